@@ -1,0 +1,185 @@
+#include "framework/SysUtils.h"
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendCodePoint(String& out, char32_t cp) {
+  if constexpr (sizeof(wchar_t) == 2) {
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+      out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+      return;
+    }
+  }
+  out.push_back(static_cast<wchar_t>(cp));
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+int Utf8TrailCount(unsigned char lead) {
+  if (lead < 0x80) return 0;
+  if ((lead >> 5) == 0x6) return 1;
+  if ((lead >> 4) == 0xE) return 2;
+  if ((lead >> 3) == 0x1E) return 3;
+  return -1;
+}
+
+}  // namespace
+
+String Utf8ToString(std::string_view utf8) {
+  String out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const int trail = Utf8TrailCount(lead);
+    bool valid = trail >= 0 && i + trail < utf8.size();
+    char32_t cp = valid ? (trail == 0 ? lead : lead & (0x3F >> trail)) : 0;
+    for (int k = 1; valid && k <= trail; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    if (!valid || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      AppendCodePoint(out, kReplacement);
+      ++i;
+      continue;
+    }
+    AppendCodePoint(out, cp);
+    i += trail + 1;
+  }
+  return out;
+}
+
+std::string StringToUtf8(std::wstring_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char32_t cp = static_cast<char32_t>(text[i]);
+    if constexpr (sizeof(wchar_t) == 2) {
+      if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+        ++i;
+      } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+        cp = kReplacement;
+      }
+    }
+    if (cp > 0x10FFFF) cp = kReplacement;
+    AppendUtf8(out, cp);
+  }
+  return out;
+}
+
+Exception::Exception(String message) : message_(std::move(message)), utf8_(StringToUtf8(message_)) {}
+
+String FormatMessageText(std::wstring_view pattern, std::initializer_list<String> args) {
+  String out;
+  auto next = args.begin();
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == L'%' && i + 1 < pattern.size()) {
+      const wchar_t spec = pattern[i + 1];
+      if (spec == L'%') {
+        out.push_back(L'%');
+        ++i;
+        continue;
+      }
+      if ((spec == L's' || spec == L'd') && next != args.end()) {
+        out += *next++;
+        ++i;
+        continue;
+      }
+    }
+    out.push_back(pattern[i]);
+  }
+  return out;
+}
+
+String LastSystemErrorText() {
+#ifdef _WIN32
+  const DWORD code = GetLastError();
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+      reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  String text = length ? String(buffer, length) : L"System error " + std::to_wstring(code);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+  return text;
+#else
+  return Utf8ToString(std::strerror(errno));
+#endif
+}
+
+bool IsPathDelimiter(wchar_t c) {
+#ifdef _WIN32
+  return c == L'\\' || c == L'/';
+#else
+  return c == L'/';
+#endif
+}
+
+namespace {
+size_t FolderPartLength(const String& path) {
+  for (size_t i = path.size(); i > 0; --i) {
+    const wchar_t c = path[i - 1];
+#ifdef _WIN32
+    if (c == L':') return i;
+#endif
+    if (IsPathDelimiter(c)) return i;
+  }
+  return 0;
+}
+}  // namespace
+
+String ExtractFileName(const String& path) { return path.substr(FolderPartLength(path)); }
+
+String ExtractFilePath(const String& path) { return path.substr(0, FolderPartLength(path)); }
+
+#ifdef _WIN32
+bool FileExists(const String& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const String& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+#else
+bool FileExists(const String& path) {
+  struct stat info {};
+  return !path.empty() && stat(StringToUtf8(path).c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool DirectoryExists(const String& path) {
+  struct stat info {};
+  return !path.empty() && stat(StringToUtf8(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+#endif
