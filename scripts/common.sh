@@ -51,8 +51,11 @@ equidiv_ensure_display() {
 
 # One persistent wineserver for this prefix, for as long as the calling script runs.
 # A server that was already running for the prefix is left alone.
+# Wine's own services are started here, with their output detached: started later by a
+# test, they would inherit the test's output pipe and keep CTest waiting for its end.
 equidiv_start_wineserver() {
   if "$WINESERVER_BIN" -p >/dev/null 2>&1; then
     EQUIDIV_STARTED_WINESERVER=1
   fi
+  "$WINE_BIN" cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
 }
