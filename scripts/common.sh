@@ -14,6 +14,9 @@ export WINEARCH=win64
 log() { printf '[equidiv] %s\n' "$*" >&2; }
 die() { printf '[equidiv] error: %s\n' "$*" >&2; exit 1; }
 
+# A Linux path as the Windows program sees it (Wine maps the root to drive Z:).
+winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
+
 # Processes this script started, ended by id on exit (never by name).
 EQUIDIV_STARTED_PIDS=()
 EQUIDIV_STARTED_WINESERVER=0
