@@ -9,6 +9,9 @@ cd "$EQUIDIV_ROOT"
 
 seconds=${EQUIDIV_FUZZ_SECONDS:-30}
 build="$EQUIDIV_BUILD/fuzz"
+mkdir -p "$EQUIDIV_BUILD"
+command -v clang++-14 >/dev/null ||
+  die "clang++-14 is missing (Debian packages clang-14 and libclang-rt-14-dev)"
 cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >"$build.configure.log" 2>&1 ||
   { cat "$build.configure.log"; die "configuring the fuzz targets failed"; }
