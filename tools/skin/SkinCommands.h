@@ -15,6 +15,7 @@
 int RunPack(const std::vector<String>& args);
 int RunUnpack(const std::vector<String>& args);
 int RunInfo(const std::vector<String>& args);
+int RunRender(const std::vector<String>& args);
 
 // Helpers shared by the commands (SkinTool.cpp).
 

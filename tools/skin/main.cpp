@@ -17,6 +17,7 @@ constexpr SkinCommand kCommands[] = {
     {L"pack", L"pack DIR OUT.asz", RunPack},
     {L"unpack", L"unpack PKG DIR", RunUnpack},
     {L"info", L"info PKG|DIR", RunInfo},
+    {L"render", L"render PKG|DIR SECTION STATE WIDTH HEIGHT OUT.bmp [--parent COLOR]", RunRender},
 };
 
 int Usage() {
