@@ -563,12 +563,12 @@ def draw_button_huge(p):
 
 
 def draw_top_right(p):
-    """Frost crystals fading in from the top-right corner, mostly transparent. The four
-    right-most columns stay clear so that the window's right border is never covered."""
+    """Faint frost crystals in the top-right corner of a window, kept near the corner so
+    that small forms stay calm. The caption band (the top 24 rows) and the four right-most
+    columns stay clear: the caption and the right border are painted there."""
     w, h = 286, 113
     f = MaskedFrame(w, h)
-    flakes = [(238, 58, 28, 0.5), (192, 90, 15, 0.38), (264, 100, 9, 0.32), (160, 50, 9, 0.28),
-              (206, 36, 7, 0.25)]
+    flakes = [(248, 56, 24, 0.45), (212, 88, 11, 0.35), (270, 98, 8, 0.3), (204, 40, 7, 0.25)]
     for cx, cy, r, op in flakes:
         segs = []
         for k in range(6):
