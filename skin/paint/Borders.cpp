@@ -24,6 +24,45 @@ void Tile(int srcX, int srcY, int tileW, int tileH, int x1, int y1, int x2, int 
 
 TsRect At(int x, int y, int w, int h) { return TsRect{x, y, x + w, y + h}; }
 
+// Tiles of (tileW x tileH) from (srcX, srcY) over [x1, x2) x [y1, y2), every pixel blended
+// through its mask (maskOffset rows lower): what tiling MaskedCopy without a parent does,
+// in one pass over the destination rows instead of one call per tile. False, with
+// nothing painted, when a tile does not lie wholly inside the source; the caller then
+// lays the tiles one by one, each cut by MaskedCopy.
+bool BlendTiles(const TSurfaceView& surface, const TSurfaceView& src, int srcX, int srcY, int tileW, int tileH,
+                int maskOffset, int x1, int y1, int x2, int y2) {
+  if (tileW <= 0 || tileH <= 0) return true;
+  if (srcX < 0 || srcY < 0 || srcX + tileW > src.width || srcY + tileH + maskOffset > src.height) return false;
+  const int cx1 = std::max(x1, 0), cx2 = std::min(x2, surface.width);
+  const int cy1 = std::max(y1, 0), cy2 = std::min(y2, surface.height);
+  const int sb = src.BytesPerPixel(), db = surface.BytesPerPixel();
+  const bool packed = sb == 3 && db == 3;
+  for (int y = cy1; y < cy2; ++y) {
+    const int sy = srcY + (y - y1) % tileH;
+    const uint8_t* sRow = src.Pixel(srcX, sy);
+    const uint8_t* mRow = src.Pixel(srcX, sy + maskOffset);
+    uint8_t* d = surface.Pixel(cx1, y);
+    int column = (cx1 - x1) % tileW;
+    for (int x = cx1; x < cx2;) {
+      const int run = std::min(tileW - column, cx2 - x);
+      const uint8_t* s = sRow + static_cast<ptrdiff_t>(column) * sb;
+      const uint8_t* m = mRow + static_cast<ptrdiff_t>(column) * sb;
+      if (packed) {
+        // (s * (256 - m) + d * m) >> 8 never leaves 0..255, so no clamping is needed.
+        for (int i = 0; i < 3 * run; ++i) d[i] = static_cast<uint8_t>((s[i] * (256 - m[i]) + d[i] * m[i]) >> 8);
+      } else {
+        for (int i = 0; i < run; ++i)
+          for (int c = 0; c < 3; ++c)
+            d[i * db + c] = MaskBlendChannel(s[i * sb + c], d[i * db + c], m[i * sb + c], false);
+      }
+      d += static_cast<ptrdiff_t>(run) * db;
+      x += run;
+      column = 0;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int TMaskRef::FrameWidth() const {
@@ -139,19 +178,22 @@ void PaintBorderMask(const TSurfaceView& surface, TsRect rect, bool fillCentre, 
     auto corner = [&](TsRect s, int x, int y) {
       MaskedCopy(At(x, y, s.Width(), s.Height()), s, surface, mask, useParent, bg, src);
     };
-    auto edge = [&](TsRect s, int x, int y) {
-      MaskedCopy(At(x, y, s.Width(), s.Height()), s, surface, mask, false, kNoParent, src);
+    const int maskOffset = m.R.Height() / 2;
+    auto edges = [&](int sx, int sy, int tw, int th, int x1, int y1, int x2, int y2) {
+      if (BlendTiles(surface, src, sx, sy, tw, th, maskOffset, x1, y1, x2, y2)) return;
+      Tile(sx, sy, tw, th, x1, y1, x2, y2, [&](TsRect s, int x, int y) {
+        MaskedCopy(At(x, y, s.Width(), s.Height()), s, surface, mask, false, kNoParent, src);
+      });
     };
     corner(At(x0, top, l, t), left, rtop);
-    Tile(x0, top + t, l, ch, left, rtop + t, left + l, bottom - b, edge);
-    Tile(x0 + l, top, cw, t, left + l, rtop, right - rt, rtop + t, edge);
+    edges(x0, top + t, l, ch, left, rtop + t, left + l, bottom - b);
+    edges(x0 + l, top, cw, t, left + l, rtop, right - rt, rtop + t);
     corner(At(x0, bottomRow, l, b), left, bottom - b);
-    Tile(x0 + l, bottomRow, cw, b, left + l, bottom - b, right - rt, bottom, edge);
+    edges(x0 + l, bottomRow, cw, b, left + l, bottom - b, right - rt, bottom);
     corner(At(x0 + l + cw, bottomRow, rt, b), right - rt, bottom - b);
     corner(At(x0 + l + cw, top, rt, t), right - rt, rtop);
-    Tile(x0 + l + cw, top + t, rt, ch, right - rt, rtop + t, right, bottom - b, edge);
-    if (fillCentre && (m.DrawMode & 4))
-      Tile(x0 + l, top + t, cw, ch, left + l, rtop + t, right - rt, bottom - b, edge);
+    edges(x0 + l + cw, top + t, rt, ch, right - rt, rtop + t, right, bottom - b);
+    if (fillCentre && (m.DrawMode & 4)) edges(x0 + l, top + t, cw, ch, left + l, rtop + t, right - rt, bottom - b);
     return;
   }
 

@@ -57,33 +57,49 @@ std::optional<TColor> ExpectedSource(int x, int y, int w, int h, int x0, int fw,
 }
 
 TEST(PaintBorderMask, NinePiecesWithShrunkCornersTiledEdgesAndStateFrames) {
-  // Three frames of 10 x 10, borders of 4.
-  auto master = MakeWith(30, 10, Coord);
+  // Three frames of 10 x 10, borders of 4; with a mask the rows below are black, so the
+  // blend gives the image itself.
+  auto plain = MakeWith(30, 10, Coord);
+  auto masked = MakeWith(30, 20, [](int x, int y) { return y < 10 ? Coord(x, y) : clBlack; });
   struct Case {
-    int w, h, state, drawMode;
+    int w, h, state, drawMode, maskType;
     bool fillCentre;
     int frame;
   } cases[] = {
-      {5, 30, 0, 0, false, 0},   // widths 3 and 2: no top edge, tiled sides
-      {14, 9, 1, 4, true, 1},    // tiled edges and centre, state 1
-      {14, 11, 3, 4, true, 2},   // state 3 uses the last frame
-      {14, 11, 0, 0, true, 0},   // centre asked for but not in the draw mode
+      {5, 30, 0, 0, 0, false, 0},   // widths 3 and 2: no top edge, tiled sides
+      {14, 9, 1, 4, 0, true, 1},    // tiled edges and centre, state 1
+      {14, 11, 3, 4, 0, true, 2},   // state 3 uses the last frame
+      {14, 11, 0, 0, 0, true, 0},   // centre asked for but not in the draw mode
+      {5, 30, 0, 0, 1, false, 0},   // the same through the mask rows
+      {23, 17, 1, 4, 1, true, 1},
   };
   for (const Case& c : cases) {
-    const TsMaskData m = Border(TsRect{0, 0, 30, 10}, 3, 0, c.drawMode, 4, 4, 4, 4);
+    const TsMaskData m = Border(TsRect{0, 0, 30, c.maskType ? 20 : 10}, 3, c.maskType, c.drawMode, 4, 4, 4, 4);
     auto s = Make(c.w + 2, c.h + 2);
     Fill(s->View(), clFuchsia);
-    PaintBorderMask(s->View(), TsRect{1, 1, c.w + 1, c.h + 1}, c.fillCentre, false, c.state, MaskRef(m, master->View()),
-                    BgInfo{});
+    PaintBorderMask(s->View(), TsRect{1, 1, c.w + 1, c.h + 1}, c.fillCentre, false, c.state,
+                    MaskRef(m, (c.maskType ? masked : plain)->View()), BgInfo{});
     for (int y = 0; y < c.h + 2; ++y)
       for (int x = 0; x < c.w + 2; ++x) {
         const bool inside = x >= 1 && y >= 1 && x <= c.w && y <= c.h;
         const auto want = inside ? ExpectedSource(x - 1, y - 1, c.w, c.h, 10 * c.frame, 10, 10, m,
                                                   c.fillCentre && (c.drawMode & 4))
                                  : std::nullopt;
-        ASSERT_EQ(At(s->View(), x, y), want.value_or(clFuchsia)) << c.w << "x" << c.h << " at " << x << "," << y;
+        ASSERT_EQ(At(s->View(), x, y), want.value_or(clFuchsia))
+            << c.w << "x" << c.h << " mask " << c.maskType << " at " << x << "," << y;
       }
   }
+}
+
+TEST(PaintBorderMask, MaskedEdgesBlendWithTheDestination) {
+  // Mask 128 on every pixel: each edge and centre pixel is half image, half destination.
+  auto master = MakeWith(6, 12, [](int, int y) { return y < 6 ? Grey(200) : Grey(128); });
+  const TsMaskData m = Border(TsRect{0, 0, 6, 12}, 1, 1, 4, 2, 2, 2, 2);
+  auto s = Make(9, 9);
+  Fill(s->View(), Grey(100));
+  PaintBorderMask(s->View(), TsRect{0, 0, 9, 9}, true, false, 0, MaskRef(m, master->View()), BgInfo{});
+  for (auto [x, y] : {std::pair{4, 0}, {0, 5}, {4, 4}, {8, 8}})
+    EXPECT_EQ(At(s->View(), x, y), Grey((200 * 128 + 100 * 128) >> 8)) << x << "," << y;
 }
 
 TEST(PaintBorderMask, DrawModeTwoSkipsTheNormalStateAndNoCentreRowMeansNoSides) {

@@ -94,6 +94,33 @@ TEST(TintRect, PercentZeroPaintsTheColourAndTiesRoundToEven) {
   EXPECT_EQ(At(s->View(), 0, 0), MakeColor(0, 2, 0));
 }
 
+TEST(TintRect, EveryPercentColourAndValueGivesTheExactMixRoundedToEven) {
+  // One row holding every byte value in each channel, tinted with every percent 0..100
+  // and every colour channel value: the fast integer path against the exact mix.
+  auto s = Make(256, 1);
+  for (int p = 0; p <= 100; ++p)
+    for (int c = 0; c < 256; ++c) {
+      for (int v = 0; v < 256; ++v) Set(s->View(), v, 0, MakeColor(v, 255 - v, v));
+      TintRect(s->View(), TsRect{0, 0, 256, 1}, p, MakeColor(c, c, 255 - c));
+      for (int v = 0; v < 256; ++v) {
+        auto mix = [&](int value, int colour) {
+          return static_cast<int>(std::nearbyint((p * value + (100 - p) * colour) / 100.0));
+        };
+        ASSERT_EQ(At(s->View(), v, 0), MakeColor(mix(v, c), mix(255 - v, c), mix(v, 255 - c)))
+            << "percent " << p << " colour " << c << " value " << v;
+      }
+    }
+}
+
+TEST(TintRect, PercentsAboveAHundredAreClampedAndThirtyTwoBitRowsKeepTheirFourthByte) {
+  auto s = Make(2, 2, 32);
+  Fill(s->View(), Grey(200));
+  s->View().Pixel(1, 1)[3] = 77;
+  TintRect(s->View(), TsRect{0, 0, 2, 2}, 150, Grey(0));  // 1.5 * 200 = 300
+  EXPECT_EQ(At(s->View(), 1, 1), Grey(255));
+  EXPECT_EQ(s->View().Pixel(1, 1)[3], 77);
+}
+
 TEST_P(PixelsByOrientation, BlendSurfacesFormulaAndItsEnds) {
   struct Case {
     int alpha, dst, src, expected;
