@@ -222,20 +222,14 @@ def put_masked(canvas, x0, y0, frames, key_below=1.0 / 32):
                     canvas.set(ox, y0 + f.h + y, (m, m, m))
 
 
-def put_keyed(canvas, x0, y0, frames, background=None):
-    """Puts frames without mask rows: opaque pixels as they are, the rest keyed. Partly
-    covered pixels are blended over `background` when given, else rounded to on/off."""
+def put_keyed(canvas, x0, y0, frames):
+    """Puts frames without mask rows: pixels at least half covered keep their colour, the
+    rest become keys (these pictures are drawn on whole pixels anyway)."""
     for i, f in enumerate(frames):
         for y in range(f.h):
             for x in range(f.w):
-                a = f.alpha[y][x]
-                ox = x0 + i * f.w + x
-                if f.col[y][x] is None or a < 0.5 and background is None or a < 0.15:
-                    canvas.set(ox, y0 + y, KEY)
-                elif background is not None and a < 0.999:
-                    canvas.set(ox, y0 + y, mix(background, f.col[y][x], a))
-                else:
-                    canvas.set(ox, y0 + y, f.col[y][x])
+                keyed = f.col[y][x] is None or f.alpha[y][x] < 0.5
+                canvas.set(x0 + i * f.w + x, y0 + y, KEY if keyed else f.col[y][x])
 
 
 # ---------------------------------------------------------------------------------------
@@ -243,7 +237,7 @@ def put_keyed(canvas, x0, y0, frames, background=None):
 
 
 def rounded_frame(w, h, r, line, inner=None, inner_opacity=1.0, open_bottom=False,
-                  bottom_line=None, inner_top_only=False):
+                  bottom_line=None):
     """A one-pixel outline with corner radius r, an optional inner line one pixel inside,
     and a transparent interior (the section's own background shows through)."""
     f = MaskedFrame(w, h)
@@ -258,8 +252,6 @@ def rounded_frame(w, h, r, line, inner=None, inner_opacity=1.0, open_bottom=Fals
         inner2 = coverage(w, h, in_round_rect(2, 2, w - 2, h - 2 + extra + (2 if open_bottom else 0),
                                               max(r - 2, 0)))
         ring2 = [[max(0.0, inside[y][x] - inner2[y][x]) for x in range(w)] for y in range(h)]
-        if inner_top_only:
-            ring2 = [[v if y < h // 2 else 0.0 for v in row] for y, row in enumerate(ring2)]
         f.paint(ring2, inner, inner_opacity)
     if bottom_line is not None:
         f.paint_rect(0, h - 1, w, h, bottom_line)
@@ -267,7 +259,9 @@ def rounded_frame(w, h, r, line, inner=None, inner_opacity=1.0, open_bottom=Fals
 
 
 def button_frames(p, w, h, r):
-    normal = rounded_frame(w, h, r, p["line"], p["white"], 0.85, inner_top_only=False)
+    """Buttons: line outline with a white inner line; hot in the accent; pressed darker
+    and pushed in."""
+    normal = rounded_frame(w, h, r, p["line"], p["white"], 0.85)
     hot = rounded_frame(w, h, r, p["accent"], p["white"], 0.7)
     pressed = rounded_frame(w, h, r, mix(p["line"], p["shadow"], 0.45))
     # pushed in: a soft shadow along the inside of the top edge, fading downwards
@@ -293,7 +287,7 @@ def tab_frames(p, n=9, r=3):
     return [normal, hot, active]
 
 
-def plain_frame(w, h, line, fill, keyed_corner=1, extra=None):
+def plain_frame(w, h, line, fill, keyed_corner=1):
     """An unmasked frame: line ring, fill inside, corners cut by key pixels."""
     f = MaskedFrame(w, h)
     f.paint_rect(0, 0, w, h, fill)
@@ -301,8 +295,6 @@ def plain_frame(w, h, line, fill, keyed_corner=1, extra=None):
     f.paint_rect(0, h - 1, w, h, line)
     f.paint_rect(0, 0, 1, h, line)
     f.paint_rect(w - 1, 0, w, h, line)
-    if extra:
-        extra(f)
     corners = {1: [(0, 0)], 2: [(0, 0), (1, 0), (0, 1)]}[keyed_corner]
     for cx, cy in corners:
         for x, y in ((cx, cy), (w - 1 - cx, cy), (cx, h - 1 - cy), (w - 1 - cx, h - 1 - cy)):
@@ -507,24 +499,24 @@ def master_elements(p):
         c, x, y, [plain_frame(9, 9, p["line"], p["white"], keyed_corner=2)]))
     add("GRIP", 107, 73, 12, 12, lambda c, x, y: put_keyed(c, x, y, [size_grip(p)]))
 
-    def thin(w, h, pixels):
+    def thin(pixels):
         def draw(c, x, y):
             for (i, j), col in pixels.items():
                 c.set(x + i, y + j, col)
         return draw
 
     channel = {(i, j): [p["line"], p["page"], p["page"], p["white"]][j] for i in range(6) for j in range(4)}
-    add("CHANNEL", 150, 84, 6, 4, thin(6, 4, channel))
+    add("CHANNEL", 150, 84, 6, 4, thin(channel))
     divider = {(i, j): ([p["face"]] * 4 + [p["line"], p["white"]])[i] for i in range(6) for j in range(4)}
-    add("DIVIDER", 158, 84, 6, 4, thin(6, 4, divider))
+    add("DIVIDER", 158, 84, 6, 4, thin(divider))
     icoline = {(i, j): p["line"] if i == 3 else mix(p["page"], p["white"], 0.3) for i in range(4) for j in range(4)}
-    add("ICORULE", 166, 84, 4, 4, thin(4, 4, icoline))
+    add("ICORULE", 166, 84, 4, 4, thin(icoline))
 
     # Etched rules for bars: at the top (status bars) and at the bottom (tool bars).
     top_rule = {(i, j): [p["line"], p["white"], p["face"], p["face"]][j] for i in range(4) for j in range(4)}
-    add("TOPRULE", 90, 13, 4, 4, thin(4, 4, top_rule))
+    add("TOPRULE", 90, 13, 4, 4, thin(top_rule))
     bottom_rule = {(i, j): [p["face"], p["face"], p["line"], p["white"]][j] for i in range(4) for j in range(4)}
-    add("BOTTOMRULE", 94, 13, 4, 4, thin(4, 4, bottom_rule))
+    add("BOTTOMRULE", 94, 13, 4, 4, thin(bottom_rule))
 
     # Glyph strips (normal, hot, pressed).
     names = [("BOXUNCHECKED", check_box, None), ("BOXCHECKED", check_box, "check"),
@@ -571,12 +563,12 @@ def draw_button_huge(p):
 
 
 def draw_top_right(p):
-    """Frost crystals fading in from the top-right corner, mostly transparent. The four
-    right-most columns stay clear so that the window's right border is never covered."""
+    """Faint frost crystals in the top-right corner of a window, kept near the corner so
+    that small forms stay calm. The caption band (the top 24 rows) and the four right-most
+    columns stay clear: the caption and the right border are painted there."""
     w, h = 286, 113
     f = MaskedFrame(w, h)
-    flakes = [(238, 58, 28, 0.5), (192, 90, 15, 0.38), (264, 100, 9, 0.32), (160, 50, 9, 0.28),
-              (206, 36, 7, 0.25)]
+    flakes = [(248, 56, 24, 0.45), (212, 88, 11, 0.35), (270, 98, 8, 0.3), (204, 40, 7, 0.25)]
     for cx, cy, r, op in flakes:
         segs = []
         for k in range(6):
