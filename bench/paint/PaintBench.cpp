@@ -1,7 +1,7 @@
-// bench-paint [SKIN_DIR]: megapixels per second of the painters on 24-bit surfaces, each
+// bench-paint [PKG|DIR]: megapixels per second of the painters on 24-bit surfaces, each
 // as a ratio against a plain memcpy of a surface of the same size timed in the same run,
-// with the heap allocations one call makes. The PaintItem rows need a skin folder (the
-// built-in skin's, drawn by its generator); without one they are left out.
+// with the heap allocations one call makes. The PaintItem rows need a skin (the built-in
+// package, build/native/skins/Frost.asz); without one they are left out.
 //
 // Goals: row filling (vertical gradient, tint) at least 0.3 of memcpy, per-pixel work
 // (horizontal gradient, blends) at least 0.1, no allocation per pixel or per row.
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Streams.h"
 #include "skin/data/sSkinOptions.h"
 #include "skin/paint/Borders.h"
 #include "skin/paint/Compose.h"
@@ -123,8 +124,16 @@ int main(int argc, char** argv) {
     return 0;
   }
   TsSkinTables tables;
-  if (!LoadSkinFolder(Utf8ToString(argv[1]), tables)) {
-    std::printf("no Options.dat in %s\n", argv[1]);
+  const String path = Utf8ToString(argv[1]);
+  bool loaded = false;
+  if (DirectoryExists(path)) {
+    loaded = LoadSkinFolder(path, tables);
+  } else if (FileExists(path)) {
+    TFileStream file(path, fmOpenRead | fmShareDenyWrite);
+    loaded = LoadSkinPackage(file, tables);
+  }
+  if (!loaded) {
+    std::printf("no skin package or folder at %s\n", argv[1]);
     return 1;
   }
   for (auto [name, iw, ih] : {std::tuple{"BUTTON", 113, 25}, std::tuple{"PAGECONTROL", 508, 200}}) {
