@@ -190,24 +190,33 @@ TEST_F(ComposeTest, NothingIsPaintedOutsideTheRulesOfEntry) {
   EXPECT_EQ(At(s->View(), 1, 1), Grey(9));
 }
 
-TEST_F(ComposeTest, PartsLetAFullImageGiveWayToTheGradient) {
+TEST_F(ComposeTest, GradientOverAnImageInSectionsAndParts) {
+  // A 4 x 4 texture of coordinate pixels (red = x) under a flat grey-200 gradient, half
+  // and half. Sections blend with alpha 50 * 255 div 100 = 127, parts with 50 * 256 div 100
+  // = 128; red at x 0 is then (0 * a + 200 * (255 - a) + 127) >> 8.
   const int thumb = AddSection("SCROLLSLIDERH");
-  Section(thumb).ImagePercent = 100;
-  Section(thumb).GradientPercent = 100;
-  Section(thumb).GradientArray = Ramp(4);
+  Section(thumb).ImagePercent = 50;
+  Section(thumb).GradientPercent = 50;
+  Section(thumb).GradientArray = {Step(Grey(200), Grey(200), 100)};
   Section(thumb).Color = Grey(7);
   const int texture = AddMask("SCROLLSLIDERH", "PATTERN", TsRect{0, 0, 4, 4}, 1, 0, 0, 0, itisaTexture);
   auto s = Make(5, 4);
   PaintPart(thumb, -1, texture, texture, &skin, s->View(), TPoint{}, TsRect{0, 0, 5, 4}, 0, true, BgInfo{},
             "SCROLLSLIDERH");
-  // Alpha (100 * 256 div 100) as a byte is 0: the gradient replaces the image, except the
-  // last column, which the blend leaves out; s = 200 fills with the colour afterwards.
-  EXPECT_EQ(At(s->View(), 0, 3), Grey(7));
+  EXPECT_EQ(GetRValue(At(s->View(), 0, 0)), (200 * 127 + 127) >> 8);
+  EXPECT_EQ(At(s->View(), 4, 2), MakeColor(0, 2, 1));  // the blend leaves the last column alone
+  PaintBackground(thumb, "SCROLLSLIDERH", BgInfo{}, clFuchsia, texture, texture, &skin, s->View(), TPoint{},
+                  TsRect{0, 0, 5, 4}, 0);
+  EXPECT_EQ(GetRValue(At(s->View(), 0, 0)), (200 * 128 + 127) >> 8);
 
-  Section(thumb).GradientPercent = 0;
+  // Above 100 in all, a part is filled with its colour; a section keeps its layers.
+  Section(thumb).ImagePercent = 100;
   PaintPart(thumb, -1, texture, texture, &skin, s->View(), TPoint{}, TsRect{0, 0, 5, 4}, 0, true, BgInfo{},
             "SCROLLSLIDERH");
-  EXPECT_EQ(At(s->View(), 4, 3), MakeColor(0, 3, 1));  // s = 100: the image, tiled, untouched
+  EXPECT_EQ(At(s->View(), 0, 3), Grey(7));
+  PaintBackground(thumb, "SCROLLSLIDERH", BgInfo{}, clFuchsia, texture, texture, &skin, s->View(), TPoint{},
+                  TsRect{0, 0, 5, 4}, 0);
+  EXPECT_EQ(At(s->View(), 4, 3), MakeColor(0, 3, 1));
 }
 
 TEST_F(ComposeTest, MaskedTextureBlendsAndTakesTheParentForKeys) {
