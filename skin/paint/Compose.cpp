@@ -40,9 +40,8 @@ TStateValues SelectState(const TsGeneralData& sec, TColor given, int state) {
 // A texture for the image layer: a texture reference, else a picture.
 struct TTexture {
   TMaskRef mask;
-  const TSurfaceView* picture = nullptr;
-  TSurfaceView pictureView;
-  bool Found() const { return mask.Valid() || picture != nullptr; }
+  TSurfaceView picture;  // a pattern's picture, when no texture reference was found
+  bool Found() const { return mask.Valid() || !picture.Empty(); }
 };
 
 void PutParent(const TSurfaceView& surface, const TsRect& rect, const BgInfo& bg, TPoint offset) {
@@ -57,15 +56,16 @@ void PutParent(const TSurfaceView& surface, const TsRect& rect, const BgInfo& bg
   }
 }
 
-// The opaque layers (image, gradient, colour by percentage) into q of target. `parentX`,
-// `parentY` map target coordinates to the parent picture for masked textures.
+// The opaque layers (image, gradient, colour by percentage) into q of target. `bgAtQ` maps
+// target coordinates to the parent picture, for the key pixels of masked textures. Parts
+// differ in the weight of the image under a gradient and in when the colour fills.
 void OpaqueLayers(const TSurfaceView& target, const TsRect& q, const TStateValues& v, const TTexture& tex,
                   const BgInfo& bgAtQ, bool part) {
   bool imagePainted = false;
   if (v.imagePercent > 0 && tex.Found()) {
     TsRect left = q;
-    if (tex.picture)
-      FillByTexture(target, left, tex.picture, 0, tex.mask);
+    if (!tex.picture.Empty())
+      FillByTexture(target, left, &tex.picture, 0, tex.mask);
     else if (tex.mask.Data->MaskType > 0)
       FillByMaskedTexture(target, left, bgAtQ, tex.mask.Data->DrawMode, tex.mask);
     else
@@ -101,8 +101,8 @@ void OpaqueLayers(const TSurfaceView& target, const TsRect& q, const TStateValue
   }
 }
 
-// Paints the opaque layers straight, through a temporary blended over the parent, or not
-// at all, by transparency.
+// By transparency: the opaque layers straight (no parent picture, or opaque), the parent
+// alone (fully transparent), or the layers in a temporary blended over the parent.
 template <typename Opaque>
 void ByTransparency(const TSurfaceView& surface, const TsRect& rect, const BgInfo& bg, TPoint offset, int t,
                     bool part, Opaque opaque) {
@@ -292,10 +292,8 @@ void PaintBackground(int index, const std::string& name, const BgInfo& bg, TColo
     if (!tex.mask.Valid()) {
       tex.mask = {};
       const int p = skin->PatternIndex(index, name, key);
-      if (p >= 0 && skin->PatternTable[static_cast<size_t>(p)].Img) {
-        tex.pictureView = skin->PatternTable[static_cast<size_t>(p)].Img->View();
-        tex.picture = &tex.pictureView;
-      }
+      if (p >= 0 && skin->PatternTable[static_cast<size_t>(p)].Img)
+        tex.picture = skin->PatternTable[static_cast<size_t>(p)].Img->View();
     }
   }
   ByTransparency(surface, rect, bg, offset, v.transparency, false, [&](const TSurfaceView& target, TsRect q) {

@@ -146,6 +146,22 @@ TEST_F(ComposeTest, TextureAlongTheTopAndColourBelow) {
   EXPECT_EQ(At(s->View(), 8, 29), Grey(5));
 }
 
+TEST_F(ComposeTest, APatternPictureIsTiledWhenNoTextureReferenceExists) {
+  const int form = AddSection("FORM");
+  Section(form).ImagePercent = 100;
+  TsPatternData pattern;
+  pattern.ClassName = "FORM";
+  pattern.PropertyName = "PATTERN";
+  pattern.Img = MakeWith(3, 2, [](int x, int y) { return MakeColor(100 + x, 100 + y, 7); });
+  skin.PatternTable.push_back(std::move(pattern));
+  auto s = Make(8, 5);
+  PaintItem(Item(form), BgInfo{}, true, true, s->View(), TPoint{}, TsRect{1, 0, 8, 5}, 0);
+  EXPECT_EQ(At(s->View(), 1, 0), MakeColor(100, 100, 7));  // tiles start at the rectangle
+  EXPECT_EQ(At(s->View(), 5, 3), MakeColor(101, 101, 7));
+  EXPECT_EQ(At(s->View(), 7, 4), MakeColor(100, 100, 7));  // cut tiles at the right and bottom
+  EXPECT_EQ(At(s->View(), 0, 0), clBlack);
+}
+
 TEST_F(ComposeTest, HotStatesUseHotValuesAndTheLastBorderFrame) {
   const int button = AddSection("BUTTON");
   Section(button).Color = Grey(1);
