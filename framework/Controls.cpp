@@ -496,12 +496,9 @@ void TWinControl::DestroyWnd() {
 
 void TWinControl::DestroyHandle() {
   if (!handle_) return;
-  // Children's windows go with ours; keep their texts.
-  for (TControl* child : controls_)
-    if (child->IsWindowed()) {
-      auto* w = static_cast<TWinControl*>(child);
-      if (w->handle_) w->text_ = w->Text();
-    }
+  // Children first, so each keeps what its window held (texts, items).
+  for (TControl* child : std::vector<TControl*>(controls_))
+    if (child->IsWindowed()) static_cast<TWinControl*>(child)->DestroyHandle();
   DestroyWnd();
 }
 
@@ -933,6 +930,11 @@ void TWinControl::SetFocus() {
     return;
   }
   ::SetFocus(Handle());
+}
+
+void TWinControl::Loaded() {
+  TControl::Loaded();
+  if (controlState_ & csAlignmentNeeded) Realign();
 }
 
 void TWinControl::EnableAlign() {
