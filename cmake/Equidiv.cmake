@@ -62,8 +62,13 @@ if(EXISTS /usr/include/nlohmann AND NOT EXISTS ${EQUIDIV_JSON_INCLUDE}/nlohmann)
 endif()
 
 # A test executable registered with CTest; Windows tests run under Wine through the emulator.
+# Test programs take their entry point from gtest_main, so no wide-entry switch here.
 function(equidiv_test name)
-  equidiv_executable(${name} ${ARGN})
+  add_executable(${name} ${ARGN})
+  equidiv_target_settings(${name})
+  if(EQUIDIV_WINDOWS)
+    target_link_options(${name} PRIVATE -static)
+  endif()
   target_link_libraries(${name} PRIVATE ${EQUIDIV_GTEST_LIBS} ${EQUIDIV_GTEST_MAIN})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)

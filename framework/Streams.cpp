@@ -217,7 +217,7 @@ std::optional<TFileIdentity> FileIdentityOf(const String& path) {
 // Memory stream
 
 int64_t TMemoryStream::Read(void* buffer, int64_t count) {
-  const int64_t available = Size() - position_;
+  const int64_t available = static_cast<int64_t>(data_.size()) - position_;
   const int64_t n = std::max<int64_t>(0, std::min(count, available));
   if (n > 0) std::memcpy(buffer, data_.data() + position_, static_cast<size_t>(n));
   position_ += n;
@@ -227,21 +227,22 @@ int64_t TMemoryStream::Read(void* buffer, int64_t count) {
 int64_t TMemoryStream::Write(const void* buffer, int64_t count) {
   if (count <= 0) return 0;
   const int64_t end = position_ + count;
-  if (end > Size()) data_.resize(static_cast<size_t>(end));
+  if (end > static_cast<int64_t>(data_.size())) data_.resize(static_cast<size_t>(end));
   std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
   position_ = end;
   return count;
 }
 
 int64_t TMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
-  const int64_t base = origin == TSeekOrigin::soBeginning ? 0 : origin == TSeekOrigin::soCurrent ? position_ : Size();
+  const int64_t end = static_cast<int64_t>(data_.size());
+  const int64_t base = origin == TSeekOrigin::soBeginning ? 0 : origin == TSeekOrigin::soCurrent ? position_ : end;
   position_ = std::max<int64_t>(0, base + offset);
   return position_;
 }
 
 void TMemoryStream::SetSize(int64_t size) {
   data_.resize(static_cast<size_t>(std::max<int64_t>(0, size)));
-  position_ = std::min(position_, Size());
+  position_ = std::min(position_, static_cast<int64_t>(data_.size()));
 }
 
 void TMemoryStream::Clear() {
@@ -266,7 +267,7 @@ void TMemoryStream::LoadFromFile(const String& fileName) {
 }
 
 void TMemoryStream::SaveToStream(TStream& target) {
-  if (!data_.empty()) target.WriteBuffer(data_.data(), Size());
+  if (!data_.empty()) target.WriteBuffer(data_.data(), static_cast<int64_t>(data_.size()));
 }
 
 void TMemoryStream::SaveToFile(const String& fileName) {

@@ -14,6 +14,9 @@ export WINEARCH=win64
 log() { printf '[equidiv] %s\n' "$*" >&2; }
 die() { printf '[equidiv] error: %s\n' "$*" >&2; exit 1; }
 
+# A Linux path as the Windows program sees it (Wine maps the root to drive Z:).
+winepath_of() { printf 'Z:%s' "${1//\//\\}"; }
+
 # Processes this script started, ended by id on exit (never by name).
 EQUIDIV_STARTED_PIDS=()
 EQUIDIV_STARTED_WINESERVER=0
@@ -51,8 +54,11 @@ equidiv_ensure_display() {
 
 # One persistent wineserver for this prefix, for as long as the calling script runs.
 # A server that was already running for the prefix is left alone.
+# Wine's own services are started here, with their output detached: started later by a
+# test, they would inherit the test's output pipe and keep CTest waiting for its end.
 equidiv_start_wineserver() {
   if "$WINESERVER_BIN" -p >/dev/null 2>&1; then
     EQUIDIV_STARTED_WINESERVER=1
   fi
+  "$WINE_BIN" cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
 }
