@@ -1,7 +1,5 @@
 #include "Helpers.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <commdlg.h>
 #include <map>
@@ -160,14 +158,3 @@ std::string ReadFileBytes(const std::wstring& path) {
   return out;
 }
 
-// Windows executables of the project link with -municode, whose start-up code calls wmain;
-// GoogleTest's own main would never run.
-int wmain(int argc, wchar_t** argv) {
-  std::vector<std::string> args;
-  for (int i = 0; i < argc; ++i) args.push_back(StringToUtf8(argv[i]));
-  std::vector<char*> pointers;
-  for (auto& a : args) pointers.push_back(a.data());
-  int count = argc;
-  testing::InitGoogleTest(&count, pointers.data());
-  return RUN_ALL_TESTS();
-}
