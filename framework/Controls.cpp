@@ -657,6 +657,15 @@ void TWinControl::WndProc(TMessage& message) {
         return;
       }
       break;
+    case WM_PRINTCLIENT:
+      // Themed children ask for the parent's picture behind them; it is the painted face.
+      if (!IsPlatformClass()) {
+        if (message.LParam & PRF_ERASEBKGND) Perform(WM_ERASEBKGND, message.WParam, 0);
+        TMessage paint{WM_PAINT, message.WParam, 0, 0};
+        PaintHandler(paint);
+        return;
+      }
+      break;
     case WM_ERASEBKGND:
       if (!IsPlatformClass()) {
         RECT r;

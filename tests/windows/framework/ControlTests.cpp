@@ -222,6 +222,25 @@ TEST_F(ControlTest, CharactersAControlDoesNotWantBecomeDialogCharacters) {
   EXPECT_EQ(edit->Text(), L"r");
 }
 
+TEST_F(ControlTest, PrintRequestsPaintTheFaceAndTheLabelsIntoTheGivenDC) {
+  auto* panel = Add<TPanel>(form.get(), 0, 0, 60, 30);
+  panel->SetBevelOuter(bvNone);
+  panel->SetColor(RGB(0, 128, 0));
+  auto* label = Add<TLabel>(panel, 10, 5, 40, 20);
+  label->SetColor(RGB(0, 0, 255));  // an opaque label paints its own colour
+  form->Show();
+  TBitmap picture(60, 30);
+  SendMessageW(panel->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(picture.Canvas().Handle()),
+               PRF_CLIENT | PRF_ERASEBKGND);
+  GdiFlush();
+  const uint8_t* face = picture.View().Pixel(2, 2);
+  EXPECT_EQ(face[1], 128);  // green face
+  EXPECT_EQ(face[2], 0);
+  const uint8_t* behindLabel = picture.View().Pixel(45, 20);
+  EXPECT_EQ(behindLabel[0], 255);  // the label's blue, at its place
+  EXPECT_EQ(behindLabel[1], 0);
+}
+
 TEST_F(ControlTest, ListBoxKeepsItemsAndSelectionAcrossItsWindow) {
   auto* list = Add<TListBox>(form.get(), 0, 0, 200, 100);
   list->SetMultiSelect(true);
