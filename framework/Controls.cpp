@@ -74,6 +74,13 @@ LRESULT CALLBACK FrameworkWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM l
 
 // ---------------------------------------------------------------- TControl
 
+void TSizeConstraints::Apply(int& width, int& height) const {
+  if (MaxWidth > 0 && width > MaxWidth) width = MaxWidth;
+  if (MaxHeight > 0 && height > MaxHeight) height = MaxHeight;
+  if (MinWidth > 0 && width < MinWidth) width = MinWidth;
+  if (MinHeight > 0 && height < MinHeight) height = MinHeight;
+}
+
 TControl::TControl(TComponent* owner) : TComponent(owner) {
   WindowProc = [this](TMessage& message) { WndProc(message); };
   font_.OnChange = [this](TFont*) { FontChanged(); };
@@ -106,6 +113,7 @@ TCustomForm* TControl::ParentForm() const {
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
+  constraints_.Apply(width, height);
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   const bool showing = parent_ && parent_->HandleAllocated() && visible_;
   if (showing) Invalidate();
@@ -1016,6 +1024,7 @@ void TWinControl::Update() {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
+  constraints_.Apply(width, height);
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   if (handle_ && !IsIconic(handle_)) {
     SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);

@@ -62,6 +62,16 @@ enum TControlStyleFlag : uint32_t {
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
+// Size limits of a control; 0 means no limit. Forms pass them to the platform as the
+// tracking size limits.
+struct TSizeConstraints {
+  int MinWidth = 0;
+  int MinHeight = 0;
+  int MaxWidth = 0;
+  int MaxHeight = 0;
+  void Apply(int& width, int& height) const;
+};
+
 class TControl : public TComponent {
 public:
   explicit TControl(TComponent* owner);
@@ -98,6 +108,8 @@ public:
   POINT ClientOrigin() const;
   POINT ClientToScreen(POINT p) const;
   POINT ScreenToClient(POINT p) const;
+
+  TSizeConstraints& Constraints() { return constraints_; }
 
   TAlign Align() const { return align_; }
   void SetAlign(TAlign align);
@@ -207,6 +219,7 @@ private:
   bool parentShowHint_ = true;
   String hint_;
   TPopupMenu* popupMenu_ = nullptr;
+  TSizeConstraints constraints_;
 };
 
 // What a windowed control asks the platform for.

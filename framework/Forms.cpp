@@ -147,6 +147,8 @@ void TCustomForm::SetClientSize(int width, int height) {
   Realign();
 }
 
+void TCustomForm::AdjustClientRect(RECT& rect) const { InflateRect(&rect, -borderWidth_, -borderWidth_); }
+
 RECT TCustomForm::ClientRect() const {
   if (!handle_ && clientWidth_ >= 0) return RECT{0, 0, clientWidth_, clientHeight_};
   return TWinControl::ClientRect();
@@ -404,6 +406,16 @@ void TCustomForm::WndProc(TMessage& message) {
     case WM_WINDOWPOSCHANGING:
       if (screenSnap_) SnapToScreen(*reinterpret_cast<WINDOWPOS*>(message.LParam));
       break;
+    case WM_GETMINMAXINFO: {
+      DefaultHandler(message);
+      auto* info = reinterpret_cast<MINMAXINFO*>(message.LParam);
+      const TSizeConstraints& c = Constraints();
+      if (c.MinWidth > 0) info->ptMinTrackSize.x = c.MinWidth;
+      if (c.MinHeight > 0) info->ptMinTrackSize.y = c.MinHeight;
+      if (c.MaxWidth > 0) info->ptMaxTrackSize.x = c.MaxWidth;
+      if (c.MaxHeight > 0) info->ptMaxTrackSize.y = c.MaxHeight;
+      return;
+    }
     case CM_SHOWINGCHANGED:
       if (handle_) {
         if (Visible()) {

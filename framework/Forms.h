@@ -121,6 +121,7 @@ protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void WndProc(TMessage& message) override;
+  void AdjustClientRect(RECT& rect) const override;
   void DoCreate();
 
 private:

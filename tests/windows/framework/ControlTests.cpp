@@ -104,6 +104,9 @@ TEST_F(ControlTest, AlignedChildrenShareTheClientAreaAndFollowResizes) {
   EXPECT_EQ(children[4]->Width(), 260 - 70);   // client area took the new width
   children[0]->SetVisible(false);              // a hidden child gives its room back
   EXPECT_EQ(children[4]->Top(), 0);
+  children[4]->Constraints().MaxWidth = 100;   // limits hold against alignment
+  panel->SetBounds(0, 0, 300, 140);
+  EXPECT_EQ(children[4]->Width(), 100);
 }
 
 TEST_F(ControlTest, PropertyChangesArriveAsNotificationsAndReachChildren) {
