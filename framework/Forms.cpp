@@ -158,8 +158,7 @@ void TCustomForm::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   params.style = FrameStyle();
   params.exStyle = FrameExStyle();
-  if (Visible()) params.style |= WS_VISIBLE;
-  params.style &= ~WS_VISIBLE;  // shown by CM_SHOWINGCHANGED once complete
+  // Not WS_VISIBLE: the form is shown by CM_SHOWINGCHANGED once its children exist.
   if (!Enabled()) params.style |= WS_DISABLED;
   // Size from the wanted client area when one was given.
   if (clientWidth_ >= 0) {
@@ -259,9 +258,7 @@ void TCustomForm::Close() {
     OnCloseQuery(this, canClose);
     if (!canClose) return;
   }
-  TCloseAction action = caHide;
-  if (modal_) action = caHide;
-  else if (Application && Application->MainForm() == this) action = caFree;
+  TCloseAction action = (!modal_ && Application && Application->MainForm() == this) ? caFree : caHide;
   if (OnClose) OnClose(this, action);
   if (action == caNone) return;
   if (modal_) {
