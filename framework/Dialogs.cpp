@@ -100,7 +100,12 @@ bool TSaveDialog::Execute() { return DoExecute(true); }
 
 namespace {
 int CALLBACK BrowseCallback(HWND window, UINT msg, LPARAM, LPARAM data) {
-  if (msg == BFFM_INITIALIZED && data) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+  if (msg == BFFM_INITIALIZED && data) {
+    SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+    // Once more after the browser has finished its own start-up: Wine's browser
+    // sometimes loses the first selection while it is still filling its tree.
+    PostMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+  }
   return 0;
 }
 

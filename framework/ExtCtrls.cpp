@@ -120,8 +120,11 @@ TTimer::~TTimer() {
 LRESULT CALLBACK TTimer::TimerWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (msg == WM_TIMER && timer) {
+    // A tick that arrives while the timer or its owner is going would reach half-freed
+    // components.
+    const bool going = timer->IsDestroying() || (timer->Owner() && timer->Owner()->IsDestroying());
     try {
-      if (timer->onTimer_) timer->onTimer_(timer);
+      if (timer->onTimer_ && !going) timer->onTimer_(timer);
     } catch (...) {
       HandleFrameworkException(timer);
     }

@@ -109,6 +109,9 @@ TEST_F(MainWindowTest, LayoutHasEveryControlWithItsKindPlaceCaptionAndTabOrder) 
   EXPECT_TRUE(GetWindowLongPtrW(window->slst1->Handle(), GWL_STYLE) & LBS_EXTENDEDSEL);
   EXPECT_TRUE(GetWindowLongPtrW(window->sedt1->Handle(), GWL_STYLE) & ES_READONLY);
   EXPECT_EQ(window->slbl1->Font().Color(), 5059883);
+  for (int i = 0; i < window->ComponentCount(); ++i)  // every component saw Loaded
+    EXPECT_FALSE(window->Components(i)->IsLoading()) << StringToUtf8(window->Components(i)->Name());
+  EXPECT_FALSE(window->IsLoading());
   EXPECT_TRUE(window->sLabelFX1->Font().Style() & fsUnderline);
 }
 
