@@ -184,25 +184,25 @@ void Tfrmmain::CreateLayout() {
 
   pm1 = phase.Add(new TPopupMenu(this));
   pm1->SetName(L"pm1");
-  struct ItemSpec {
+  struct MenuEntry {
     TMenuItem** item;
     const wchar_t* name;
     const wchar_t* caption;
     void (Tfrmmain::*handler)(TComponent*);
   };
-  const ItemSpec items[] = {
+  const MenuEntry items[] = {
       {&N1, L"N1", L"全选", &Tfrmmain::N1Click},
       {&N2, L"N2", L"-", nullptr},
       {&N3, L"N3", L"删除选中", &Tfrmmain::N3Click},
       {&N4, L"N4", L"全部删除", &Tfrmmain::N4Click},
   };
-  for (const ItemSpec& spec : items) {
+  for (const MenuEntry& entry : items) {
     TMenuItem* item = phase.Add(new TMenuItem(this));
-    item->SetName(spec.name);
-    item->SetCaption(spec.caption);
-    if (spec.handler) item->OnClick = [this, h = spec.handler](TComponent* s) { (this->*h)(s); };
+    item->SetName(entry.name);
+    item->SetCaption(entry.caption);
+    if (entry.handler) item->OnClick = [this, h = entry.handler](TComponent* s) { (this->*h)(s); };
     pm1->Items().Add(item);
-    *spec.item = item;
+    *entry.item = item;
   }
 
   // References to components created later are resolved once everything exists.
