@@ -467,8 +467,13 @@ void TWinControl::CreateWnd() {
 
   controlState_ |= csCreating;
   gCreatingControl = this;
+  // Child windows get a control ID of their own, so requests that name a child only by
+  // its ID (measure-item) can be handed back to it.
+  static UINT_PTR nextControlId = 1000;
+  HMENU id = (params.style & WS_CHILD) ? reinterpret_cast<HMENU>(nextControlId++) : nullptr;
+  if (nextControlId > 0xFFFF) nextControlId = 1000;
   HWND window = CreateWindowExW(params.exStyle, params.winClassName.c_str(), params.caption.c_str(), params.style,
-                                params.x, params.y, params.width, params.height, params.parent, nullptr,
+                                params.x, params.y, params.width, params.height, params.parent, id,
                                 GetModuleHandleW(nullptr), nullptr);
   gCreatingControl = nullptr;
   if (!window) {
@@ -652,11 +657,28 @@ void TWinControl::WndProc(TMessage& message) {
     case WM_MEASUREITEM:
     case WM_DELETEITEM:
     case WM_COMPAREITEM: {
-      // The control ID identifies the child; menus (type ODT_MENU) are handled by their owner window.
-      UINT type = 0, id = static_cast<UINT>(message.WParam);
-      if (message.Msg == WM_DRAWITEM) type = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam)->CtlType;
-      if (message.Msg == WM_MEASUREITEM) type = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam)->CtlType;
-      if (type != ODT_MENU && id != 0 && ReflectToChild(message, GetDlgItem(handle_, static_cast<int>(id)))) return;
+      // Menus (type ODT_MENU) are handled by their owner window; controls are found by
+      // their window, or by their control ID where the request carries no window.
+      HWND child = nullptr;
+      switch (message.Msg) {
+        case WM_DRAWITEM: {
+          auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(message.LParam);
+          if (di->CtlType != ODT_MENU) child = di->hwndItem;
+          break;
+        }
+        case WM_MEASUREITEM: {
+          auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(message.LParam);
+          if (mi->CtlType != ODT_MENU) child = GetDlgItem(handle_, static_cast<int>(mi->CtlID));
+          break;
+        }
+        case WM_DELETEITEM:
+          child = reinterpret_cast<DELETEITEMSTRUCT*>(message.LParam)->hwndItem;
+          break;
+        default:
+          child = reinterpret_cast<COMPAREITEMSTRUCT*>(message.LParam)->hwndItem;
+          break;
+      }
+      if (child && ReflectToChild(message, child)) return;
       break;
     }
     case WM_PAINT:

@@ -244,6 +244,20 @@ TEST_F(ControlTest, PrintRequestsPaintTheFaceAndTheLabelsIntoTheGivenDC) {
   EXPECT_EQ(behindLabel[1], 0);
 }
 
+TEST_F(ControlTest, OwnerDrawRequestsReachTheChildTheyAreAbout) {
+  auto* list = Add<TListBox>(form.get(), 0, 0, 120, 80);
+  auto* other = Add<TListBox>(form.get(), 130, 0, 120, 80);
+  for (TListBox* l : {list, other}) {
+    l->SetStyle(lbOwnerDrawFixed);
+    l->Items().AddStrings({L"a", L"b"});
+  }
+  MessageLog log(*list, {CN_MEASUREITEM, CN_DRAWITEM}), otherLog(*other, {CN_MEASUREITEM, CN_DRAWITEM});
+  form->Show();
+  ASSERT_TRUE(WaitUntil([&] { return log.Count(CN_DRAWITEM) >= 2 && otherLog.Count(CN_DRAWITEM) >= 2; }));
+  EXPECT_GE(log.Count(CN_MEASUREITEM), 1);  // asked by control ID while the list is made
+  EXPECT_GE(otherLog.Count(CN_MEASUREITEM), 1);
+}
+
 TEST_F(ControlTest, ListBoxKeepsItemsAndSelectionAcrossItsWindow) {
   auto* list = Add<TListBox>(form.get(), 0, 0, 200, 100);
   list->SetMultiSelect(true);
