@@ -589,11 +589,7 @@ void TWinControl::TrackMouse(const TMessage& message) {
 
 bool TWinControl::ForwardMouseToChild(TMessage& message) {
   const POINT p = PointFromLParam(message.LParam);
-  TControl* target = captureControl_;
-  if (!target) {
-    if (message.Msg == WM_MOUSEMOVE) return false;
-    target = ControlAtPos(p, false);
-  }
+  TControl* target = captureControl_ ? captureControl_ : ControlAtPos(p, false);
   if (!target) return false;
   const POINT local{p.x - target->left_, p.y - target->top_};
   const UINT msg = message.Msg;

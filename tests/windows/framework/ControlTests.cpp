@@ -161,6 +161,23 @@ TEST_F(ControlTest, PointerMovesSendEnterAndLeaveUpToTheForm) {
   ASSERT_EQ(formLog.Count(CM_MOUSEENTER), 1);
   EXPECT_EQ(formLog.Entries()[0].lParam, reinterpret_cast<LPARAM>(label));  // the form hears which control
 
+  // A press and release over the label are the label's: a click in its own coordinates.
+  int clicks = 0;
+  POINT down{-1, -1};
+  label->OnClick = [&](TComponent*) { ++clicks; };
+  label->OnMouseDown = [&](TComponent*, TMouseButton, int x, int y) { down = POINT{x, y}; };
+  int panelClicks = 0;
+  panel->OnClick = [&](TComponent*) { ++panelClicks; };
+  SendMessageW(panel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  SendMessageW(panel->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(22, 21));
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(down.x, 10);
+  EXPECT_EQ(down.y, 10);
+  EXPECT_EQ(panelClicks, 0);
+  SendMessageW(panel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  SendMessageW(panel->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(150, 80));  // released elsewhere
+  EXPECT_EQ(clicks, 1);
+
   SendMessageW(panel->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(150, 80));  // the panel itself
   EXPECT_EQ(labelLog.Count(CM_MOUSELEAVE), 1);
   EXPECT_EQ(MouseControl(), panel);
