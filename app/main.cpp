@@ -1,10 +1,12 @@
 // The program entry: the application object, the main window, the message loop.
 #include <windows.h>
 
+#include "app/AppIcon.h"
 #include "app/umain.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
+    FillApplicationIcon(Application->Icon());
     Application->Initialize();
     Application->SetTitle(L"Equidiv");
     Application->CreateForm<Tfrmmain>();

@@ -194,11 +194,10 @@ void TCustomForm::CreateWnd() {
 }
 
 void TCustomForm::IconChanged() {
-  if (!handle_ || icon_.Empty()) return;
-  SendMessageW(handle_, WM_SETICON, ICON_BIG,
-               reinterpret_cast<LPARAM>(icon_.Handle(GetSystemMetrics(SM_CXICON))));
-  SendMessageW(handle_, WM_SETICON, ICON_SMALL,
-               reinterpret_cast<LPARAM>(icon_.Handle(GetSystemMetrics(SM_CXSMICON))));
+  TIcon* icon = !icon_.Empty() ? &icon_ : (Application && !Application->Icon().Empty() ? &Application->Icon() : nullptr);
+  if (!handle_ || !icon) return;
+  SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon->Handle(GetSystemMetrics(SM_CXICON))));
+  SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon->Handle(GetSystemMetrics(SM_CXSMICON))));
   Perform(CM_ICONCHANGED);
 }
 
@@ -495,8 +494,15 @@ HWND TApplication::Handle() {
     RegisterClassExW(&wc);
     handle_ = CreateWindowExW(0, L"TApplication", title_.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
                               0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    IconChanged();
   }
   return handle_;
+}
+
+void TApplication::IconChanged() {
+  if (!handle_ || icon_.Empty()) return;
+  SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Handle(GetSystemMetrics(SM_CXICON))));
+  SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_.Handle(GetSystemMetrics(SM_CXSMICON))));
 }
 
 void TApplication::SetTitle(const String& title) {

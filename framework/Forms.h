@@ -193,6 +193,10 @@ public:
 
   const String& Title() const { return title_; }
   void SetTitle(const String& title);
+  // The program's icon (forms without an icon of their own show it); set its images
+  // before the application window exists or call IconChanged.
+  TIcon& Icon() { return icon_; }
+  void IconChanged();
 
   // Makes a form owned by the application; the first one becomes the main form.
   template <class T>
@@ -232,6 +236,7 @@ private:
 
   HWND handle_ = nullptr;
   String title_;
+  TIcon icon_;
   TCustomForm* mainForm_ = nullptr;
   bool terminated_ = false;
   bool initialized_ = false;

@@ -48,6 +48,18 @@ TEST_F(FormTest, SingleBorderFormHasTheAskedClientSizeAndOnlyTheAskedBoxes) {
   EXPECT_LE(std::abs(centre - GetSystemMetrics(SM_CXSCREEN) / 2), 1);
 }
 
+TEST_F(FormTest, FormsWithoutAnIconOfTheirOwnShowTheApplicationIcon) {
+  if (Application->Icon().Empty()) Application->Icon().AddImage(16, std::vector<uint32_t>(16 * 16, 0xFF336699u));
+  TForm plain(nullptr);
+  plain.Show();
+  EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(plain.Handle(), WM_GETICON, ICON_SMALL, 0)),
+            Application->Icon().Handle(GetSystemMetrics(SM_CXSMICON)));
+  TForm own(nullptr);
+  own.Icon().AddImage(32, std::vector<uint32_t>(32 * 32, 0xFF993366u));
+  own.Show();
+  EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(own.Handle(), WM_GETICON, ICON_BIG, 0)), own.Icon().Handle(32));
+}
+
 TEST_F(FormTest, ShowModalRunsUntilAButtonSetsTheResult) {
   TForm form(nullptr);
   auto* ok = new TButton(&form);
