@@ -1,0 +1,19 @@
+// The program entry: the application object, the main window, the message loop.
+#include <windows.h>
+
+#include "app/AppIcon.h"
+#include "app/umain.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  try {
+    FillApplicationIcon(Application->Icon());
+    Application->Initialize();
+    Application->SetTitle(L"Equidiv");
+    Application->CreateForm<Tfrmmain>();
+    Application->Run();
+  } catch (...) {
+    Application->HandleException(Application);
+    return 1;
+  }
+  return 0;
+}
