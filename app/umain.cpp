@@ -1,0 +1,279 @@
+#include "app/umain.h"
+
+#include <shellapi.h>
+
+#include "app/AppIcon.h"
+#include "engine/SplitMerge.h"
+#include "framework/Convert.h"
+
+const wchar_t kCreditMailLink[] = L"mailto:team@equidiv.example;authors@equidiv.example";
+
+namespace {
+constexpr TColor kLabelTextColor = 5059883;  // red 43, green 53, blue 77
+
+void SetLayoutFont(TFont& font, TColor color, uint32_t style = 0) {
+  font.SetName(L"MS Sans Serif");
+  font.SetHeight(-11);
+  font.SetColor(color);
+  font.SetCharset(DEFAULT_CHARSET);
+  font.SetStyle(style);
+}
+
+template <class T>
+T* Place(T* control, TWinControl* parent, int left, int top, int width, int height) {
+  control->SetParent(parent);
+  control->SetBounds(left, top, width, height);
+  return control;
+}
+}  // namespace
+
+Tfrmmain::Tfrmmain(TComponent* owner) : TForm(owner) { CreateLayout(); }
+
+void Tfrmmain::CreateLayout() {
+  TLoadingPhase phase(this);
+  SetName(L"frmmain");
+  SetCaption(L"Equidiv");
+  SetBorderStyle(bsSingle);
+  SetBorderIcons(biSystemMenu | biMinimize);
+  SetPosition(poScreenCenter);
+  SetScreenSnap(true);
+  SetColor(clBtnFace);
+  SetLayoutFont(Font(), clWindowText);
+  SetClientSize(508, 231);
+  FillApplicationIcon(Icon());
+  OnCreate = [this](TComponent* s) { FormCreate(s); };
+
+  sPageControl1 = phase.Add(new TPageControl(this));
+  sPageControl1->SetName(L"sPageControl1");
+  Place(sPageControl1, this, 0, 0, 508, 200);
+  sPageControl1->SetAlign(alClient);
+  sPageControl1->SetTabOrder(0);
+
+  sTabSheet1 = phase.Add(new TTabSheet(this));
+  sTabSheet1->SetName(L"sTabSheet1");
+  sTabSheet1->SetPageControl(sPageControl1);
+  sTabSheet1->SetCaption(L"文件分割");
+
+  slbl2 = phase.Add(new TLabel(this));
+  slbl2->SetName(L"slbl2");
+  slbl2->SetAutoSize(false);
+  slbl2->SetParentFont(false);
+  SetLayoutFont(slbl2->Font(), kLabelTextColor);
+  Place(slbl2, sTabSheet1, 8, 112, 129, 13);
+  slbl2->SetCaption(L"输入平均划分成的数目");
+
+  slbl1 = phase.Add(new TLabel(this));
+  slbl1->SetName(L"slbl1");
+  slbl1->SetAutoSize(false);
+  slbl1->SetParentFont(false);
+  SetLayoutFont(slbl1->Font(), kLabelTextColor);
+  Place(slbl1, sTabSheet1, 104, 76, 417, 13);
+
+  sbtn2 = phase.Add(new TButton(this));
+  sbtn2->SetName(L"sbtn2");
+  Place(sbtn2, sTabSheet1, 8, 8, 113, 25);
+  sbtn2->SetCaption(L"打开要均分的文件");
+  sbtn2->SetTabOrder(0);
+  sbtn2->OnClick = [this](TComponent* s) { sbtn2Click(s); };
+
+  sedt1 = phase.Add(new TEdit(this));
+  sedt1->SetName(L"sedt1");
+  sedt1->SetColor(clWhite);
+  sedt1->SetParentFont(false);
+  SetLayoutFont(sedt1->Font(), clBlack);
+  sedt1->SetReadOnly(true);
+  Place(sedt1, sTabSheet1, 8, 40, 481, 21);
+  sedt1->SetTabOrder(1);
+
+  sedt2 = phase.Add(new TEdit(this));
+  sedt2->SetName(L"sedt2");
+  sedt2->SetColor(clWhite);
+  sedt2->SetParentFont(false);
+  SetLayoutFont(sedt2->Font(), clBlack);
+  Place(sedt2, sTabSheet1, 144, 106, 41, 21);
+  sedt2->SetText(L"3");
+  sedt2->SetTabOrder(2);
+
+  sbtn1 = phase.Add(new TButton(this));
+  sbtn1->SetName(L"sbtn1");
+  Place(sbtn1, sTabSheet1, 8, 72, 89, 25);
+  sbtn1->SetCaption(L"指定保存目录");
+  sbtn1->SetTabOrder(3);
+  sbtn1->OnClick = [this](TComponent* s) { sbtn1Click(s); };
+
+  sbtn3 = phase.Add(new TButton(this));
+  sbtn3->SetName(L"sbtn3");
+  Place(sbtn3, sTabSheet1, 9, 144, 88, 25);
+  sbtn3->SetCaption(L"开始分割");
+  sbtn3->SetTabOrder(4);
+  sbtn3->OnClick = [this](TComponent* s) { sbtn3Click(s); };
+
+  sTabSheet2 = phase.Add(new TTabSheet(this));
+  sTabSheet2->SetName(L"sTabSheet2");
+  sTabSheet2->SetPageControl(sPageControl1);
+  sTabSheet2->SetCaption(L"文件合并");
+
+  sbtn6 = phase.Add(new TButton(this));
+  sbtn6->SetName(L"sbtn6");
+  Place(sbtn6, sTabSheet2, 8, 144, 145, 25);
+  sbtn6->SetCaption(L"按顺序添加要合并的文件");
+  sbtn6->SetTabOrder(0);
+  sbtn6->OnClick = [this](TComponent* s) { sbtn6Click(s); };
+
+  slst1 = phase.Add(new TListBox(this));
+  slst1->SetName(L"slst1");
+  slst1->SetMultiSelect(true);
+  slst1->SetItemHeight(13);
+  slst1->SetColor(clWhite);
+  slst1->Font().SetColor(clBlack);
+  slst1->SetShowHint(true);
+  slst1->SetParentShowHint(false);
+  Place(slst1, sTabSheet2, 0, 0, 500, 138);
+  slst1->SetAlign(alTop);
+  slst1->SetTabOrder(1);
+
+  sbtn7 = phase.Add(new TButton(this));
+  sbtn7->SetName(L"sbtn7");
+  Place(sbtn7, sTabSheet2, 169, 144, 88, 25);
+  sbtn7->SetCaption(L"开始合并");
+  sbtn7->SetTabOrder(2);
+  sbtn7->OnClick = [this](TComponent* s) { sbtn7Click(s); };
+
+  sPanel1 = phase.Add(new TPanel(this));
+  sPanel1->SetName(L"sPanel1");
+  Place(sPanel1, this, 0, 200, 508, 31);
+  sPanel1->SetAlign(alBottom);
+  sPanel1->SetTabOrder(1);
+
+  sLabelFX1 = phase.Add(new TLabel(this));
+  sLabelFX1->SetName(L"sLabelFX1");
+  sLabelFX1->SetAutoSize(false);
+  sLabelFX1->SetColor(clRed);
+  sLabelFX1->SetParentColor(false);
+  // The finished window draws every label over its parent's picture.
+  sLabelFX1->SetTransparent(true);
+  sLabelFX1->SetParentFont(false);
+  SetLayoutFont(sLabelFX1->Font(), kLabelTextColor, fsUnderline);
+  Place(sLabelFX1, sPanel1, 24, 8, 193, 17);
+  sLabelFX1->SetCaption(L"联系作者: team@equidiv.example");
+  sLabelFX1->OnClick = [this](TComponent* s) { sLabelFX1Click(s); };
+
+  sbtn4 = phase.Add(new TButton(this));
+  sbtn4->SetName(L"sbtn4");
+  Place(sbtn4, sPanel1, 404, 3, 97, 23);
+  sbtn4->SetCaption(L"退出");
+  sbtn4->SetTabOrder(0);
+  sbtn4->OnClick = [this](TComponent* s) { sbtn4Click(s); };
+
+  sod1 = phase.Add(new TOpenDialog(this));
+  sod1->SetName(L"sod1");
+
+  spdlg1 = phase.Add(new TFolderDialog(this));
+  spdlg1->SetName(L"spdlg1");
+  spdlg1->SetRoot(L"rfDesktop");
+
+  tmr1 = phase.Add(new TTimer(this));
+  tmr1->SetName(L"tmr1");
+  tmr1->SetInterval(200);
+  tmr1->SetEnabled(true);
+  tmr1->SetOnTimer([this](TComponent* s) { tmr1Timer(s); });
+
+  ssdlg1 = phase.Add(new TSaveDialog(this));
+  ssdlg1->SetName(L"ssdlg1");
+  ssdlg1->SetOptions(ofOverwritePrompt | ofHideReadOnly | ofEnableSizing);
+
+  pm1 = phase.Add(new TPopupMenu(this));
+  pm1->SetName(L"pm1");
+  struct ItemSpec {
+    TMenuItem** item;
+    const wchar_t* name;
+    const wchar_t* caption;
+    void (Tfrmmain::*handler)(TComponent*);
+  };
+  const ItemSpec items[] = {
+      {&N1, L"N1", L"全选", &Tfrmmain::N1Click},
+      {&N2, L"N2", L"-", nullptr},
+      {&N3, L"N3", L"删除选中", &Tfrmmain::N3Click},
+      {&N4, L"N4", L"全部删除", &Tfrmmain::N4Click},
+  };
+  for (const ItemSpec& spec : items) {
+    TMenuItem* item = phase.Add(new TMenuItem(this));
+    item->SetName(spec.name);
+    item->SetCaption(spec.caption);
+    if (spec.handler) item->OnClick = [this, h = spec.handler](TComponent* s) { (this->*h)(s); };
+    pm1->Items().Add(item);
+    *spec.item = item;
+  }
+
+  // References to components created later are resolved once everything exists.
+  slst1->SetPopupMenu(pm1);
+  sPageControl1->SetActivePage(sTabSheet1);
+  phase.Finish();
+}
+
+void Tfrmmain::FormCreate(TComponent*) {
+  sedt1->SetText(L"");
+  sedt2->SetText(L"3");
+  slbl1->SetCaption(L"");
+  slst1->Clear();
+}
+
+void Tfrmmain::sbtn2Click(TComponent*) {
+  sod1->SetFilter(L"所有文件|*.*");
+  sod1->SetFilterIndex(0);
+  sod1->SetOptions(ofHideReadOnly | ofEnableSizing);
+  if (!sod1->Execute()) return;
+  sedt1->SetText(sod1->FileName());
+  slbl1->SetCaption(ExtractFilePath(sedt1->Text()));
+}
+
+void Tfrmmain::sbtn1Click(TComponent*) {
+  spdlg1->SetPath(ExtractFilePath(sedt1->Text()));
+  if (spdlg1->Execute()) slbl1->SetCaption(spdlg1->Path());
+}
+
+void Tfrmmain::tmr1Timer(TComponent*) {
+  sbtn1->SetEnabled(FileExists(sedt1->Text()));
+  sbtn3->SetEnabled(sbtn1->Enabled());
+}
+
+void Tfrmmain::sbtn3Click(TComponent*) {
+  {
+    TFileStream source(sedt1->Text(), fmOpenRead | fmShareExclusive);
+    source.SetPosition(0);
+    const String folder = slbl1->Caption();
+    const int32_t count = StrToIntDef(sedt2->Text(), 3);
+    SplitIntoParts(source, count, folder, sedt1->Text());
+  }  // the source is closed here, also when the split raised
+  ShowMessage(L"文件分割完毕");
+}
+
+void Tfrmmain::sbtn6Click(TComponent*) {
+  sod1->SetFilter(L"局部文件|*.*");
+  sod1->SetFilterIndex(0);
+  sod1->SetOptions(ofHideReadOnly | ofAllowMultiSelect | ofEnableSizing);
+  if (!sod1->Execute()) return;
+  slst1->Items().AddStrings(sod1->Files());
+}
+
+void Tfrmmain::sbtn7Click(TComponent*) {
+  if (slst1->Count() == 0) return;
+  const auto proposal = MergeTargetName(slst1->Items()[0]);
+  if (!proposal) return;
+  ssdlg1->SetFileName(*proposal);
+  if (!ssdlg1->Execute()) return;
+  MergeParts(slst1->Items().ToVector(), ssdlg1->FileName());
+  ShowMessage(L"文件合并完毕");
+}
+
+void Tfrmmain::sbtn4Click(TComponent*) { Close(); }
+
+void Tfrmmain::sLabelFX1Click(TComponent*) {
+  ShellExecuteW(Handle(), nullptr, kCreditMailLink, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void Tfrmmain::N1Click(TComponent*) { slst1->SelectAll(); }
+
+void Tfrmmain::N3Click(TComponent*) { slst1->DeleteSelected(); }
+
+void Tfrmmain::N4Click(TComponent*) { slst1->Clear(); }

@@ -1,0 +1,67 @@
+// The main window: a page to cut a file into equal pieces, a page to join pieces, and a
+// bottom strip with the credit line and the exit button.
+//
+// The window's state lives in its controls only. The components are created in the
+// order of the stored layout inside a loading phase, so every component sees `Loaded`
+// afterwards exactly as a streamed window would.
+#pragma once
+
+#include "framework/ComCtrls.h"
+#include "framework/Dialogs.h"
+#include "framework/ExtCtrls.h"
+#include "framework/Forms.h"
+#include "framework/Menus.h"
+#include "framework/StdCtrls.h"
+
+class Tfrmmain : public TForm {
+public:
+  // `owner` (the application) owns the window; the window owns every component below.
+  explicit Tfrmmain(TComponent* owner);
+  const wchar_t* ClassName() const override { return L"Tfrmmain"; }
+
+  // Borrowed pointers to the window's components, in creation order.
+  TPageControl* sPageControl1 = nullptr;
+  TTabSheet* sTabSheet1 = nullptr;
+  TLabel* slbl2 = nullptr;
+  TLabel* slbl1 = nullptr;
+  TButton* sbtn2 = nullptr;
+  TEdit* sedt1 = nullptr;
+  TEdit* sedt2 = nullptr;
+  TButton* sbtn1 = nullptr;
+  TButton* sbtn3 = nullptr;
+  TTabSheet* sTabSheet2 = nullptr;
+  TButton* sbtn6 = nullptr;
+  TListBox* slst1 = nullptr;
+  TButton* sbtn7 = nullptr;
+  TPanel* sPanel1 = nullptr;
+  TLabel* sLabelFX1 = nullptr;
+  TButton* sbtn4 = nullptr;
+  TOpenDialog* sod1 = nullptr;
+  TFolderDialog* spdlg1 = nullptr;
+  TTimer* tmr1 = nullptr;
+  TSaveDialog* ssdlg1 = nullptr;
+  TPopupMenu* pm1 = nullptr;
+  TMenuItem* N1 = nullptr;
+  TMenuItem* N2 = nullptr;
+  TMenuItem* N3 = nullptr;
+  TMenuItem* N4 = nullptr;
+
+  void FormCreate(TComponent* sender);
+  void sbtn2Click(TComponent* sender);
+  void sbtn1Click(TComponent* sender);
+  void sbtn3Click(TComponent* sender);
+  void sbtn6Click(TComponent* sender);
+  void sbtn7Click(TComponent* sender);
+  void sbtn4Click(TComponent* sender);
+  void sLabelFX1Click(TComponent* sender);
+  void N1Click(TComponent* sender);
+  void N3Click(TComponent* sender);
+  void N4Click(TComponent* sender);
+  void tmr1Timer(TComponent* sender);
+
+private:
+  void CreateLayout();
+};
+
+// The mail link of the credit line.
+extern const wchar_t kCreditMailLink[];

@@ -1,0 +1,163 @@
+#include "framework/ExtCtrls.h"
+
+// ---------------------------------------------------------------- TCustomPanel
+
+TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner) {
+  controlStyle_ = csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csOpaque | csDoubleClicks |
+                  csParentBackground;
+  SetColor(clBtnFace);
+  width_ = 185;
+  height_ = 41;
+}
+
+void TCustomPanel::SetBevelOuter(TBevelCut cut) {
+  bevelOuter_ = cut;
+  Realign();
+  Invalidate();
+}
+void TCustomPanel::SetBevelInner(TBevelCut cut) {
+  bevelInner_ = cut;
+  Realign();
+  Invalidate();
+}
+void TCustomPanel::SetBevelWidth(int width) {
+  bevelWidth_ = width;
+  Realign();
+  Invalidate();
+}
+void TCustomPanel::SetBorderWidth(int width) {
+  borderWidth_ = width;
+  Realign();
+  Invalidate();
+}
+void TCustomPanel::SetAlignment(TAlignment alignment) {
+  alignment_ = alignment;
+  Invalidate();
+}
+
+void TCustomPanel::AdjustClientRect(RECT& rect) const {
+  int inset = borderWidth_;
+  if (bevelOuter_ != bvNone) inset += bevelWidth_;
+  if (bevelInner_ != bvNone) inset += bevelWidth_;
+  InflateRect(&rect, -inset, -inset);
+}
+
+namespace {
+// A bevel of `width` pixels: light top-left and dark bottom-right when raised.
+void Frame3D(HDC dc, RECT& rect, TBevelCut cut, int width) {
+  if (cut == bvNone) return;
+  COLORREF topLeft = ColorToRGB(clBtnHighlight), bottomRight = ColorToRGB(clBtnShadow);
+  if (cut == bvLowered) std::swap(topLeft, bottomRight);
+  if (cut == bvSpace) topLeft = bottomRight = ColorToRGB(clBtnFace);
+  HBRUSH light = CreateSolidBrush(topLeft), dark = CreateSolidBrush(bottomRight);
+  for (int i = 0; i < width; ++i) {
+    RECT top{rect.left, rect.top, rect.right - 1, rect.top + 1};
+    RECT left{rect.left, rect.top, rect.left + 1, rect.bottom - 1};
+    RECT bottom{rect.left, rect.bottom - 1, rect.right, rect.bottom};
+    RECT right{rect.right - 1, rect.top, rect.right, rect.bottom};
+    FillRect(dc, &top, light);
+    FillRect(dc, &left, light);
+    FillRect(dc, &bottom, dark);
+    FillRect(dc, &right, dark);
+    InflateRect(&rect, -1, -1);
+  }
+  DeleteObject(light);
+  DeleteObject(dark);
+}
+}  // namespace
+
+void TCustomPanel::Paint() {
+  TCanvas& canvas = Canvas();
+  RECT r = ClientRect();
+  Frame3D(canvas.Handle(), r, bevelOuter_, bevelWidth_);
+  InflateRect(&r, -borderWidth_, -borderWidth_);
+  Frame3D(canvas.Handle(), r, bevelInner_, bevelWidth_);
+  canvas.Brush().SetColor(Color());
+  canvas.FillRect(r);
+  const String caption = Caption();
+  if (!caption.empty()) {
+    UINT flags = DT_SINGLELINE | DT_VCENTER | DT_EXPANDTABS;
+    flags |= alignment_ == taLeftJustify ? DT_LEFT : alignment_ == taRightJustify ? DT_RIGHT : DT_CENTER;
+    canvas.Brush().SetStyle(TBrushStyle::bsClear);
+    canvas.DrawText(caption, r, flags);
+  }
+}
+
+void TCustomPanel::WndProc(TMessage& message) {
+  switch (message.Msg) {
+    case WM_ERASEBKGND:
+      message.Result = 1;  // Paint covers every pixel
+      return;
+    case CM_TEXTCHANGED:
+      Invalidate();
+      return;
+    default:
+      TCustomControl::WndProc(message);
+  }
+}
+
+// ---------------------------------------------------------------- TTimer
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = TimerWndProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"TPUtilWindow";
+  RegisterClassExW(&wc);  // fails harmlessly once registered
+  window_ = CreateWindowExW(0, L"TPUtilWindow", L"", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+  if (!window_) throw Exception(L"Not enough timers available");
+  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+TTimer::~TTimer() {
+  if (running_) KillTimer(window_, 1);
+  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+  DestroyWindow(window_);
+}
+
+LRESULT CALLBACK TTimer::TimerWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (msg == WM_TIMER && timer) {
+    try {
+      if (timer->onTimer_) timer->onTimer_(timer);
+    } catch (...) {
+      HandleFrameworkException(timer);
+    }
+    return 0;
+  }
+  return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+void TTimer::UpdateTimer() {
+  if (running_) {
+    KillTimer(window_, 1);
+    running_ = false;
+  }
+  if (IsLoading() || !enabled_ || interval_ == 0 || !onTimer_) return;
+  if (!SetTimer(window_, 1, interval_, nullptr)) throw Exception(L"Not enough timers available");
+  running_ = true;
+}
+
+void TTimer::SetEnabled(bool on) {
+  if (on == enabled_) return;
+  enabled_ = on;
+  UpdateTimer();
+}
+
+void TTimer::SetInterval(unsigned milliseconds) {
+  if (milliseconds == interval_) return;
+  interval_ = milliseconds;
+  UpdateTimer();
+}
+
+void TTimer::SetOnTimer(TNotifyEvent handler) {
+  onTimer_ = std::move(handler);
+  UpdateTimer();
+}
+
+void TTimer::Loaded() {
+  TComponent::Loaded();
+  UpdateTimer();
+}
