@@ -23,8 +23,8 @@ bool TypeFileName(HWND dialog, const std::wstring& text);
 // Presses the OK button ("Open" / "Save") with the mouse.
 void PressOk(HWND dialog);
 void PressCancel(HWND dialog);
-// Types `folder` (a full path without a trailing delimiter) and presses OK, so that the
-// dialog shows that folder; true once the dialog shows it.
+// Makes the dialog show `folder` (a full path without a trailing delimiter): unless it
+// shows a folder of that name already, types the path and presses OK. True once it shows it.
 bool GoToFolder(HWND dialog, const std::wstring& folder);
 
 }  // namespace e2e
