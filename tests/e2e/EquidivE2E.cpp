@@ -216,9 +216,10 @@ private:
     report_.Require(app_.Start(program_, work_.Path(), error), L"equidiv.exe starts: " + program_, error);
     main_ = WaitForTopLevel(app_.Id(), L"Tfrmmain", nullptr, kLongWaitMs);
     report_.Require(main_ != nullptr, L"a visible window of class Tfrmmain appears");
-    HWND application = FindWindowW(L"TApplication", nullptr);
-    report_.Check(application && ProcessOf(application) == app_.Id() && !IsWindowVisible(application),
-                  L"the program has a hidden application window of class TApplication");
+    bool hiddenApplication = false;
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
+      if (ProcessOf(w) == app_.Id() && ClassOf(w) == L"TApplication" && !IsWindowVisible(w)) hiddenApplication = true;
+    report_.Check(hiddenApplication, L"the program has a hidden application window of class TApplication");
   }
 
   // ----- the window as the layout describes it
@@ -526,11 +527,19 @@ private:
     return menu;
   }
 
-  // Chooses the `downs`-th item of the open menu with the arrow keys and Enter (the
-  // separator is skipped by the menu itself).
-  void ChooseMenuItem(HWND menu, int downs) {
+  // Chooses an item of the open menu with the arrow keys and Enter: `downs` presses from
+  // no highlighted item (the menu skips the separator itself).
+  void ChooseMenuItemByKeys(HWND menu, int downs) {
     for (int i = 0; i < downs; ++i) PressKey(VK_DOWN);
     PressKey(VK_RETURN);
+    report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"the menu closes");
+  }
+
+  // Clicks the first or the last item of the open menu: a point a few pixels inside its
+  // top or bottom edge lies on that item, whatever the items' heights.
+  void ClickMenuEdgeItem(HWND menu, bool first) {
+    RECT r = ScreenRectOf(menu);
+    ClickAt({(r.left + r.right) / 2, first ? r.top + 8 : r.bottom - 8});
     report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"the menu closes");
   }
 
@@ -546,16 +555,24 @@ private:
     ClickAt({listRect.left + 40, listRect.top + 6});  // the first entry's row
     report_.Check(WaitFor([&] { return SelectedCount(list_) == 1; }, kShortWaitMs), L"a click selects one entry");
     HWND menu = OpenPopupMenu();
-    Screenshot(UnionOf(ScreenRectOf(main_), ScreenRectOf(menu)), L"e2e-4-popup-menu");
-    ChooseMenuItem(menu, 2);
+    RECT menuRect = ScreenRectOf(menu);
+    RECT shot = UnionOf(ScreenRectOf(main_), menuRect);
+    Picture picture = Screenshot(shot, L"e2e-4-popup-menu");
+    RECT inShot = {menuRect.left - shot.left, menuRect.top - shot.top, menuRect.right - shot.left,
+                   menuRect.bottom - shot.top};
+    const wchar_t* captions[] = {L"全选", L"删除选中", L"全部删除"};
+    for (const wchar_t* caption : captions)
+      report_.Check(FindText(picture, inShot, caption, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found,
+                    std::wstring(L"the menu shows \"") + caption + L"\"");
+    ChooseMenuItemByKeys(menu, 2);
     report_.Check(ListIs({pieces.begin() + 1, pieces.end()}), L"\"删除选中\" removes only the selected first entry",
                   L"it lists " + Joined(ListItems(list_)));
 
     // "全选" (select all) then "删除选中" empties the list.
-    ChooseMenuItem(OpenPopupMenu(), 1);
+    ClickMenuEdgeItem(OpenPopupMenu(), true);
     report_.Check(WaitFor([&] { return SelectedCount(list_) == 3; }, kShortWaitMs), L"\"全选\" selects all three entries",
                   L"selected: " + std::to_wstring(SelectedCount(list_)));
-    ChooseMenuItem(OpenPopupMenu(), 2);
+    ChooseMenuItemByKeys(OpenPopupMenu(), 2);
     report_.Check(ListIs({}), L"\"删除选中\" after \"全选\" empties the list", L"it lists " + Joined(ListItems(list_)));
 
     // Adding twice appends twice; "全部删除" (delete all) empties the list.
@@ -565,7 +582,7 @@ private:
     twice.insert(twice.end(), pieces.begin(), pieces.end());
     report_.Check(ListIs(twice), L"adding the pieces again appends them again",
                   L"it lists " + Joined(ListItems(list_)));
-    ChooseMenuItem(OpenPopupMenu(), 3);
+    ClickMenuEdgeItem(OpenPopupMenu(), false);
     report_.Check(ListIs({}), L"\"全部删除\" empties the list", L"it lists " + Joined(ListItems(list_)));
 
     AddPieces();
@@ -656,7 +673,8 @@ private:
 
   // ----- screenshots
 
-  void Screenshot(const RECT& rect, const std::wstring& name) {
+  // Saves what the screen shows in `rect` (once painting has settled) and returns it.
+  Picture Screenshot(const RECT& rect, const std::wstring& name) {
     Sync(main_);
     Picture picture = CaptureSettled(rect);
     std::wstring path = shots_ + L"\\" + name + L".bmp";
@@ -664,6 +682,7 @@ private:
       report_.Note(L"screenshot " + name);
     else
       report_.Check(false, L"screenshot " + name + L" is saved", path);
+    return picture;
   }
 
   std::wstring program_;

@@ -102,16 +102,19 @@ COLORREF MostCommonColour(const Picture& picture, const RECT& area) {
 
 }  // namespace
 
-FontSpec MessageFont() {
+static FontSpec SystemFont(LOGFONTW NONCLIENTMETRICSW::*which) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
   FontSpec spec;
   if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    spec.face = metrics.lfMessageFont.lfFaceName;
-    spec.height = metrics.lfMessageFont.lfHeight;
+    spec.face = (metrics.*which).lfFaceName;
+    spec.height = (metrics.*which).lfHeight;
   }
   return spec;
 }
+
+FontSpec MessageFont() { return SystemFont(&NONCLIENTMETRICSW::lfMessageFont); }
+FontSpec MenuFont() { return SystemFont(&NONCLIENTMETRICSW::lfMenuFont); }
 
 TextMatch FindText(const Picture& picture, const RECT& requested, const std::wstring& text, const FontSpec& font,
                    COLORREF colour, double tolerance) {

@@ -20,8 +20,9 @@ struct FontSpec {
   bool underline = false;
 };
 
-// The font the system uses for message boxes.
+// The fonts the system uses for message boxes and menus.
 FontSpec MessageFont();
+FontSpec MenuFont();
 
 struct TextMatch {
   bool found = false;     // the text matched somewhere in the area
