@@ -12,6 +12,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdlib>
 #include <functional>
 #include <cstdint>
@@ -106,6 +107,40 @@ RECT TabRect(HANDLE process, HWND tabs, int index) {
   return rect;
 }
 
+// The text of a tree view item, read through memory inside the program.
+std::wstring TreeItemText(HANDLE process, HWND tree, HTREEITEM item) {
+  if (!item) return L"(no item)";
+  RemoteBuffer remote(process, sizeof(TVITEMW) + 1024);
+  if (!remote.Valid()) return L"(no remote memory)";
+  TVITEMW query{};
+  query.mask = TVIF_TEXT | TVIF_HANDLE;
+  query.hItem = item;
+  query.pszText = static_cast<wchar_t*>(remote.At(sizeof(TVITEMW)));
+  query.cchTextMax = 511;
+  wchar_t text[512] = {};
+  if (!remote.Write(&query, sizeof query) || !remote.Write(text, sizeof text, sizeof(TVITEMW)) ||
+      !Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.At())) ||
+      !remote.Read(text, sizeof text, sizeof(TVITEMW)))
+    return L"(unreadable)";
+  text[511] = 0;
+  return text;
+}
+
+// The rectangle of an item's text, in the tree's client coordinates.
+RECT TreeItemRect(HANDLE process, HWND tree, HTREEITEM item) {
+  RemoteBuffer remote(process, sizeof(RECT));
+  RECT rect{};
+  // The message takes the item in the rectangle's first bytes.
+  if (!remote.Valid() || !remote.Write(&item, sizeof item) ||
+      !Send(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.At())) || !remote.Read(&rect, sizeof rect))
+    return {};
+  return rect;
+}
+
+HTREEITEM TreeSelection(HWND tree) {
+  return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET));
+}
+
 // ---------------------------------------------------------------------------------------
 // List box queries (the system carries these across processes itself).
 
@@ -178,6 +213,7 @@ public:
       CheckTimerRuleFollowsFile();
       CheckTabOrder();
       SplitIntoFour();
+      SplitIntoChosenFolder();
       GoToMergePage();
       UsePopupMenu();
       MergeThroughSaveDialog();
@@ -462,10 +498,15 @@ private:
     report_.Require(form != nullptr, L"pressing sbtn3 ends with a message form (TMessageForm)");
     AnswerMessageForm(form, kSplitDone, L"e2e-2-split-done-message");
 
+    CheckPieces(work_.Path());
+  }
+
+  // The four pieces of the source in `folder`, and no fifth.
+  void CheckPieces(const std::wstring& folder) {
     const size_t pieceSize = source_.size() / 4;
     for (size_t k = 1; k <= 4; ++k) {
-      std::wstring name = L"source.bin.sprt" + std::to_wstring(k);
-      auto piece = ReadWholeFile(work_.File(name));
+      std::wstring name = folder + L"\\source.bin.sprt" + std::to_wstring(k);
+      auto piece = ReadWholeFile(name);
       size_t start = (k - 1) * pieceSize;
       size_t size = k < 4 ? pieceSize : source_.size() - start;
       bool same = piece && piece->size() == size &&
@@ -474,7 +515,48 @@ private:
                               L" of the source",
                     piece ? L"it has " + std::to_wstring(piece->size()) + L" bytes" : L"it is missing");
     }
-    report_.Check(!PathExists(work_.File(L"source.bin.sprt5")), L"there is no fifth piece");
+    report_.Check(!PathExists(folder + L"\\source.bin.sprt5"), L"there is no fifth piece");
+  }
+
+  // The folder dialog opens at the file's folder; a sub-folder chosen in it becomes the
+  // folder label and receives the pieces; choosing the file again resets the label.
+  void SplitIntoChosenFolder() {
+    report_.Step(L"split into a folder chosen in the folder dialog");
+    const std::wstring target = work_.File(L"pieces");
+    report_.Require(CreateDirectoryW(target.c_str(), nullptr) != 0, L"a sub-folder \"pieces\" is made");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(folderButton_);
+    HWND dialog = WaitForTopLevel(app_.Id(), L"#32770", nullptr, kWaitMs,
+                                  [](HWND w) { return FindDescendantByClass(w, L"SysTreeView32") != nullptr; });
+    report_.Require(dialog != nullptr, L"pressing sbtn1 opens a folder dialog (#32770 with a folder tree)");
+    HWND tree = FindDescendantByClass(dialog, L"SysTreeView32");
+    std::wstring folderName = work_.Path().substr(work_.Path().find_last_of(L'\\') + 1);
+    report_.Check(WaitFor([&] { return TreeItemText(app_.Handle(), tree, TreeSelection(tree)) == folderName; }),
+                  L"it opens at the chosen file's folder",
+                  L"the selected folder is \"" + TreeItemText(app_.Handle(), tree, TreeSelection(tree)) + L"\"");
+    report_.Require(BringToFront(dialog), L"the folder dialog is in front");
+    // A click on the selected folder's name focuses the tree and keeps the selection.
+    RECT item = TreeItemRect(app_.Handle(), tree, TreeSelection(tree));
+    report_.Require(item.right > item.left, L"the selected folder shows in the tree", RectText(item));
+    ClickWindowAt(tree, {(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+    report_.Require(WaitFor([&] { return FocusOf(dialog) == tree; }, kShortWaitMs), L"a click on it focuses the tree",
+                    L"the focus is on " + Describe(FocusOf(dialog)));
+    PressKey(VK_RIGHT);  // expand it
+    PressKey(VK_DOWN);   // its first sub-folder
+    report_.Require(WaitFor([&] { return TreeItemText(app_.Handle(), tree, TreeSelection(tree)) == L"pieces"; }),
+                    L"the keys Right and Down select its sub-folder \"pieces\"",
+                    L"the selected folder is \"" + TreeItemText(app_.Handle(), tree, TreeSelection(tree)) + L"\"");
+    PressOk(dialog);
+    report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"pressing OK closes the folder dialog");
+    CheckLabelText(CaptureClient(sheet1_), {104, 76, 396, 13}, target, L"slbl1 (folder label)");
+
+    ClickWindow(split_);
+    HWND form = WaitForMessageForm();
+    report_.Require(form != nullptr, L"pressing sbtn3 ends with a message form (TMessageForm)");
+    AnswerMessageForm(form, kSplitDone, nullptr);
+    CheckPieces(target);
+
+    ChooseFileToSplit();  // the folder label goes back to the file's folder
   }
 
   // ----- the merge page
