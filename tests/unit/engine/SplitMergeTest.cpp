@@ -74,6 +74,10 @@ struct SplitCase {
   std::vector<size_t> pieceSizes;  // empty: nothing is written
 };
 
+void PrintTo(const SplitCase& c, std::ostream* out) {
+  *out << c.size << " bytes into " << c.count << " pieces";
+}
+
 class SplitSizes : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitSizes, WritesPiecesOfEqualSizeWithTheRemainderLast) {
