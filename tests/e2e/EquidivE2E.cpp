@@ -42,12 +42,12 @@ struct Kind {
   const wchar_t* description;
   std::vector<std::wstring> classes;
 };
-const Kind kPageControl{L"page control", {L"TPageControl", L"TsPageControl"}};
-const Kind kTabSheet{L"tab sheet", {L"TTabSheet", L"TsTabSheet"}};
-const Kind kPushButton{L"push button", {L"TButton", L"TsButton"}};
-const Kind kEditBox{L"edit box", {L"TEdit", L"TsEdit"}};
-const Kind kListBox{L"list box", {L"TListBox", L"TsListBox", L"TsSkinListBox"}};
-const Kind kPanel{L"panel", {L"TPanel", L"TsPanel"}};
+const Kind kPageControl{L"a page control", {L"TPageControl", L"TsPageControl"}};
+const Kind kTabSheet{L"a tab sheet", {L"TTabSheet", L"TsTabSheet"}};
+const Kind kPushButton{L"a push button", {L"TButton", L"TsButton"}};
+const Kind kEditBox{L"an edit box", {L"TEdit", L"TsEdit"}};
+const Kind kListBox{L"a list box", {L"TListBox", L"TsListBox"}};
+const Kind kPanel{L"a panel", {L"TPanel", L"TsPanel"}};
 
 bool IsKind(HWND window, const Kind& kind) {
   std::wstring name = ClassOf(window);
@@ -273,7 +273,7 @@ private:
     for (const auto& c : kind.classes) classes += (classes.empty() ? L"" : L" or ") + c;
     std::wstring seen;
     for (HWND child : ChildrenOf(parent)) seen += L"\n          " + Describe(child);
-    report_.Require(w != nullptr, name + L" is a " + kind.description + L" (" + classes + L")",
+    report_.Require(w != nullptr, name + L" is " + kind.description + L" (" + classes + L")",
                     L"children of " + Describe(parent) + L":" + seen);
     return w;
   }
