@@ -27,8 +27,6 @@ std::wstring TextOf(HWND window) {
   return text;
 }
 
-bool IsShown(HWND window) { return IsWindow(window) && IsWindowVisible(window); }
-
 DWORD ProcessOf(HWND window) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);

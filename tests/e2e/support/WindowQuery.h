@@ -14,7 +14,6 @@ namespace e2e {
 std::wstring ClassOf(HWND window);
 // The window text through WM_GETTEXT (what the control itself reports).
 std::wstring TextOf(HWND window);
-bool IsShown(HWND window);
 DWORD ProcessOf(HWND window);
 
 // Visible top-level windows of process `pid`, in z-order (topmost first).
