@@ -496,12 +496,9 @@ void TWinControl::DestroyWnd() {
 
 void TWinControl::DestroyHandle() {
   if (!handle_) return;
-  // Children's windows go with ours; keep their texts.
-  for (TControl* child : controls_)
-    if (child->IsWindowed()) {
-      auto* w = static_cast<TWinControl*>(child);
-      if (w->handle_) w->text_ = w->Text();
-    }
+  // Children first, so each keeps what its window held (texts, items).
+  for (TControl* child : std::vector<TControl*>(controls_))
+    if (child->IsWindowed()) static_cast<TWinControl*>(child)->DestroyHandle();
   DestroyWnd();
 }
 
@@ -657,6 +654,15 @@ void TWinControl::WndProc(TMessage& message) {
     case WM_PAINT:
       if (!IsPlatformClass() || std::any_of(controls_.begin(), controls_.end(), [](TControl* c) { return !c->IsWindowed(); })) {
         PaintHandler(message);
+        return;
+      }
+      break;
+    case WM_PRINTCLIENT:
+      // Themed children ask for the parent's picture behind them; it is the painted face.
+      if (!IsPlatformClass()) {
+        if (message.LParam & PRF_ERASEBKGND) Perform(WM_ERASEBKGND, message.WParam, 0);
+        TMessage paint{WM_PAINT, message.WParam, 0, 0};
+        PaintHandler(paint);
         return;
       }
       break;
@@ -933,6 +939,11 @@ void TWinControl::SetFocus() {
     return;
   }
   ::SetFocus(Handle());
+}
+
+void TWinControl::Loaded() {
+  TControl::Loaded();
+  if (controlState_ & csAlignmentNeeded) Realign();
 }
 
 void TWinControl::EnableAlign() {

@@ -283,6 +283,9 @@ public:
   void SetClientSize(int width, int height) override;
   String Text() const override;
 
+  // Realigns the children when alignment was held back while loading.
+  void Loaded() override;
+
   // The platform procedure calls this for every message of the control's window.
   LRESULT MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -86,16 +86,16 @@ void TButton::WndProc(TMessage& message) {
   }
 }
 
-// ---------------------------------------------------------------- TEdit
+// ---------------------------------------------------------------- TCustomEdit
 
-TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
+TCustomEdit::TCustomEdit(TComponent* owner) : TWinControl(owner) {
   SetColor(clWindow);
   SetTabStop(true);
   width_ = 121;
   height_ = 21;
 }
 
-void TEdit::CreateParams(TCreateParams& params) {
+void TCustomEdit::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   CreateSubClass(params, L"EDIT");
   params.style |= ES_AUTOHSCROLL | ES_LEFT;
@@ -103,27 +103,27 @@ void TEdit::CreateParams(TCreateParams& params) {
   params.exStyle |= WS_EX_CLIENTEDGE;
 }
 
-void TEdit::CreateWnd() {
+void TCustomEdit::CreateWnd() {
   TWinControl::CreateWnd();
   if (maxLength_ > 0) SendMessageW(handle_, EM_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
 }
 
-void TEdit::SetReadOnly(bool on) {
+void TCustomEdit::SetReadOnly(bool on) {
   if (on == readOnly_) return;
   readOnly_ = on;
   if (handle_) SendMessageW(handle_, EM_SETREADONLY, on ? TRUE : FALSE, 0);
 }
 
-void TEdit::SetMaxLength(int length) {
+void TCustomEdit::SetMaxLength(int length) {
   maxLength_ = std::max(length, 0);
   if (handle_) SendMessageW(handle_, EM_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
 }
 
-void TEdit::SelectAll() {
+void TCustomEdit::SelectAll() {
   if (handle_) SendMessageW(handle_, EM_SETSEL, 0, -1);
 }
 
-void TEdit::WndProc(TMessage& message) {
+void TCustomEdit::WndProc(TMessage& message) {
   switch (message.Msg) {
     case CN_COMMAND:
       if (HIWORD(message.WParam) == EN_CHANGE && OnChange) OnChange(this);

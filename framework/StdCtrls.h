@@ -40,10 +40,10 @@ private:
   TModalResultValue modalResult_ = 0;
 };
 
-class TEdit : public TWinControl {
+class TCustomEdit : public TWinControl {
 public:
-  explicit TEdit(TComponent* owner);
-  const wchar_t* ClassName() const override { return L"TEdit"; }
+  explicit TCustomEdit(TComponent* owner);
+  const wchar_t* ClassName() const override { return L"TCustomEdit"; }
 
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool on);
@@ -61,6 +61,12 @@ protected:
 private:
   bool readOnly_ = false;
   int maxLength_ = 0;
+};
+
+class TEdit : public TCustomEdit {
+public:
+  explicit TEdit(TComponent* owner) : TCustomEdit(owner) {}
+  const wchar_t* ClassName() const override { return L"TEdit"; }
 };
 
 class TListBox;

@@ -1,0 +1,266 @@
+// Controls on a real form: window classes, alignment, framework notifications, mouse
+// enter and leave, focus enter and exit, dialog characters and the tab order.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Helpers.h"
+#include "framework/ComCtrls.h"
+#include "framework/ExtCtrls.h"
+#include "framework/StdCtrls.h"
+
+namespace {
+
+class TProbeForm : public TForm {
+public:
+  using TForm::TForm;
+  const wchar_t* ClassName() const override { return L"TProbeForm"; }
+};
+
+class ControlTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    EnsureApplication();
+    form = std::make_unique<TProbeForm>(nullptr);
+    form->SetBorderStyle(bsSingle);
+    form->SetClientSize(300, 200);
+    form->SetPosition(poScreenCenter);
+  }
+  void ShowAndActivate() {
+    form->Show();
+    ASSERT_TRUE(WaitUntil([&] { return GetActiveWindow() == form->Handle(); }));
+  }
+  template <class T>
+  T* Add(TWinControl* parent, int left, int top, int width, int height) {
+    auto* c = new T(form.get());
+    c->SetParent(parent);
+    c->SetBounds(left, top, width, height);
+    return c;
+  }
+  std::unique_ptr<TProbeForm> form;
+};
+
+TEST_F(ControlTest, WindowClassesAreNamedAfterTheClassesAndKeepPlatformBehaviour) {
+  auto* button = Add<TButton>(form.get(), 10, 10, 80, 25);
+  auto* edit = Add<TEdit>(form.get(), 10, 40, 80, 21);
+  auto* list = Add<TListBox>(form.get(), 10, 70, 80, 60);
+  auto* panel = Add<TPanel>(form.get(), 100, 10, 80, 60);
+  auto* pages = Add<TPageControl>(form.get(), 190, 10, 100, 100);
+  auto* sheet = new TTabSheet(form.get());
+  sheet->SetPageControl(pages);
+  button->SetCaption(L"Go");
+  form->Show();
+
+  const struct {
+    TWinControl* control;
+    const wchar_t* className;
+  } cases[] = {{form.get(), L"TProbeForm"}, {button, L"TButton"}, {edit, L"TEdit"},   {list, L"TListBox"},
+               {panel, L"TPanel"},          {pages, L"TPageControl"}, {sheet, L"TTabSheet"}};
+  for (const auto& c : cases) EXPECT_EQ(WindowClassOf(c.control->Handle()), c.className);
+
+  EXPECT_EQ(WindowTextOf(button->Handle()), L"Go");
+  EXPECT_NE(SendMessageW(button->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON, 0) << "not a platform button";
+  SendMessageW(edit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
+  EXPECT_EQ(edit->Text(), L"typed");  // the text lives in the window
+  EXPECT_EQ(SendMessageW(pages->Handle(), TCM_GETITEMCOUNT, 0, 0), 1);
+  EXPECT_EQ(TWinControl::FromHandle(list->Handle()), list);
+}
+
+TEST_F(ControlTest, AlignedChildrenShareTheClientAreaAndFollowResizes) {
+  auto* panel = Add<TPanel>(form.get(), 0, 0, 200, 100);
+  panel->SetBevelOuter(bvNone);
+  struct Case {
+    TAlign align;
+    RECT expected;  // left, top, right, bottom after a 200 x 100 parent
+  };
+  const Case cases[] = {
+      {alTop, {0, 0, 200, 10}},    {alBottom, {0, 80, 200, 100}}, {alLeft, {0, 10, 30, 80}},
+      {alRight, {160, 10, 200, 80}}, {alClient, {30, 10, 160, 80}},
+  };
+  std::vector<TPanel*> children;
+  for (const Case& c : cases) {
+    auto* child = Add<TPanel>(panel, 50, 50, c.align == alLeft ? 30 : 40, c.align == alTop ? 10 : 20);
+    child->SetAlign(c.align);
+    children.push_back(child);
+  }
+  form->Show();
+  for (size_t i = 0; i < children.size(); ++i) {
+    const RECT r = children[i]->BoundsRect();
+    EXPECT_EQ(r.left, cases[i].expected.left) << i;
+    EXPECT_EQ(r.top, cases[i].expected.top) << i;
+    EXPECT_EQ(r.right, cases[i].expected.right) << i;
+    EXPECT_EQ(r.bottom, cases[i].expected.bottom) << i;
+    RECT window;  // the platform window agrees with the control
+    GetWindowRect(children[i]->Handle(), &window);
+    MapWindowPoints(nullptr, panel->Handle(), reinterpret_cast<POINT*>(&window), 2);
+    EXPECT_EQ(window.left, r.left) << i;
+    EXPECT_EQ(window.bottom, r.bottom) << i;
+  }
+  panel->SetBounds(0, 0, 260, 140);
+  EXPECT_EQ(children[1]->Top(), 120);          // bottom strip moved down
+  EXPECT_EQ(children[4]->Width(), 260 - 70);   // client area took the new width
+  children[0]->SetVisible(false);              // a hidden child gives its room back
+  EXPECT_EQ(children[4]->Top(), 0);
+}
+
+TEST_F(ControlTest, PropertyChangesArriveAsNotificationsAndReachChildren) {
+  auto* panel = Add<TPanel>(form.get(), 0, 0, 200, 100);
+  auto* label = Add<TLabel>(panel, 5, 5, 50, 13);
+  auto* edit = Add<TEdit>(panel, 5, 30, 80, 21);
+  form->Show();
+  const std::vector<UINT> watched{CM_ENABLEDCHANGED, CM_VISIBLECHANGED, CM_TEXTCHANGED, CM_COLORCHANGED,
+                                  CM_FONTCHANGED,    CM_PARENTCOLORCHANGED, CM_PARENTFONTCHANGED};
+  MessageLog panelLog(*panel, watched), labelLog(*label, watched), editLog(*edit, watched);
+
+  edit->SetEnabled(false);
+  EXPECT_EQ(editLog.Count(CM_ENABLEDCHANGED), 1);
+  EXPECT_FALSE(IsWindowEnabled(edit->Handle()));
+  edit->SetVisible(false);
+  EXPECT_EQ(editLog.Count(CM_VISIBLECHANGED), 1);
+  EXPECT_FALSE(IsWindowVisible(edit->Handle()));
+  label->SetCaption(L"x");
+  label->SetCaption(L"x");  // no change, no notification
+  EXPECT_EQ(labelLog.Count(CM_TEXTCHANGED), 1);
+
+  panel->SetColor(clRed);
+  EXPECT_EQ(panelLog.Count(CM_COLORCHANGED), 1);
+  EXPECT_EQ(labelLog.Count(CM_PARENTCOLORCHANGED), 1);
+  EXPECT_EQ(label->Color(), clRed);  // ParentColor follows
+  EXPECT_EQ(editLog.Count(CM_PARENTCOLORCHANGED), 1);
+  EXPECT_EQ(edit->Color(), clWindow);  // its own colour stays
+
+  panel->Font().SetHeight(-20);
+  EXPECT_EQ(panelLog.Count(CM_FONTCHANGED), 1);
+  EXPECT_EQ(label->Font().Height(), -20);
+  EXPECT_EQ(labelLog.Count(CM_FONTCHANGED), 1);
+  EXPECT_TRUE(label->ParentFont());  // still following after the inherited change
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(edit->Handle(), WM_GETFONT, 0, 0)), edit->Font().Handle());
+  edit->Font().SetHeight(-9);
+  EXPECT_FALSE(edit->ParentFont());
+}
+
+TEST_F(ControlTest, PointerMovesSendEnterAndLeaveUpToTheForm) {
+  auto* panel = Add<TPanel>(form.get(), 0, 0, 200, 100);
+  auto* label = Add<TLabel>(panel, 10, 10, 50, 20);
+  form->Show();
+  MessageLog formLog(*form, {CM_MOUSEENTER, CM_MOUSELEAVE}), labelLog(*label, {CM_MOUSEENTER, CM_MOUSELEAVE});
+  int entered = 0;
+  label->OnMouseEnter = [&](TComponent*) { ++entered; };
+
+  SendMessageW(panel->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));  // over the label
+  SendMessageW(panel->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(21, 20));  // still over it
+  ASSERT_EQ(labelLog.Count(CM_MOUSEENTER), 1);
+  EXPECT_EQ(labelLog.Entries()[0].lParam, reinterpret_cast<LPARAM>(label));
+  EXPECT_EQ(entered, 1);
+  ASSERT_EQ(formLog.Count(CM_MOUSEENTER), 1);
+  EXPECT_EQ(formLog.Entries()[0].lParam, reinterpret_cast<LPARAM>(label));  // the form hears which control
+
+  SendMessageW(panel->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(150, 80));  // the panel itself
+  EXPECT_EQ(labelLog.Count(CM_MOUSELEAVE), 1);
+  EXPECT_EQ(MouseControl(), panel);
+  delete label;  // a freed control is no longer the hot one, and nothing is sent to it
+  SetMouseControl(nullptr);
+}
+
+TEST_F(ControlTest, FocusMovesSendExitAndEnterAndTabFollowsTabOrder) {
+  auto* panel = Add<TPanel>(form.get(), 0, 0, 300, 200);
+  auto* first = Add<TEdit>(panel, 5, 5, 80, 21);
+  auto* second = Add<TEdit>(form.get(), 5, 150, 80, 21);
+  auto* third = Add<TEdit>(panel, 5, 60, 80, 21);
+  third->SetTabOrder(0);  // third before first inside the panel
+  ShowAndActivate();
+  MessageLog firstLog(*first, {CM_ENTER, CM_EXIT}), secondLog(*second, {CM_ENTER, CM_EXIT}),
+      panelLog(*panel, {CM_ENTER, CM_EXIT}), formLog(*form, {CM_FOCUSCHANGED});
+
+  first->SetFocus();
+  ASSERT_TRUE(first->Focused());
+  EXPECT_EQ(firstLog.Count(CM_ENTER), 1);
+  EXPECT_EQ(form->ActiveControl(), first);
+  second->SetFocus();
+  EXPECT_EQ(firstLog.Count(CM_EXIT), 1);
+  EXPECT_EQ(panelLog.Count(CM_EXIT), 1);  // focus left the panel as well
+  EXPECT_EQ(secondLog.Count(CM_ENTER), 1);
+  EXPECT_EQ(formLog.Count(CM_FOCUSCHANGED), 2);
+
+  // Tab order of the form: panel (third, first), then second.
+  auto pressTab = [&] {
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    Application->ProcessMessages();
+  };
+  pressTab();
+  EXPECT_TRUE(third->Focused());
+  pressTab();
+  EXPECT_TRUE(first->Focused());
+  pressTab();
+  EXPECT_TRUE(second->Focused());
+}
+
+TEST_F(ControlTest, CharactersAControlDoesNotWantBecomeDialogCharacters) {
+  auto* button = Add<TButton>(form.get(), 5, 5, 80, 25);
+  auto* edit = Add<TEdit>(form.get(), 5, 40, 80, 21);
+  auto* accel = Add<TButton>(form.get(), 5, 70, 80, 25);
+  accel->SetCaption(L"&Run");
+  int accelClicks = 0;
+  accel->OnClick = [&](TComponent*) { ++accelClicks; };
+  ShowAndActivate();
+  MessageLog buttonLog(*button, {CM_DIALOGCHAR});
+
+  button->SetFocus();
+  SendMessageW(button->Handle(), WM_CHAR, L' ', 0);
+  ASSERT_EQ(buttonLog.Count(CM_DIALOGCHAR), 1);
+  EXPECT_EQ(buttonLog.Entries()[0].wParam, static_cast<WPARAM>(L' '));
+  SendMessageW(button->Handle(), WM_CHAR, L'r', 0);
+  EXPECT_EQ(accelClicks, 1);  // the accelerator of another button
+
+  edit->SetFocus();
+  SendMessageW(edit->Handle(), WM_CHAR, L'r', 0);
+  EXPECT_EQ(accelClicks, 1);  // an edit wants its characters
+  EXPECT_EQ(buttonLog.Count(CM_DIALOGCHAR), 2);
+  EXPECT_EQ(edit->Text(), L"r");
+}
+
+TEST_F(ControlTest, PrintRequestsPaintTheFaceAndTheLabelsIntoTheGivenDC) {
+  auto* panel = Add<TPanel>(form.get(), 0, 0, 60, 30);
+  panel->SetBevelOuter(bvNone);
+  panel->SetColor(RGB(0, 128, 0));
+  auto* label = Add<TLabel>(panel, 10, 5, 40, 20);
+  label->SetColor(RGB(0, 0, 255));  // an opaque label paints its own colour
+  form->Show();
+  TBitmap picture(60, 30);
+  SendMessageW(panel->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(picture.Canvas().Handle()),
+               PRF_CLIENT | PRF_ERASEBKGND);
+  GdiFlush();
+  const uint8_t* face = picture.View().Pixel(2, 2);
+  EXPECT_EQ(face[1], 128);  // green face
+  EXPECT_EQ(face[2], 0);
+  const uint8_t* behindLabel = picture.View().Pixel(45, 20);
+  EXPECT_EQ(behindLabel[0], 255);  // the label's blue, at its place
+  EXPECT_EQ(behindLabel[1], 0);
+}
+
+TEST_F(ControlTest, ListBoxKeepsItemsAndSelectionAcrossItsWindow) {
+  auto* list = Add<TListBox>(form.get(), 0, 0, 200, 100);
+  list->SetMultiSelect(true);
+  list->Items().AddStrings({L"a", L"b", L"c", L"d"});  // before the window exists
+  list->SetSelected(1, true);
+  form->Show();
+  ASSERT_TRUE(list->HandleAllocated());
+  EXPECT_EQ(SendMessageW(list->Handle(), LB_GETCOUNT, 0, 0), 4);
+  EXPECT_TRUE(list->Selected(1));
+  list->SetSelected(3, true);
+  list->RecreateWnd();
+  EXPECT_EQ(list->Items().ToVector(), (std::vector<String>{L"a", L"b", L"c", L"d"}));
+  EXPECT_EQ(list->SelCount(), 2);
+  list->DeleteSelected();
+  EXPECT_EQ(list->Items().ToVector(), (std::vector<String>{L"a", L"c"}));
+  list->SelectAll();
+  EXPECT_EQ(list->SelCount(), 2);
+  list->DeleteSelected();
+  EXPECT_EQ(list->Count(), 0);
+  EXPECT_THROW(list->Items().Strings(0), Exception);
+}
+
+}  // namespace

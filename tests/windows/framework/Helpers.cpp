@@ -1,0 +1,160 @@
+#include "Helpers.h"
+
+#include <algorithm>
+#include <commdlg.h>
+#include <map>
+
+#include "framework/StdCtrls.h"
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return done();
+    Application->ProcessMessages();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return true;
+}
+
+void EnsureApplication() {
+  Application->Initialize();
+  if (Application->Title().empty()) Application->SetTitle(L"Equidiv");
+}
+
+MessageLog::MessageLog(TControl& control, std::vector<UINT> watched)
+    : control_(control), previous_(control.WindowProc), watched_(std::move(watched)) {
+  control_.WindowProc = [this](TMessage& m) {
+    if (std::find(watched_.begin(), watched_.end(), m.Msg) != watched_.end())
+      entries_.push_back({m.Msg, m.WParam, m.LParam});
+    previous_(m);
+  };
+}
+
+MessageLog::~MessageLog() { control_.WindowProc = previous_; }
+
+int MessageLog::Count(UINT msg) const {
+  return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [msg](const Entry& e) { return e.msg == msg; }));
+}
+
+std::wstring WindowClassOf(HWND window) {
+  wchar_t name[256] = {};
+  GetClassNameW(window, name, 255);
+  return name;
+}
+
+std::wstring WindowTextOf(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  return text;
+}
+
+namespace {
+std::map<UINT_PTR, ModalAnswerer*>& Answerers() {
+  static std::map<UINT_PTR, ModalAnswerer*> answerers;
+  return answerers;
+}
+}  // namespace
+
+ModalAnswerer::ModalAnswerer(std::wstring className, std::wstring button)
+    : className_(std::move(className)), button_(std::move(button)) {
+  timer_ = SetTimer(nullptr, 0, 30, Tick);
+  Answerers()[timer_] = this;
+}
+
+ModalAnswerer::~ModalAnswerer() {
+  KillTimer(nullptr, timer_);
+  Answerers().erase(timer_);
+}
+
+void CALLBACK ModalAnswerer::Tick(HWND, UINT, UINT_PTR id, DWORD) {
+  auto it = Answerers().find(id);
+  if (it != Answerers().end()) it->second->Check();
+}
+
+void ModalAnswerer::Check() {
+  struct Found {
+    const std::wstring* className;
+    std::vector<HWND> windows;
+  } found{&className_, {}};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM data) -> BOOL {
+        auto* f = reinterpret_cast<Found*>(data);
+        if (IsWindowVisible(w) && WindowClassOf(w) == *f->className) f->windows.push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  for (HWND window : found.windows) {
+    if (std::find(handled_.begin(), handled_.end(), window) != handled_.end()) continue;
+    handled_.push_back(window);
+    Seen seen;
+    seen.caption = WindowTextOf(window);
+    HWND pressed = nullptr;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      const std::wstring cls = WindowClassOf(child);
+      const std::wstring text = WindowTextOf(child);
+      if (cls == L"Static" || cls == L"STATIC") {
+        if (GetWindowLongPtrW(child, GWL_STYLE) & SS_ICON) seen.hasIcon = true;
+        else if (!text.empty()) seen.texts.push_back(text);
+      }
+      if (!button_.empty() && text == button_ && IsWindowVisible(child)) pressed = child;
+    }
+    // Framework forms keep their texts in non-windowed labels.
+    if (TCustomForm* form = Screen->FormOfWindow(window)) {
+      for (int i = 0; i < form->ControlCount(); ++i)
+        if (auto* label = dynamic_cast<TCustomLabel*>(form->Controls(i))) seen.texts.push_back(label->Caption());
+    }
+    answered_.push_back(seen);
+    if (!fileName_.empty()) {
+      // The file name box of the platform's file dialogs (edit or combo box).
+      for (int id : {0x480, 0x47c}) SendMessageW(window, CDM_SETCONTROLTEXT, id, reinterpret_cast<LPARAM>(fileName_.c_str()));
+    }
+    if (pressed)
+      PostMessageW(pressed, BM_CLICK, 0, 0);
+    else
+      PostMessageW(window, WM_COMMAND, IDOK, 0);
+  }
+}
+
+TempFolder::TempFolder() {
+  wchar_t base[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, base);
+  static int counter = 0;
+  path_ = std::wstring(base) + L"equidiv-fw-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
+  CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path_ + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name != L"." && name != L"..") DeleteFileW((path_ + L"\\" + name).c_str());
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path_.c_str());
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  if (h != INVALID_HANDLE_VALUE) {
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+  }
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string out;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got > 0) out.append(buffer, got);
+  CloseHandle(h);
+  return out;
+}
+
