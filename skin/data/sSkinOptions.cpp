@@ -1,0 +1,685 @@
+#include "skin/data/sSkinOptions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "skin/data/acImages.h"
+#include "skin/data/sSkinStrings.h"
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// INI text: sections in file order, keys in file order; lookups ignore letter case.
+
+struct IniSection {
+  std::string_view name;
+  std::vector<std::pair<std::string_view, std::string_view>> values;
+
+  // The first value of `key` (any letter case), or nothing.
+  std::optional<std::string_view> Value(std::string_view key) const {
+    for (const auto& [k, v] : values)
+      if (SameText(k, key)) return v;
+    return std::nullopt;
+  }
+};
+
+class IniText {
+public:
+  explicit IniText(std::string_view text) {
+    size_t start = 0;
+    while (start <= text.size()) {
+      size_t end = text.find_first_of("\r\n", start);
+      if (end == std::string_view::npos) end = text.size();
+      AddLine(TrimText(text.substr(start, end - start)));
+      start = end + 1;
+    }
+  }
+
+  const std::vector<IniSection>& Sections() const { return sections_; }
+
+  // The first section called `name` (any letter case); -1 when none.
+  int Find(std::string_view name) const {
+    auto it = first_.find(UpperCase(name));
+    return it == first_.end() ? -1 : it->second;
+  }
+  const IniSection* FindSection(std::string_view name) const {
+    const int i = Find(name);
+    return i < 0 ? nullptr : &sections_[static_cast<size_t>(i)];
+  }
+
+private:
+  void AddLine(std::string_view line) {
+    if (line.empty() || line[0] == ';') return;
+    if (line.front() == '[' && line.back() == ']' && line.size() >= 2) {
+      if (sections_.size() >= kMaxSections) throw Exception(L"The skin options have too many sections");
+      IniSection section;
+      section.name = TrimText(line.substr(1, line.size() - 2));
+      first_.emplace(UpperCase(section.name), static_cast<int>(sections_.size()));
+      sections_.push_back(std::move(section));
+      return;
+    }
+    if (sections_.empty()) return;
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) return;
+    sections_.back().values.emplace_back(TrimText(line.substr(0, eq)), TrimText(line.substr(eq + 1)));
+  }
+
+  std::vector<IniSection> sections_;
+  std::unordered_map<std::string, int> first_;
+};
+
+// ---------------------------------------------------------------------------------------
+// Images of the skin: package entries or files of the skin folder, each decoded once.
+
+std::filesystem::path ToPath(const String& s) {
+#ifdef _WIN32
+  return std::filesystem::path(s);
+#else
+  const std::string utf8 = StringToUtf8(s);
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+#endif
+}
+
+enum class NameMatch { WrittenInCapitals, AnyCase };
+
+class SkinImages {
+public:
+  SkinImages(const TsSkinSource& source) : source_(source) {}
+
+  // The decoded bitmap or picture `name` refers to, or null. The result stays owned here.
+  const TSurface* Find(std::string_view name, NameMatch match, bool jpeg) {
+    std::optional<std::vector<uint8_t>> bytes;
+    std::string cacheKey;
+    if (source_.Package) {
+      const std::string wanted = match == NameMatch::AnyCase ? UpperCase(name) : std::string(name);
+      const TacImageItem* item = nullptr;
+      for (const TacImageItem& candidate : source_.Package->ImageItems)
+        if (UpperCase(candidate.Name) == wanted) {
+          item = &candidate;
+          break;
+        }
+      if (!item || !item->Data) return nullptr;
+      cacheKey = "entry:" + item->Name;
+      if (auto hit = cache_.find(cacheKey); hit != cache_.end()) return hit->second.get();
+      bytes.emplace(item->Data->Memory(), item->Data->Memory() + item->Data->Size());
+    } else {
+      const std::optional<std::filesystem::path> path = FolderFile(name);
+      if (!path) return nullptr;
+      {
+        const std::u8string u8 = path->u8string();
+        cacheKey = "file:" + std::string(u8.begin(), u8.end());
+      }
+      if (auto hit = cache_.find(cacheKey); hit != cache_.end()) return hit->second.get();
+      bytes = ReadFile(*path);
+      if (!bytes) return nullptr;
+    }
+    auto decoded = jpeg ? DecodeJpeg(bytes->data(), bytes->size()) : DecodeBmp(bytes->data(), bytes->size());
+    return cache_.emplace(cacheKey, std::move(decoded)).first->second.get();
+  }
+
+  // A copy of `image` at `bitsPerPixel` that the tables will own, or null once the images
+  // owned so far would exceed the pixel budget.
+  std::unique_ptr<TSurface> OwnedCopy(const TSurface& image, int bitsPerPixel) {
+    const int64_t pixels = static_cast<int64_t>(image.Width()) * image.Height();
+    if (ownedPixels_ + pixels > kMaxOwnedImagePixels) return nullptr;
+    auto copy = CopySurface(image, bitsPerPixel);
+    if (copy) ownedPixels_ += pixels;
+    return copy;
+  }
+
+private:
+  // The file of the skin folder that `name` names (a full path when it holds ":"). On
+  // file systems that tell letter case apart a name in other capitals also matches.
+  std::optional<std::filesystem::path> FolderFile(std::string_view name) const {
+    if (name.empty()) return std::nullopt;
+    const String wide = AnsiToString(name);
+    const bool full = name.find(':') != std::string_view::npos;
+    const std::filesystem::path direct = ToPath(full ? wide : source_.Folder + wide);
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(direct, ec)) return direct;
+#ifndef _WIN32
+    if (!full && name.find('/') == std::string_view::npos) {
+      const std::string upper = UpperCase(name);
+      for (const auto& entry : std::filesystem::directory_iterator(ToPath(source_.Folder), ec)) {
+        const std::u8string file = entry.path().filename().u8string();
+        if (UpperCase(std::string(file.begin(), file.end())) == upper && entry.is_regular_file(ec))
+          return entry.path();
+      }
+    }
+#endif
+    return std::nullopt;
+  }
+
+  static std::optional<std::vector<uint8_t>> ReadFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || size > static_cast<uintmax_t>(TacSkinConvertor::kMaxEntrySize)) return std::nullopt;
+    try {
+#ifdef _WIN32
+      TFileStream file(path.wstring(), fmOpenRead | fmShareDenyWrite);
+#else
+      const std::u8string u8 = path.u8string();
+      TFileStream file(Utf8ToString(std::string(u8.begin(), u8.end())), fmOpenRead | fmShareDenyWrite);
+#endif
+      std::vector<uint8_t> bytes(static_cast<size_t>(size));
+      if (file.Read(bytes.data(), static_cast<int64_t>(bytes.size())) != static_cast<int64_t>(bytes.size()))
+        return std::nullopt;
+      return bytes;
+    } catch (const EStreamError&) {
+      return std::nullopt;
+    }
+  }
+
+  const TsSkinSource& source_;
+  std::map<std::string, std::unique_ptr<TSurface>> cache_;
+  int64_t ownedPixels_ = 0;
+};
+
+// ---------------------------------------------------------------------------------------
+// Image references.
+
+// Characters `count` from 1-based `position`, as the fixed-position notations take them:
+// shorter or empty when the value ends first.
+std::string_view Field(std::string_view value, size_t position, size_t count) {
+  if (position - 1 >= value.size()) return {};
+  return value.substr(position - 1, count);
+}
+
+int16_t Narrow(int64_t v) {
+  return static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
+}
+
+bool FitsInt16(int32_t v) { return v >= INT16_MIN && v <= INT16_MAX; }
+
+// Given widths win; else a common width; else a third of one frame's width and height.
+void CompleteBorders(TsMaskData& m) {
+  if (m.WL + m.WT + m.WR + m.WB != 0) return;
+  if (m.BorderWidth != 0) {
+    m.WL = m.WT = m.WR = m.WB = m.BorderWidth;
+    return;
+  }
+  m.WL = m.WR = Narrow(m.R.Width() / (std::max<int>(1, m.ImageCount) * 3));
+  m.WT = m.WB = Narrow(m.R.Height() / (std::max<int>(1, m.MaskType + 1) * 3));
+}
+
+std::vector<std::string_view> SplitWords(std::string_view text, std::string_view separators) {
+  std::vector<std::string_view> words;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = std::min(text.find_first_of(separators, start), text.size());
+    if (end > start) words.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return words;
+}
+
+class Loader {
+public:
+  Loader(std::string_view options, const TsSkinSource& source, TsSkinTables& tables, TsSkinManager* manager)
+      : ini_(options), images_(source), tables_(tables), manager_(manager) {}
+
+  void MaskPass();
+  void PicturePass();
+  void SectionPass();
+
+private:
+  TsMaskData NewMask(std::string_view section, std::string_view key) const {
+    TsMaskData m;
+    m.ClassName = std::string(section);
+    m.PropertyName = std::string(key);
+    m.Manager = manager_;
+    return m;
+  }
+  void AddReference(std::string_view section, std::string_view key, std::string_view value);
+  void AddGlyph(std::string_view section, std::string_view key, std::string_view value);
+  void AddBorder(std::string_view section, std::string_view key, std::string_view value);
+  void AddTexture(std::string_view section, std::string_view key, std::string_view value);
+  void AddImageFile(std::string_view section, std::string_view key, std::string_view value);
+  void AddParenthesised(std::string_view section, std::string_view key, std::string_view value);
+  void AddWholeFile(std::string_view section, std::string_view key, std::string_view value);
+
+  IniText ini_;
+  SkinImages images_;
+  TsSkinTables& tables_;
+  TsSkinManager* manager_;
+};
+
+TsRect FixedRect(std::string_view value) {
+  return {StrToInt(Field(value, 2, 4)), StrToInt(Field(value, 7, 4)), StrToInt(Field(value, 12, 4)),
+          StrToInt(Field(value, 17, 4))};
+}
+
+// "@LLLL@TTTT@RRRR@BBBB@I@M": a glyph in the master bitmap.
+void Loader::AddGlyph(std::string_view section, std::string_view key, std::string_view value) {
+  TsMaskData m = NewMask(section, key);
+  m.R = FixedRect(value);
+  m.ImageCount = Narrow(StrToInt(Field(value, 22, 1)));
+  m.MaskType = Narrow(StrToInt(Field(value, 24, 1)));
+  m.ImgType = itisaGlyph;
+  if (m.ImageCount < 1 || m.MaskType < 0) return; // no frames to cut
+  tables_.MaskTable.push_back(std::move(m));
+}
+
+// "^LLLL^TTTT^RRRR^BBBB^WL^WT^WR^WB^I^M^D^W": a border in the master bitmap.
+void Loader::AddBorder(std::string_view section, std::string_view key, std::string_view value) {
+  TsMaskData m = NewMask(section, key);
+  m.R = FixedRect(value);
+  m.WL = Narrow(StrToInt(Field(value, 22, 4)));
+  m.WT = Narrow(StrToInt(Field(value, 27, 4)));
+  m.WR = Narrow(StrToInt(Field(value, 32, 4)));
+  m.WB = Narrow(StrToInt(Field(value, 37, 4)));
+  m.ImageCount = Narrow(StrToInt(Field(value, 42, 1)));
+  m.MaskType = Narrow(StrToInt(Field(value, 44, 1)));
+  m.DrawMode = Narrow(StrToInt(Field(value, 46, 1)));
+  m.BorderWidth = Narrow(StrToInt(Field(value, 48, 1)));
+  m.ImgType = itisaBorder;
+  if (m.ImageCount < 1 || m.MaskType < 0) return;
+  CompleteBorders(m);
+  tables_.MaskTable.push_back(std::move(m));
+}
+
+// "~LLLL~TTTT~RRRR~BBBB~DD~M": a texture in the master bitmap; the mask digit is optional.
+void Loader::AddTexture(std::string_view section, std::string_view key, std::string_view value) {
+  TsMaskData m = NewMask(section, key);
+  m.R = FixedRect(value);
+  m.DrawMode = Narrow(StrToInt(Field(value, 22, 2)));
+  m.MaskType = value.size() >= 25 ? Narrow(StrToInt(Field(value, 25, 1))) : 0;
+  m.ImgType = itisaTexture;
+  m.ImageCount = 1;
+  if (m.MaskType < 0) return;
+  tables_.MaskTable.push_back(std::move(m));
+}
+
+// "!FILE.BMP!I!M!T[!WL!WT!WR!WB]": a bitmap file of the skin as the mask's own image.
+void Loader::AddImageFile(std::string_view section, std::string_view key, std::string_view value) {
+  const std::vector<std::string_view> words = SplitWords(value, "!");
+  auto word = [&](size_t i) { return i < words.size() ? words[i] : std::string_view{}; };
+  const int32_t imageCount = StrToInt(word(1));
+  const int32_t maskType = StrToInt(word(2));
+  const int32_t type = StrToInt(word(3));
+  if (word(0).find(".BMP") == std::string_view::npos) return;
+  int32_t given[4] = {0, 0, 0, 0};
+  for (size_t i = 0; i < 4 && 4 + i < words.size(); ++i) given[i] = StrToInt(words[4 + i]);
+  // Type numbers past a glyph and frame counts that would divide by zero reject the
+  // reference, as do numbers the record cannot hold.
+  if (type < 0 || type > 2 || imageCount < 1 || maskType < 0 || !FitsInt16(imageCount) || !FitsInt16(maskType) ||
+      !std::all_of(std::begin(given), std::end(given), FitsInt16))
+    return;
+
+  const TSurface* image = images_.Find(word(0), NameMatch::WrittenInCapitals, false);
+  if (!image) return;
+  const auto imgType = static_cast<TacImgType>(type);
+  const int depth = imgType == itisaTexture ? image->BitsPerPixel() : 24;
+  TsMaskData m = NewMask(section, key);
+  m.Bmp = images_.OwnedCopy(*image, depth);
+  if (!m.Bmp) return;
+  m.R = {0, 0, image->Width(), image->Height()};
+  m.ImageCount = static_cast<int16_t>(imageCount);
+  m.MaskType = static_cast<int16_t>(maskType);
+  m.ImgType = imgType;
+  m.DrawMode = 4;
+  if (words.size() < 5) {
+    CompleteBorders(m);
+  } else {
+    m.WL = static_cast<int16_t>(given[0]);
+    m.WT = static_cast<int16_t>(given[1]);
+    m.WR = static_cast<int16_t>(given[2]);
+    m.WB = static_cast<int16_t>(given[3]);
+  }
+  tables_.MaskTable.push_back(std::move(m));
+}
+
+// "# (L, T, R, B) (I, M, W, D)": the older notation for an area of the master bitmap.
+// Words are separated by parentheses (or by blanks when there are none); the numbers
+// inside a word by commas or blanks.
+void Loader::AddParenthesised(std::string_view section, std::string_view key, std::string_view value) {
+  std::vector<std::string_view> words = SplitWords(value, "()");
+  for (auto& w : words) w = TrimText(w);
+  std::erase_if(words, [](std::string_view w) { return w.empty(); });
+  if (words.size() < 2) words = SplitWords(value, " \t");
+  auto numbers = [&](size_t i) {
+    return i < words.size() ? SplitWords(words[i], ", \t") : std::vector<std::string_view>{};
+  };
+  const std::vector<std::string_view> area = numbers(1);
+  const std::vector<std::string_view> counts = numbers(2);
+  auto number = [](const std::vector<std::string_view>& list, size_t i) { return StrToInt(i < list.size() ? list[i] : ""); };
+  const std::string upperKey = UpperCase(key);
+
+  TsMaskData m = NewMask(UpperCase(section), upperKey);
+  m.R = {number(area, 0), number(area, 1), number(area, 2), number(area, 3)};
+  m.ImageCount = counts.size() > 0 ? Narrow(std::max(1, number(counts, 0))) : 1;
+  m.MaskType = counts.size() > 1 ? Narrow(std::max(0, number(counts, 1))) : 0;
+  m.BorderWidth = counts.size() > 2 ? Narrow(std::max(0, number(counts, 2))) : 0;
+  m.DrawMode = counts.size() > 3 ? Narrow(number(counts, 3)) : 1;
+  m.ImgType = itisaBorder;
+  if (upperKey == "PATTERN" || upperKey == "HOTPATTERN") {
+    m.ImgType = itisaTexture;
+    m.DrawMode = 0;
+  }
+  CompleteBorders(m);
+  tables_.MaskTable.push_back(std::move(m));
+}
+
+// Any other value naming a ".BMP" file: the whole bitmap as a three-state border.
+void Loader::AddWholeFile(std::string_view section, std::string_view key, std::string_view value) {
+  const TSurface* image = images_.Find(value, NameMatch::AnyCase, false);
+  if (!image) return;
+  TsMaskData m = NewMask(UpperCase(section), UpperCase(key));
+  m.Bmp = images_.OwnedCopy(*image, 24);
+  if (!m.Bmp) return;
+  m.R = {0, 0, image->Width(), image->Height()};
+  m.ImageCount = 3;
+  m.MaskType = 1;
+  m.ImgType = itisaBorder;
+  CompleteBorders(m);
+  tables_.MaskTable.push_back(std::move(m));
+}
+
+void Loader::AddReference(std::string_view section, std::string_view key, std::string_view value) {
+  if (value.empty()) return;
+  switch (value[0]) {
+  case '@': return AddGlyph(section, key, value);
+  case '^': return AddBorder(section, key, value);
+  case '~': return AddTexture(section, key, value);
+  case '!': return AddImageFile(section, key, value);
+  default: break;
+  }
+  if (value.find('#') != std::string_view::npos) {
+    if (value != "#") AddParenthesised(section, key, value);
+    return;
+  }
+  if (UpperCase(value).find(".BMP") != std::string::npos) AddWholeFile(section, key, value);
+}
+
+void Loader::MaskPass() {
+  tables_.MaskTable.clear();
+  tables_.MasterBitmap.reset();
+  if (const IniSection* global = ini_.FindSection("GLOBALINFO")) {
+    if (auto name = global->Value("MASTERBITMAP"); name && !name->empty())
+      if (const TSurface* master = images_.Find(*name, NameMatch::AnyCase, false))
+        tables_.MasterBitmap = images_.OwnedCopy(*master, 24);
+  }
+  for (const IniSection& section : ini_.Sections()) {
+    const bool global = SameText(section.name, "GLOBALINFO");
+    for (const auto& [key, value] : section.values) {
+      if (global && SameText(key, "MASTERBITMAP")) continue;
+      AddReference(section.name, key, value);
+    }
+  }
+}
+
+void Loader::PicturePass() {
+  tables_.PatternTable.clear();
+  constexpr int64_t kLargestTexture = 89999;
+  for (const IniSection& section : ini_.Sections()) {
+    for (const auto& [key, value] : section.values) {
+      const std::string upper = UpperCase(value);
+      if (upper.find(".JPG") == std::string::npos && upper.find(".JPEG") == std::string::npos) continue;
+      const TSurface* picture = images_.Find(value, NameMatch::AnyCase, true);
+      if (!picture || picture->Width() <= 0) continue;
+      const int64_t pixels = static_cast<int64_t>(picture->Width()) * picture->Height();
+      if (pixels <= kLargestTexture) {
+        TsMaskData m = NewMask(UpperCase(section.name), UpperCase(key));
+        m.Bmp = images_.OwnedCopy(*picture, 24);
+        if (!m.Bmp) continue;
+        m.ImgType = itisaTexture;
+        m.ImageCount = 1;
+        tables_.MaskTable.push_back(std::move(m));
+      } else {
+        TsPatternData p;
+        p.Img = images_.OwnedCopy(*picture, 24);
+        if (!p.Img) continue;
+        p.ClassName = UpperCase(section.name);
+        p.PropertyName = UpperCase(key);
+        tables_.PatternTable.push_back(std::move(p));
+      }
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Section values with inheritance.
+
+enum class Kind { Text, Boolean, Integer };
+
+struct KeyRule {
+  const char* key;
+  Kind kind;
+  const char* textDefault; // Text and Boolean ("TRUE"/"FALSE")
+  int32_t intDefault;      // Integer
+  std::function<void(TsGeneralData&, std::string_view text, int32_t number, bool flag)> apply;
+};
+
+TsControlBevel ToBevel(int32_t v) { return v >= cbNone && v <= cbLoweredHard ? static_cast<TsControlBevel>(v) : cbNone; }
+
+const std::vector<KeyRule>& Rules() {
+  using D = TsGeneralData;
+  static const std::vector<KeyRule> rules = {
+      {"COLOR", Kind::Integer, "", 16777215, [](D& d, auto, int32_t n, bool) { d.Color = SkinColorToRGB(n); }},
+      {"BEVEL", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.Bevel = ToBevel(n); }},
+      {"FONTCOLOR", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.FontColor[0] = n; }},
+      {"TCLEFT", Kind::Integer, "", -1, [](D& d, auto, int32_t n, bool) { d.FontColor[1] = n; }},
+      {"TCTOP", Kind::Integer, "", -1, [](D& d, auto, int32_t n, bool) { d.FontColor[2] = n; }},
+      {"TCRIGHT", Kind::Integer, "", -1, [](D& d, auto, int32_t n, bool) { d.FontColor[3] = n; }},
+      {"TCBOTTOM", Kind::Integer, "", -1, [](D& d, auto, int32_t n, bool) { d.FontColor[4] = n; }},
+      {"HOTFONTCOLOR", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.HotFontColor[0] = n; }},
+      {"HOTTCLEFT", Kind::Integer, "", -1, [](D& d, auto, int32_t n, bool) { d.HotFontColor[1] = n; }},
+      {"HOTTCTOP", Kind::Integer, "", -1, [](D& d, auto, int32_t n, bool) { d.HotFontColor[2] = n; }},
+      {"HOTTCRIGHT", Kind::Integer, "", -1, [](D& d, auto, int32_t n, bool) { d.HotFontColor[3] = n; }},
+      {"HOTTCBOTTOM", Kind::Integer, "", -1, [](D& d, auto, int32_t n, bool) { d.HotFontColor[4] = n; }},
+      {"RESERVEDBOOLEAN", Kind::Boolean, "FALSE", 0, [](D& d, auto, int32_t, bool f) { d.ReservedBoolean = f; }},
+      {"SHADOWBLUR", Kind::Integer, "", 6, [](D& d, auto, int32_t n, bool) { d.ShadowBlur = n; }},
+      {"SHADOWENABLED", Kind::Boolean, "FALSE", 0, [](D& d, auto, int32_t, bool f) { d.ShadowEnabled = f; }},
+      {"SHADOWOFFSET", Kind::Integer, "", 3, [](D& d, auto, int32_t n, bool) { d.ShadowOffset = n; }},
+      {"SHADOWTRANSPARENCY", Kind::Integer, "", 50, [](D& d, auto, int32_t n, bool) { d.ShadowTransparency = n; }},
+      {"TRANSPARENCY", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.Transparency = n; }},
+      {"GRADIENTPERCENT", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.GradientPercent = n; }},
+      {"GRADIENTDATA", Kind::Text, " ", 0, [](D& d, std::string_view t, int32_t, bool) { d.GradientData = t; }},
+      {"IMAGEPERCENT", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.ImagePercent = n; }},
+      {"SHOWFOCUS", Kind::Boolean, "FALSE", 0, [](D& d, auto, int32_t, bool f) { d.ShowFocus = f; }},
+      {"FADINGENABLED", Kind::Boolean, "FALSE", 0, [](D& d, auto, int32_t, bool f) { d.FadingEnabled = f; }},
+      {"FADINGINTERVALIN", Kind::Integer, "", 5, [](D& d, auto, int32_t n, bool) { d.FadingIntervalIn = n; }},
+      {"FADINGINTERVALOUT", Kind::Integer, "", 5, [](D& d, auto, int32_t n, bool) { d.FadingIntervalOut = n; }},
+      {"FADINGITERATIONS", Kind::Integer, "", 5, [](D& d, auto, int32_t n, bool) { d.FadingIterations = n; }},
+      {"HOTCOLOR", Kind::Integer, "", 16777215, [](D& d, auto, int32_t n, bool) { d.HotColor = n; }},
+      {"HOTTRANSPARENCY", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.HotTransparency = n; }},
+      {"HOTBEVEL", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.HotBevel = ToBevel(n); }},
+      {"HOTGRADIENTPERCENT", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.HotGradientPercent = n; }},
+      {"HOTGRADIENTDATA", Kind::Text, "", 0, [](D& d, std::string_view t, int32_t, bool) { d.HotGradientData = t; }},
+      {"HOTIMAGEPERCENT", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.HotImagePercent = n; }},
+      {"BORDERCOLOR1", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.BorderColor1 = n; }},
+      {"BORDERCOLOR2", Kind::Integer, "", 0, [](D& d, auto, int32_t n, bool) { d.BorderColor2 = n; }},
+  };
+  return rules;
+}
+
+// A section's own value counts when it is present and not the "inherit" marker: "?" for
+// text and boolean keys, -1 (or no integer at all) for integer keys.
+bool Counts(Kind kind, std::string_view raw) {
+  if (kind != Kind::Integer) return raw != "?";
+  const auto n = ParseInteger(raw);
+  return n && *n != -1;
+}
+
+// Resolves one key for every section, walking each parent chain once: a result found for
+// a section is remembered for every section on the way to it, so long chains cost no
+// more than short ones, and a chain that comes back to itself ends without a value.
+class KeyResolver {
+public:
+  KeyResolver(const IniText& ini, const std::vector<int>& parents) : ini_(ini), parents_(parents) {
+    const size_t n = ini.Sections().size();
+    done_.resize(n);
+    value_.resize(n);
+    visit_.resize(n);
+  }
+
+  std::optional<std::string_view> Resolve(int section, const char* key, Kind kind) {
+    if (key != key_) {
+      key_ = key;
+      std::fill(done_.begin(), done_.end(), false);
+    }
+    ++stamp_;
+    chain_.clear();
+    std::optional<std::string_view> result;
+    for (int current = section; current >= 0; current = parents_[static_cast<size_t>(current)]) {
+      const auto c = static_cast<size_t>(current);
+      if (done_[c]) {
+        result = value_[c];
+        break;
+      }
+      if (visit_[c] == stamp_) break; // looped
+      visit_[c] = stamp_;
+      chain_.push_back(current);
+      const auto raw = ini_.Sections()[c].Value(key);
+      if (raw && Counts(kind, *raw)) {
+        result = raw;
+        break;
+      }
+    }
+    for (int c : chain_) {
+      done_[static_cast<size_t>(c)] = true;
+      value_[static_cast<size_t>(c)] = result;
+    }
+    return result;
+  }
+
+private:
+  const IniText& ini_;
+  const std::vector<int>& parents_;
+  const char* key_ = nullptr;
+  std::vector<bool> done_;
+  std::vector<std::optional<std::string_view>> value_;
+  std::vector<uint64_t> visit_;
+  uint64_t stamp_ = 0;
+  std::vector<int> chain_;
+};
+
+std::string_view OwnValue(const IniSection& s, std::string_view key) { return s.Value(key).value_or(""); }
+
+double ParseVersion(std::string_view text) {
+  double v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  return ec == std::errc() && end == text.data() + text.size() ? v : 0;
+}
+
+void Loader::SectionPass() {
+  tables_.SectionTable.clear();
+  const std::vector<IniSection>& sections = ini_.Sections();
+
+  // Parent of each section: the first section named by its own "PARENTCLASS", unless
+  // that is empty, "?" or the section's own name.
+  std::vector<int> parents(sections.size(), -1);
+  for (size_t i = 0; i < sections.size(); ++i) {
+    const auto parent = sections[i].Value("PARENTCLASS");
+    if (parent && !parent->empty() && *parent != "?" && !SameText(*parent, sections[i].name))
+      parents[i] = ini_.Find(*parent);
+  }
+
+  tables_.SectionTable.resize(sections.size());
+  for (size_t i = 0; i < sections.size(); ++i) {
+    TsGeneralData& d = tables_.SectionTable[i];
+    d.ClassName = std::string(sections[i].name);
+    d.ParentClass = std::string(OwnValue(sections[i], "PARENTCLASS"));
+    d.ShadowColor = StrToIntDef(OwnValue(sections[i], "SHADOWCOLOR"), 0);
+  }
+  KeyResolver resolver(ini_, parents);
+  for (const KeyRule& rule : Rules()) {
+    for (size_t i = 0; i < sections.size(); ++i) {
+      const auto raw = resolver.Resolve(static_cast<int>(i), rule.key, rule.kind);
+      const std::string_view text = raw.value_or(rule.textDefault);
+      const int32_t number = raw ? StrToIntDef(*raw, rule.intDefault) : rule.intDefault;
+      rule.apply(tables_.SectionTable[i], text, number, SameText(text, "TRUE"));
+    }
+  }
+  for (TsGeneralData& d : tables_.SectionTable) {
+    if (d.GradientData != " ") d.GradientArray = ParseGradient(d.GradientData);
+    d.HotGradientArray = ParseGradient(d.HotGradientData);
+  }
+
+  TsSkinData& g = tables_.GlobalInfo;
+  const String skinPath = g.SkinPath;
+  g = TsSkinData{};
+  g.SkinPath = skinPath;
+  if (const IniSection* global = ini_.FindSection("GLOBALINFO")) {
+    auto own = [&](const char* key, const char* fallback) { return global->Value(key).value_or(fallback); };
+    g.Version = ParseVersion(own("VERSION", "0"));
+    g.Author = std::string(own("AUTHOR", ""));
+    g.Description = std::string(own("DESCRIPTION", ""));
+    g.Shadow1Color = StrToIntDef(own("SHADOW1COLOR", ""), 0);
+    g.Shadow1Offset = StrToInt(own("SHADOW1OFFSET", "0"));
+    g.Shadow1Blur = StrToInt(own("SHADOW1BLUR", "-1"));
+    g.Shadow1Transparency = StrToInt(own("SHADOW1TRANSPARENCY", "0"));
+    g.BISpacing = StrToIntDef(own("BISPACE", ""), 0);
+    g.BorderColor = StrToIntDef(own("BORDERCOLOR", ""), 0);
+  }
+}
+
+} // namespace
+
+TsGradArray ParseGradient(std::string_view text) {
+  const std::vector<std::string_view> words = SplitWords(text, ";");
+  TsGradArray steps;
+  for (size_t i = 0; i + 5 <= words.size(); i += 5) {
+    TsGradientStep step;
+    step.Color1 = StrToInt(TrimText(words[i]));
+    step.Color2 = StrToInt(TrimText(words[i + 1]));
+    step.Percent = static_cast<int8_t>(std::clamp(StrToInt(TrimText(words[i + 2])), -128, 100));
+    step.Mode = StrToInt(TrimText(words[i + 3]));
+    steps.push_back(step);
+  }
+  return steps;
+}
+
+void LoadSkinOptions(std::string_view options, const TsSkinSource& source, TsSkinTables& tables,
+                     TsSkinManager* manager) {
+  try {
+    if (options.size() > kMaxOptionsSize) throw Exception(L"The skin options file is too large");
+    Loader loader(options, source, tables, manager);
+    loader.MaskPass();
+    loader.PicturePass();
+    loader.SectionPass();
+  } catch (...) {
+    tables.Clear();
+    throw;
+  }
+}
+
+bool LoadSkinPackage(TStream& package, TsSkinTables& tables, TacSkinReporter* reporter) {
+  TacSkinConvertor reader;
+  reader.Reporter = reporter;
+  reader.SetPackedData(&package);
+  if (!reader.UnpackSkin()) return false;
+  reader.SetPackedData(nullptr);
+  TMemoryStream& options = *reader.Options;
+  const std::string_view text(reinterpret_cast<const char*>(options.Memory()), static_cast<size_t>(options.Size()));
+  TsSkinSource source;
+  source.Package = &reader;
+  tables.GlobalInfo.SkinPath.clear();
+  LoadSkinOptions(text, source, tables);
+  return true;
+}
+
+bool LoadSkinFolder(const String& folder, TsSkinTables& tables) {
+  String path = folder;
+  if (path.empty() || !IsPathDelimiter(path.back())) path += kPathDelimiter;
+  const String optionsFile = path + L"Options.dat";
+  if (!FileExists(optionsFile)) return false;
+  TMemoryStream options;
+  {
+    TFileStream file(optionsFile, fmOpenRead | fmShareDenyWrite);
+    if (file.Size() > static_cast<int64_t>(kMaxOptionsSize)) throw Exception(L"The skin options file is too large");
+    options.LoadFromStream(file);
+  }
+  TsSkinSource source;
+  source.Folder = path;
+  tables.GlobalInfo.SkinPath = path;
+  const std::string_view text(reinterpret_cast<const char*>(options.Memory()), static_cast<size_t>(options.Size()));
+  LoadSkinOptions(text, source, tables);
+  return true;
+}

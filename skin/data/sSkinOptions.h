@@ -1,0 +1,54 @@
+// The options loader: turns a skin's "Options.dat" text and its images into skin tables.
+//
+// Three passes over the sections in file order, each emptying its table first: the
+// master bitmap and the mask table (image references in the "@", "^", "~", "!", "#" and
+// whole-file notations), then the pictures (JPEG: textures below 90000 pixels, patterns
+// from there on), then the section records and the skin-wide values. Section values are
+// inherited per key through "PARENTCLASS"; a chain that loops is cut and the key takes
+// its default.
+//
+// Left to the skin manager: finding skins, common sections, stored-skin collections and
+// the colour effects that end its section pass.
+//
+// Limits: an options text of at most kMaxOptionsSize bytes and kMaxSections sections,
+// and at most kMaxOwnedImagePixels pixels in all the images that masks and patterns own;
+// references beyond the pixel budget are skipped like missing files.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "framework/Streams.h"
+#include "skin/data/acSkinPack.h"
+#include "skin/data/sSkinTables.h"
+
+inline constexpr size_t kMaxOptionsSize = size_t{4} << 20;
+inline constexpr size_t kMaxSections = 16384;
+inline constexpr int64_t kMaxOwnedImagePixels = int64_t{64} << 20;
+
+// Where the image files a skin names are found: the entries of a package, or the files of
+// a skin folder.
+struct TsSkinSource {
+  const TacSkinConvertor* Package = nullptr; // not owned
+  String Folder;                             // with a trailing delimiter, for skin folders
+};
+
+// The steps of a gradient text: integers separated by ";" (runs count as one), five per
+// step (colour 1, colour 2, percent, mode, unused); an incomplete last group is ignored.
+// A word of a complete group that is not an integer raises EConvertError.
+TsGradArray ParseGradient(std::string_view text);
+
+// Fills `tables` from `options` (the options text) and the images of `source`. Raises
+// EConvertError "'%s' is not a valid integer value" for malformed numbers and Exception
+// for an options text beyond the limits; the tables are emptied when a load is aborted.
+// `manager` (not owned) is stored in every mask.
+void LoadSkinOptions(std::string_view options, const TsSkinSource& source, TsSkinTables& tables,
+                     TsSkinManager* manager = nullptr);
+
+// Unpacks `package` and loads it. False when the package was rejected (reported through
+// `reporter`, or the process-wide reporter when null); exceptions as above and as the
+// package reader raises them.
+bool LoadSkinPackage(TStream& package, TsSkinTables& tables, TacSkinReporter* reporter = nullptr);
+// Loads a skin folder holding "Options.dat"; false when there is no such file.
+bool LoadSkinFolder(const String& folder, TsSkinTables& tables);

@@ -1,0 +1,457 @@
+#include "skin/paint/Pixels.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+bool IsKey(const uint8_t* p, TColor key) { return SameRGB(GetRGB(p), key); }
+
+bool Attachable(const TSurfaceView& v) { return !v.Empty() && v.width >= 2 && v.height >= 2; }
+
+// An inclusive rectangle of the source after clipping it to the source; the destination
+// point moves with a clipped left or top. Empty when nothing is left.
+struct TInclusiveSource {
+  int left, top, right, bottom;
+  int dx, dy;
+  bool empty;
+};
+
+TInclusiveSource ClipSourceInclusive(TsRect r, int width, int height, int x, int y) {
+  TInclusiveSource s{r.Left, r.Top, r.Right, r.Bottom, x, y, false};
+  if (s.left < 0) {
+    s.dx -= s.left;
+    s.left = 0;
+  }
+  if (s.top < 0) {
+    s.dy -= s.top;
+    s.top = 0;
+  }
+  s.right = std::min(s.right, width - 1);
+  s.bottom = std::min(s.bottom, height - 1);
+  s.empty = s.right < s.left || s.bottom < s.top;
+  return s;
+}
+
+}  // namespace
+
+double RoundEven(double x) {
+  // nearbyint follows the current rounding mode, which painting never changes.
+  return std::nearbyint(x);
+}
+
+void FillPixels(uint8_t* p, int count, int bytesPerPixel, TColor color) {
+  if (count <= 0) return;
+  if (bytesPerPixel == 3) {
+    PutRGB(p, color);
+    // Doubling copies: a row of n pixels costs about log2(n) memcpy calls.
+    size_t done = 3;
+    const size_t total = static_cast<size_t>(count) * 3;
+    while (done < total) {
+      const size_t chunk = std::min(done, total - done);
+      std::memcpy(p + done, p, chunk);
+      done += chunk;
+    }
+    return;
+  }
+  for (int i = 0; i < count; ++i) PutRGB(p + static_cast<ptrdiff_t>(i) * bytesPerPixel, color);
+}
+
+// ---- creation -------------------------------------------------------------------------
+
+std::unique_ptr<TSurface> NewSurface24(int width, int height) { return NewSurface(width, height, 24); }
+std::unique_ptr<TSurface> NewSurface32(int width, int height) { return NewSurface(width, height, 32); }
+std::unique_ptr<TSurface> NewSurfaceLike(const TSurfaceView& like) {
+  return NewSurface24(like.width, like.height);
+}
+
+// ---- accessors ------------------------------------------------------------------------
+
+bool TacFast24::Attach(const TSurfaceView& bitmap) {
+  if (!Attachable(bitmap) || bitmap.bitsPerPixel != 24) {
+    Width = 0;
+    return false;
+  }
+  Bitmap = bitmap;
+  Width = bitmap.width;
+  Height = bitmap.height;
+  RowDelta = bitmap.rowDelta;
+  Scan0 = bitmap.row0;
+  return true;
+}
+
+bool TacFast32::Attach(const TSurfaceView& bitmap) {
+  if (!Attachable(bitmap) || bitmap.bitsPerPixel != 32) {
+    Width = 0;
+    return false;
+  }
+  Bitmap = bitmap;
+  Width = bitmap.width;
+  Height = bitmap.height;
+  RowDelta = bitmap.rowDelta;
+  Scan0 = bitmap.row0;
+  return true;
+}
+
+bool TacFastSum24::Attach(const TSurfaceView& src, const TSurfaceView& dst) {
+  if (!Attachable(src) || !Attachable(dst) || src.bitsPerPixel != dst.bitsPerPixel) return false;
+  Src = src;
+  Dst = dst;
+  Width = std::min(src.width, dst.width);
+  Height = std::min(src.height, dst.height);
+  SrcScan0 = src.row0;
+  DstScan0 = dst.row0;
+  SrcDelta = src.rowDelta;
+  DstDelta = dst.rowDelta;
+  bytesPerPixel_ = dst.BytesPerPixel();
+  return true;
+}
+
+void TacFastSum24::BlendRect() {
+  const int bpp = bytesPerPixel_;
+  const int a = Alpha;
+  const int b = 255 - Alpha;
+  const ptrdiff_t bytes = static_cast<ptrdiff_t>(DstX2 - DstX1) * bpp;
+  if (bytes <= 0) return;
+  for (int y = DstY2 - 1; y >= DstY1; --y) {
+    uint8_t* d = DstScan0 + y * DstDelta + static_cast<ptrdiff_t>(DstX1) * bpp;
+    const uint8_t* s = SrcScan0 + static_cast<ptrdiff_t>(y - DstY2 + SrcY2) * SrcDelta +
+                       static_cast<ptrdiff_t>(SrcX1) * bpp;
+    // Bytes right to left like the rows; each byte depends only on its own two inputs.
+    for (ptrdiff_t i = bytes - 1; i >= 0; --i)
+      d[i] = static_cast<uint8_t>((d[i] * a + s[i] * b + 127) >> 8);
+  }
+}
+
+TacFast24& SharedFast24() {
+  static TacFast24 instance;
+  return instance;
+}
+TacFast24& SharedFast24Second() {
+  static TacFast24 instance;
+  return instance;
+}
+TacFast32& SharedFast32() {
+  static TacFast32 instance;
+  return instance;
+}
+TacFastSum24& SharedFastSum24() {
+  static TacFastSum24 instance;
+  return instance;
+}
+
+// ---- operations -----------------------------------------------------------------------
+
+void TintRect(const TSurfaceView& surface, TsRect rect, int percent, TColor color) {
+  if (surface.Empty()) return;
+  color = SkinColorToRGB(color);
+  rect.Left = std::max(rect.Left, 0);
+  rect.Top = std::max(rect.Top, 0);
+  rect.Right = std::min(rect.Right, surface.width - 1);
+  rect.Bottom = std::min(rect.Bottom, surface.height - 1);
+  if (rect.Right < rect.Left || rect.Bottom < rect.Top) return;
+
+  // One table per channel: the formula gives the same value for the same input byte.
+  const double e = (percent & 0xFF) / 100.0;
+  const int c[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
+  uint8_t table[3][256];
+  for (int ch = 0; ch < 3; ++ch)
+    for (int v = 0; v < 256; ++v)
+      table[ch][v] = ClampByte(static_cast<int>(RoundEven(e * v + (1.0 - e) * c[ch])));
+
+  const int bpp = surface.BytesPerPixel();
+  const int columns = rect.Right - rect.Left + 1;
+  for (int y = rect.Top; y <= rect.Bottom; ++y) {
+    uint8_t* p = surface.Pixel(rect.Left, y);
+    for (int i = 0; i < columns; ++i, p += bpp) {
+      p[0] = table[0][p[0]];
+      p[1] = table[1][p[1]];
+      p[2] = table[2][p[2]];
+    }
+  }
+}
+
+void BlendSurfaces(const TSurfaceView& dst, const TSurfaceView& src, int alpha) {
+  if (dst.width != src.width || dst.height != src.height) return;
+  TacFastSum24& sum = SharedFastSum24();
+  if (!sum.Attach(src, dst)) return;
+  sum.Alpha = static_cast<uint8_t>(std::clamp(alpha, 0, 255));
+  sum.DstX1 = sum.SrcX1 = 0;
+  sum.DstY1 = sum.SrcY1 = 0;
+  sum.DstX2 = sum.SrcX2 = dst.width;
+  sum.DstY2 = sum.SrcY2 = dst.height;
+  sum.BlendRect();
+}
+
+void BlendSurfaceRect(const TSurfaceView& dst, const TSurfaceView& src, int alpha, TPoint point,
+                      TsRect r) {
+  int x = point.x;
+  int y = point.y;
+  if (x < 0) {
+    r.Left -= x;
+    x = 0;
+  }
+  if (y < 0) {
+    r.Top -= y;
+    y = 0;
+  }
+  if (r.Left < 0) {
+    x -= r.Left;
+    r.Left = 0;
+  }
+  if (r.Top < 0) {
+    y -= r.Top;
+    r.Top = 0;
+  }
+  r.Right = std::min(r.Right, src.width);
+  r.Bottom = std::min(r.Bottom, src.height);
+  if (x + r.Width() > dst.width) r.Right = dst.width + r.Left - x;
+  if (y + r.Height() > dst.height) r.Bottom = dst.height + r.Top - y;
+  if (r.Width() <= 0 || r.Height() <= 0) return;
+
+  TacFastSum24& sum = SharedFastSum24();
+  if (!sum.Attach(src, dst)) return;
+  sum.Alpha = static_cast<uint8_t>(std::clamp(alpha, 0, 255));
+  sum.DstX1 = x;
+  sum.DstY1 = y;
+  sum.DstX2 = x + r.Width();
+  sum.DstY2 = y + r.Height();
+  sum.SrcX1 = r.Left;
+  sum.SrcY1 = r.Top;
+  sum.SrcX2 = r.Right;
+  sum.SrcY2 = r.Bottom;
+  sum.BlendRect();
+}
+
+void BlendKeyedRect(const TSurfaceView& dst, int x, int y, TColor key, double factor, TsRect srcRect,
+                    const TSurfaceView& src) {
+  if (!Attachable(dst) || !Attachable(src)) return;
+  const bool noKey = (static_cast<uint32_t>(key) >> 24) == 0xFF;
+  key = SkinColorToRGB(key);
+  const TInclusiveSource s = ClipSourceInclusive(srcRect, src.width, src.height, x, y);
+  if (s.empty) return;
+  const int sb = src.BytesPerPixel();
+  for (int row = s.top; row <= s.bottom; ++row) {
+    const int dy = s.dy + row - s.top;
+    if (dy < 0 || dy >= dst.height) continue;
+    const uint8_t* sp = src.Pixel(s.left, row);
+    for (int col = s.left; col <= s.right; ++col, sp += sb) {
+      const int dx = s.dx + col - s.left;
+      if (dx < 0 || dx >= dst.width) continue;
+      if (!noKey && IsKey(sp, key)) continue;
+      uint8_t* dp = dst.Pixel(dx, dy);
+      for (int ch = 0; ch < 3; ++ch)
+        dp[ch] = ClampByte(static_cast<int>(RoundEven(sp[ch] - factor * (sp[ch] - dp[ch]))));
+    }
+  }
+}
+
+void CopyKeyed(const TSurfaceView& dst, const TSurfaceView& src, int x, TColor key, int y) {
+  CopyKeyedRect(dst, src, x, key, TsRect{0, 0, src.width - 1, src.height - 1}, y);
+}
+
+void CopyKeyedRect(const TSurfaceView& dst, const TSurfaceView& src, int x, TColor key, TsRect srcRect,
+                   int y) {
+  CopyKeyedFill(dst, src, x, false, BgInfo{}, key, srcRect, y);
+}
+
+void CopyKeyedFill(const TSurfaceView& dst, const TSurfaceView& src, int x, bool useParent, const BgInfo& bg,
+                   TColor key, TsRect srcRect, int y) {
+  if (!Attachable(dst) || !Attachable(src)) return;
+  key = SkinColorToRGB(key);
+  const TInclusiveSource s = ClipSourceInclusive(srcRect, src.width, src.height, x, y);
+  if (s.empty) return;
+
+  TacFast24& parent = SharedFast24();
+  const bool fromParent = useParent && bg.Ready && bg.HasBmp() && parent.Attach(bg.Bmp);
+  const int sb = src.BytesPerPixel();
+  const int db = dst.BytesPerPixel();
+  for (int row = s.top; row <= s.bottom; ++row) {
+    const int dy = s.dy + row - s.top;
+    if (dy < 0 || dy >= dst.height) continue;
+    const uint8_t* sp = src.Pixel(s.left, row);
+    for (int col = s.left; col <= s.right; ++col, sp += sb) {
+      const int dx = s.dx + col - s.left;
+      if (dx < 0 || dx >= dst.width) continue;
+      uint8_t* dp = dst.Row(dy) + static_cast<ptrdiff_t>(dx) * db;
+      if (!IsKey(sp, key)) {
+        dp[0] = sp[0];
+        dp[1] = sp[1];
+        dp[2] = sp[2];
+        continue;
+      }
+      if (!fromParent) continue;
+      // A key pixel whose parent position lies outside the parent stays as it is.
+      const int px = bg.X + dx;
+      const int py = bg.Y + dy;
+      if (px < 0 || py < 0 || px >= parent.Width || py >= parent.Height) continue;
+      PutRGB(dp, parent.Pixel(px, py));
+    }
+  }
+}
+
+void TintThroughMask(const TSurfaceView& dst, const TSurfaceView& mask, TColor color) {
+  if (dst.Empty() || mask.Empty() || dst.width != mask.width || dst.height != mask.height) return;
+  color = SkinColorToRGB(color);
+  const int c[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
+  const int db = dst.BytesPerPixel();
+  const int mb = mask.BytesPerPixel();
+  for (int y = 0; y < dst.height; ++y) {
+    uint8_t* d = dst.Row(y);
+    const uint8_t* m = mask.Row(y);
+    for (int x = 0; x < dst.width; ++x, d += db, m += mb)
+      for (int ch = 0; ch < 3; ++ch) d[ch] = ClampByte((c[ch] * 256 + m[ch] * (d[ch] - c[ch])) >> 8);
+  }
+}
+
+TColor MaskBlendPixel(TColor source, TColor dest, TColor mask, bool lighten) {
+  return MakeColor(MaskBlendChannel(GetRValue(source), GetRValue(dest), GetRValue(mask), lighten),
+                   MaskBlendChannel(GetGValue(source), GetGValue(dest), GetGValue(mask), lighten),
+                   MaskBlendChannel(GetBValue(source), GetBValue(dest), GetBValue(mask), lighten));
+}
+
+namespace {
+void GrayPixels(const TSurfaceView& surface, bool except, TColor keep) {
+  if (surface.Empty()) return;
+  const int bpp = surface.BytesPerPixel();
+  for (int y = 0; y < surface.height; ++y) {
+    uint8_t* p = surface.Row(y);
+    for (int x = 0; x < surface.width; ++x, p += bpp) {
+      if (except && SameRGB(GetRGB(p), keep)) continue;
+      const uint8_t g = static_cast<uint8_t>((p[0] + p[1] + p[2]) / 3);
+      p[0] = p[1] = p[2] = g;
+    }
+  }
+}
+}  // namespace
+
+void GrayScale(const TSurfaceView& surface) { GrayPixels(surface, false, 0); }
+void GrayScaleExcept(const TSurfaceView& surface, TColor color) {
+  GrayPixels(surface, true, SkinColorToRGB(color));
+}
+
+void ApplyDisabledLook(const TSurfaceView& surface, TsDisabledKind kind, TColor controlColor, TPoint offset,
+                       const BgInfo& bg) {
+  if (kind & dkGrayed) GrayScale(surface);
+  if (!(kind & dkBlended)) return;
+  if (bg.Ready) {
+    const int left = bg.X + offset.x;
+    const int top = bg.Y + offset.y;
+    BlendKeyedRect(surface, 0, 0, -1, 0.4, TsRect{left, top, left + surface.width, top + surface.height},
+                   bg.Bmp);
+    return;
+  }
+  TColor color = TPaintColors::Parent;
+  if (color == clFuchsia) color = SkinColorToRGB(controlColor);
+  TintRect(surface, TsRect{0, 0, surface.width, surface.height}, 50, color);
+}
+
+TColor MixColor(TColor a, TColor b, double factor) {
+  a = SkinColorToRGB(a);
+  b = SkinColorToRGB(b);
+  auto mix = [&](int ca, int cb) { return ClampByte(static_cast<int>(RoundEven(cb + factor * (ca - cb)))); };
+  const TColor rgb = MakeColor(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
+                               mix(GetBValue(a), GetBValue(b)));
+  return static_cast<TColor>((static_cast<uint32_t>(a) & 0xFF000000u) | static_cast<uint32_t>(rgb));
+}
+
+TColor HalfMix(TColor a, TColor b) {
+  a = SkinColorToRGB(a);
+  b = SkinColorToRGB(b);
+  auto mix = [](int ca, int cb) { return (ca * 127 + cb * 129) >> 8; };
+  return MakeColor(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
+                   mix(GetBValue(a), GetBValue(b)));
+}
+
+TColor ShiftSaturation(TColor color, int amount) {
+  if (amount == 0) return color;
+  color = SkinColorToRGB(color);
+  const int r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+  const double avg = (r + g + b) / 3.0;
+  auto shift = [&](int c) { return ClampByte(static_cast<int>(RoundEven(c + amount * (avg - c) / 100.0))); };
+  return MakeColor(shift(r), shift(g), shift(b));
+}
+
+TColor ShiftHue(int degrees, TColor color) {
+  color = SkinColorToRGB(color);
+  const int r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+  const int v = std::max({r, g, b});
+  const int delta = v - std::min({r, g, b});
+  const double s = v == 0 ? 0.0 : static_cast<double>(delta) / v;
+  if (s == 0.0) return color & 0x00FFFFFF;
+  const double k = 60.0 / delta;
+  double h;
+  if (v == r)
+    h = k * (g - b);
+  else if (v == g)
+    h = 120.0 + k * (b - r);
+  else
+    h = 240.0 + k * (r - g);
+  if (h < 0) h += 360.0;
+  int hue = static_cast<int>(RoundEven(h + degrees)) % 360;
+  if (hue < 0) hue += 360;  // a negative shift keeps the hue in 0..359
+  const double x = hue / 60.0;
+  const int i = static_cast<int>(x);
+  const double f = x - i;
+  auto channel = [](double value) { return static_cast<int>(RoundEven(std::clamp(value, 0.0, 255.0))); };
+  const int p = channel(v * (1 - s));
+  const int q = channel(v * (1 - s * f));
+  const int t = channel(v * (1 - s * (1 - f)));
+  switch (i) {
+    case 0: return MakeColor(v, t, p);
+    case 1: return MakeColor(q, v, p);
+    case 2: return MakeColor(p, v, t);
+    case 3: return MakeColor(p, q, v);
+    case 4: return MakeColor(t, p, v);
+    default: return MakeColor(v, p, q);
+  }
+}
+
+void FillRectColor(const TSurfaceView& surface, TsRect rect, TColor color) {
+  if (surface.Empty()) return;
+  color = SkinColorToRGB(color);
+  rect.Left = std::max(rect.Left, 0);
+  rect.Top = std::max(rect.Top, 0);
+  rect.Right = std::min(rect.Right, surface.width);
+  rect.Bottom = std::min(rect.Bottom, surface.height);
+  if (IsEmptyRect(rect)) return;
+  const int bpp = surface.BytesPerPixel();
+  const size_t rowBytes = static_cast<size_t>(rect.Width()) * bpp;
+  uint8_t* first = surface.Pixel(rect.Left, rect.Top);
+  FillPixels(first, rect.Width(), bpp, color);
+  for (int y = rect.Top + 1; y < rect.Bottom; ++y) std::memcpy(surface.Pixel(rect.Left, y), first, rowBytes);
+}
+
+std::vector<TsRect> KeyRegion(const TSurfaceView& surface, TColor key) {
+  std::vector<TsRect> result;
+  TacFast24& fast = SharedFast24();
+  if (!fast.Attach(surface)) {
+    if (!surface.Empty()) result.push_back(TsRect{0, 0, surface.width, surface.height});
+    return result;
+  }
+  key = SkinColorToRGB(key);
+  // Spans of non-key pixels of each row; a row with the same spans as the previous one
+  // extends that row's rectangles downwards.
+  std::vector<std::pair<int, int>> previous, current;
+  size_t bandStart = 0;
+  for (int y = 0; y < fast.Height; ++y) {
+    current.clear();
+    int x = 0;
+    while (x < fast.Width) {
+      while (x < fast.Width && SameRGB(fast.Pixel(x, y), key)) ++x;
+      const int start = x;
+      while (x < fast.Width && !SameRGB(fast.Pixel(x, y), key)) ++x;
+      if (x > start) current.emplace_back(start, x);
+    }
+    if (y > 0 && current == previous) {
+      for (size_t i = bandStart; i < result.size(); ++i) result[i].Bottom = y + 1;
+    } else {
+      bandStart = result.size();
+      for (const auto& [x1, x2] : current) result.push_back(TsRect{x1, y, x2, y + 1});
+    }
+    std::swap(previous, current);
+  }
+  return result;
+}

@@ -1,0 +1,62 @@
+#include <fstream>
+
+#include "framework/Streams.h"
+#include "skin/data/sSkinOptions.h"
+#include "skin/data/sSkinStrings.h"
+#include "tools/common/ToolMain.h"
+#include "tools/skin/SkinCommands.h"
+
+std::filesystem::path ToolPath(const String& path) {
+#ifdef _WIN32
+  return std::filesystem::path(path);
+#else
+  const std::string utf8 = StringToUtf8(path);
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+#endif
+}
+
+// On Windows entry names are in the ANSI code page; elsewhere the file name's bytes are
+// kept as they are, so names survive a pack and unpack unchanged.
+std::string EntryNameOf(const std::filesystem::path& fileName) {
+#ifdef _WIN32
+  return StringToAnsi(fileName.wstring());
+#else
+  const std::u8string u8 = fileName.u8string();
+  return std::string(u8.begin(), u8.end());
+#endif
+}
+
+std::filesystem::path FileNameOf(const std::string& entryName) {
+#ifdef _WIN32
+  return std::filesystem::path(AnsiToString(entryName));
+#else
+  return std::filesystem::path(std::u8string(entryName.begin(), entryName.end()));
+#endif
+}
+
+void Fail(const String& text) { WriteErr(text + L"\n"); }
+
+bool LoadSkinForTool(const String& path, TsSkinTables& tables) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(ToolPath(path), ec)) {
+    if (!LoadSkinFolder(path, tables)) {
+      Fail(L"No Options.dat in \"" + path + L"\"");
+      return false;
+    }
+    return true;
+  }
+  if (!FileExists(path)) {
+    Fail(L"No such package or skin folder: \"" + path + L"\"");
+    return false;
+  }
+  TMemoryStream package;
+  {
+    TFileStream file(path, fmOpenRead | fmShareDenyWrite);
+    if (file.Size() > TacSkinConvertor::kMaxPackageFileSize) {
+      SkinReporter().Warning(kWarningCaption, kNotPackedSkinText);
+      return false;
+    }
+    package.LoadFromStream(file);
+  }
+  return LoadSkinPackage(package, tables);
+}
