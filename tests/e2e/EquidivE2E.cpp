@@ -228,7 +228,7 @@ public:
     }
     if (report_.Failed() > 0 && work_.Valid()) {
       work_.Keep();
-      report_.Note(L"work folder kept for inspection: " + work_.Path());
+      report_.Note(L"work folder kept to be looked at: " + work_.Path());
     }
     report_.PrintSummary();
     return report_.Failed() == 0 ? 0 : 1;

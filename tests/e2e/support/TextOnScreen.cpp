@@ -18,17 +18,17 @@ struct InkMask {
 };
 
 // Black text on white, cropped to the bounds of its ink.
-InkMask RenderInk(const std::wstring& text, const FontSpec& spec) {
+InkMask RenderInk(const std::wstring& text, const TextFont& font) {
   LOGFONTW logFont{};
-  logFont.lfHeight = spec.height;
+  logFont.lfHeight = font.height;
   logFont.lfWeight = FW_NORMAL;
-  logFont.lfUnderline = spec.underline;
+  logFont.lfUnderline = font.underline;
   logFont.lfCharSet = DEFAULT_CHARSET;
-  wcsncpy(logFont.lfFaceName, spec.face.c_str(), LF_FACESIZE - 1);
-  HFONT font = CreateFontIndirectW(&logFont);
+  wcsncpy(logFont.lfFaceName, font.face.c_str(), LF_FACESIZE - 1);
+  HFONT handle = CreateFontIndirectW(&logFont);
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  HGDIOBJ oldFont = SelectObject(dc, handle);
   RECT bounds{0, 0, 0, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   int width = bounds.right + 4, height = bounds.bottom + 4;
@@ -66,7 +66,7 @@ InkMask RenderInk(const std::wstring& text, const FontSpec& spec) {
   SelectObject(dc, oldFont);
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);
-  DeleteObject(font);
+  DeleteObject(handle);
 
   int left = full.width, top = full.height, right = -1, bottom = -1;
   for (int y = 0; y < full.height; ++y)
@@ -102,21 +102,21 @@ COLORREF MostCommonColour(const Picture& picture, const RECT& area) {
 
 }  // namespace
 
-static FontSpec SystemFont(LOGFONTW NONCLIENTMETRICSW::*which) {
+static TextFont SystemFont(LOGFONTW NONCLIENTMETRICSW::*which) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
-  FontSpec spec;
+  TextFont font;
   if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-    spec.face = (metrics.*which).lfFaceName;
-    spec.height = (metrics.*which).lfHeight;
+    font.face = (metrics.*which).lfFaceName;
+    font.height = (metrics.*which).lfHeight;
   }
-  return spec;
+  return font;
 }
 
-FontSpec MessageFont() { return SystemFont(&NONCLIENTMETRICSW::lfMessageFont); }
-FontSpec MenuFont() { return SystemFont(&NONCLIENTMETRICSW::lfMenuFont); }
+TextFont MessageFont() { return SystemFont(&NONCLIENTMETRICSW::lfMessageFont); }
+TextFont MenuFont() { return SystemFont(&NONCLIENTMETRICSW::lfMenuFont); }
 
-TextMatch FindText(const Picture& picture, const RECT& requested, const std::wstring& text, const FontSpec& font,
+TextMatch FindText(const Picture& picture, const RECT& requested, const std::wstring& text, const TextFont& font,
                    COLORREF colour, double tolerance) {
   TextMatch match;
   RECT area{std::max<LONG>(requested.left, 0), std::max<LONG>(requested.top, 0),

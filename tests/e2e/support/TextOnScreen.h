@@ -14,15 +14,15 @@
 
 namespace e2e {
 
-struct FontSpec {
+struct TextFont {
   std::wstring face;
   int height = -11;  // as in LOGFONT: negative is the character height in pixels
   bool underline = false;
 };
 
 // The fonts the system uses for message boxes and menus.
-FontSpec MessageFont();
-FontSpec MenuFont();
+TextFont MessageFont();
+TextFont MenuFont();
 
 struct TextMatch {
   bool found = false;     // the text matched somewhere in the area
@@ -35,7 +35,7 @@ struct TextMatch {
 // allows `tolerance` differing pixels per ink pixel (edges of anti-aliased strokes over
 // another background); the same text through the same system matches exactly, while one
 // different character of a short CJK text already differs in about 15%.
-TextMatch FindText(const Picture& picture, const RECT& area, const std::wstring& text, const FontSpec& font,
+TextMatch FindText(const Picture& picture, const RECT& area, const std::wstring& text, const TextFont& font,
                    COLORREF colour, double tolerance = 0.04);
 
 }  // namespace e2e
