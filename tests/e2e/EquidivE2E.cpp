@@ -1,0 +1,793 @@
+// End-to-end test of the Equidiv main window: starts the real program and uses it the way
+// a person would, with real mouse and keyboard input and the real open and save dialogs,
+// then checks what it shows and what it wrote to disk.
+//
+//   equidiv-e2e EQUIDIV.EXE SCREENSHOT-FOLDER
+//
+// Screenshots are written as BMP files named e2e-*.bmp into the folder (the CTest script
+// turns them into PNG). Every wait has a deadline; the program started here is ended by
+// its own handle whatever happens. Exit status 0 when every check passed.
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cstdlib>
+#include <functional>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/support/FileDialog.h"
+#include "tests/e2e/support/Files.h"
+#include "tests/e2e/support/Input.h"
+#include "tests/e2e/support/Process.h"
+#include "tests/e2e/support/RemoteMemory.h"
+#include "tests/e2e/support/Report.h"
+#include "tests/e2e/support/Screenshot.h"
+#include "tests/e2e/support/TextOnScreen.h"
+#include "tests/e2e/support/Wait.h"
+#include "tests/e2e/support/WindowQuery.h"
+
+namespace e2e {
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// What the main window must look like.
+
+// A control kind, and the window classes that stand for it: the framework's control or
+// its skinned counterpart, which keeps the same behaviour.
+struct Kind {
+  const wchar_t* description;
+  std::vector<std::wstring> classes;
+};
+const Kind kPageControl{L"a page control", {L"TPageControl", L"TsPageControl"}};
+const Kind kTabSheet{L"a tab sheet", {L"TTabSheet", L"TsTabSheet"}};
+const Kind kPushButton{L"a push button", {L"TButton", L"TsButton"}};
+const Kind kEditBox{L"an edit box", {L"TEdit", L"TsEdit"}};
+const Kind kListBox{L"a list box", {L"TListBox", L"TsListBox"}};
+const Kind kPanel{L"a panel", {L"TPanel", L"TsPanel"}};
+
+bool IsKind(HWND window, const Kind& kind) {
+  std::wstring name = ClassOf(window);
+  return std::find(kind.classes.begin(), kind.classes.end(), name) != kind.classes.end();
+}
+
+const wchar_t kTitle[] = L"Equidiv";
+const wchar_t kSplitDone[] = L"文件分割完毕";
+const wchar_t kMergeDone[] = L"文件合并完毕";
+
+// Label text colour of the layout: red 43, green 53, blue 77.
+constexpr COLORREF kLabelColour = RGB(43, 53, 77);
+
+// Bounds as (left, top, width, height) in the parent's client area.
+struct Bounds {
+  int left, top, width, height;
+  bool operator==(const Bounds&) const = default;
+};
+
+Bounds BoundsOf(const RECT& r) { return {r.left, r.top, r.right - r.left, r.bottom - r.top}; }
+RECT RectOf(const Bounds& b) { return {b.left, b.top, b.left + b.width, b.top + b.height}; }
+std::wstring BoundsText(const Bounds& b) {
+  return std::to_wstring(b.left) + L", " + std::to_wstring(b.top) + L", " + std::to_wstring(b.width) + L", " +
+         std::to_wstring(b.height);
+}
+
+// ---------------------------------------------------------------------------------------
+// Tab control queries: their arguments are pointers, so they go through memory reserved
+// inside the program.
+
+int TabCount(HWND tabs) { return static_cast<int>(Send(tabs, TCM_GETITEMCOUNT)); }
+int TabSelected(HWND tabs) { return static_cast<int>(Send(tabs, TCM_GETCURSEL)); }
+
+std::wstring TabText(HANDLE process, HWND tabs, int index) {
+  RemoteBuffer remote(process, sizeof(TCITEMW) + 512);
+  if (!remote.Valid()) return L"(no remote memory)";
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = static_cast<wchar_t*>(remote.At(sizeof(TCITEMW)));
+  item.cchTextMax = 255;
+  wchar_t text[256] = {};
+  if (!remote.Write(&item, sizeof item) || !remote.Write(text, sizeof text, sizeof(TCITEMW)) ||
+      !Send(tabs, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote.At())) ||
+      !remote.Read(text, sizeof text, sizeof(TCITEMW)))
+    return L"(unreadable)";
+  text[255] = 0;
+  return text;
+}
+
+// The tab's rectangle in the tab control's client coordinates.
+RECT TabRect(HANDLE process, HWND tabs, int index) {
+  RemoteBuffer remote(process, sizeof(RECT));
+  RECT rect{};
+  if (remote.Valid() &&
+      Send(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote.At())))
+    remote.Read(&rect, sizeof rect);
+  return rect;
+}
+
+// The text of a tree view item, read through memory inside the program.
+std::wstring TreeItemText(HANDLE process, HWND tree, HTREEITEM item) {
+  if (!item) return L"(no item)";
+  RemoteBuffer remote(process, sizeof(TVITEMW) + 1024);
+  if (!remote.Valid()) return L"(no remote memory)";
+  TVITEMW query{};
+  query.mask = TVIF_TEXT | TVIF_HANDLE;
+  query.hItem = item;
+  query.pszText = static_cast<wchar_t*>(remote.At(sizeof(TVITEMW)));
+  query.cchTextMax = 511;
+  wchar_t text[512] = {};
+  if (!remote.Write(&query, sizeof query) || !remote.Write(text, sizeof text, sizeof(TVITEMW)) ||
+      !Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.At())) ||
+      !remote.Read(text, sizeof text, sizeof(TVITEMW)))
+    return L"(unreadable)";
+  text[511] = 0;
+  return text;
+}
+
+// The rectangle of an item's text, in the tree's client coordinates.
+RECT TreeItemRect(HANDLE process, HWND tree, HTREEITEM item) {
+  RemoteBuffer remote(process, sizeof(RECT));
+  RECT rect{};
+  // The message takes the item in the rectangle's first bytes.
+  if (!remote.Valid() || !remote.Write(&item, sizeof item) ||
+      !Send(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remote.At())) || !remote.Read(&rect, sizeof rect))
+    return {};
+  return rect;
+}
+
+HTREEITEM TreeSelection(HWND tree) {
+  return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET));
+}
+
+// ---------------------------------------------------------------------------------------
+// List box queries (the system carries these across processes itself).
+
+std::vector<std::wstring> ListItems(HWND list) {
+  std::vector<std::wstring> items;
+  LRESULT count = Send(list, LB_GETCOUNT);
+  for (LRESULT i = 0; i < count; ++i) {
+    LRESULT length = Send(list, LB_GETTEXTLEN, static_cast<WPARAM>(i));
+    std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+    LRESULT copied = Send(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::max<LRESULT>(copied, 0)));
+    items.push_back(text);
+  }
+  return items;
+}
+
+int SelectedCount(HWND list) { return static_cast<int>(Send(list, LB_GETSELCOUNT)); }
+
+std::wstring Joined(const std::vector<std::wstring>& items) {
+  std::wstring out;
+  for (const auto& item : items) out += (out.empty() ? L"" : L" | ") + item;
+  return L"[" + out + L"]";
+}
+
+// ---------------------------------------------------------------------------------------
+
+// A source of a size that does not divide by 4, with every byte value in it.
+Bytes MakeSource() {
+  Bytes bytes(10007);
+  uint32_t state = 12345;
+  for (auto& b : bytes) {
+    state = state * 1103515245u + 12345u;
+    b = static_cast<uint8_t>(state >> 16);
+  }
+  for (int i = 0; i < 256; ++i) bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+  return bytes;
+}
+
+// The text of the framework's standard error box: the message, with a full stop added
+// when its last character comes after "." in character order.
+std::wstring WithFullStop(std::wstring text) {
+  if (!text.empty() && text.back() > L'.') text += L'.';
+  return text;
+}
+
+// The system's text for an error code, as the platform gives it, without line breaks at
+// the end.
+std::wstring SystemErrorText(DWORD code) {
+  wchar_t* buffer = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text(buffer ? buffer : L"", length);
+  if (buffer) LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) text.pop_back();
+  return text;
+}
+
+class Scenario {
+public:
+  Scenario(std::wstring program, std::wstring shots) : program_(std::move(program)), shots_(std::move(shots)) {}
+
+  int Run() {
+    try {
+      Prepare();
+      StartProgram();
+      CheckLayout();
+      CheckTimerRuleAtStart();
+      ChooseFileToSplit();
+      CheckTimerRuleFollowsFile();
+      CheckTabOrder();
+      SplitIntoFour();
+      SplitIntoChosenFolder();
+      GoToMergePage();
+      UsePopupMenu();
+      MergeThroughSaveDialog();
+      SplitFileHeldOpenElsewhere();
+      ExitThroughButton();
+    } catch (const StepFailed&) {
+      report_.Note(L"the scenario stopped at the failed step above");
+    }
+    if (app_.Running()) {
+      report_.Note(L"ending the program that is still running");
+      app_.Terminate();
+    }
+    if (report_.Failed() > 0 && work_.Valid()) {
+      work_.Keep();
+      report_.Note(L"work folder kept to be looked at: " + work_.Path());
+    }
+    report_.PrintSummary();
+    return report_.Failed() == 0 ? 0 : 1;
+  }
+
+private:
+  // ----- set-up
+
+  void Prepare() {
+    report_.Step(L"work folder and source file");
+    report_.Require(work_.Valid(), L"a private work folder is created");
+    source_ = MakeSource();
+    sourcePath_ = work_.File(L"source.bin");
+    report_.Require(WriteWholeFile(sourcePath_, source_), L"the source file is written: " + sourcePath_);
+    CreateDirectoryW(shots_.c_str(), nullptr);
+  }
+
+  void StartProgram() {
+    report_.Step(L"start the program");
+    std::wstring error;
+    report_.Require(app_.Start(program_, work_.Path(), error), L"equidiv.exe starts: " + program_, error);
+    main_ = WaitForTopLevel(app_.Id(), L"Tfrmmain", nullptr, kLongWaitMs);
+    report_.Require(main_ != nullptr, L"a visible window of class Tfrmmain appears");
+    bool hiddenApplication = false;
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
+      if (ProcessOf(w) == app_.Id() && ClassOf(w) == L"TApplication" && !IsWindowVisible(w)) hiddenApplication = true;
+    report_.Check(hiddenApplication, L"the program has a hidden application window of class TApplication");
+  }
+
+  // ----- the window as the layout describes it
+
+  HWND FindChild(HWND parent, const Kind& kind, const std::function<bool(HWND)>& accept = {}) {
+    for (HWND w : ChildrenOf(parent))
+      if (IsKind(w, kind) && (!accept || accept(w))) return w;
+    return nullptr;
+  }
+
+  HWND RequireChild(HWND parent, const Kind& kind, const std::wstring& name,
+                    const std::function<bool(HWND)>& accept = {}) {
+    HWND w = FindChild(parent, kind, accept);
+    std::wstring classes;
+    for (const auto& c : kind.classes) classes += (classes.empty() ? L"" : L" or ") + c;
+    std::wstring seen;
+    for (HWND child : ChildrenOf(parent)) seen += L"\n          " + Describe(child);
+    report_.Require(w != nullptr, name + L" is " + kind.description + L" (" + classes + L")",
+                    L"children of " + Describe(parent) + L":" + seen);
+    return w;
+  }
+
+  HWND ButtonWithText(HWND parent, const std::wstring& text, const std::wstring& name) {
+    return RequireChild(parent, kPushButton, name + L" \"" + text + L"\"",
+                        [&](HWND w) { return TextOf(w) == text; });
+  }
+
+  void CheckBounds(HWND control, HWND parent, const Bounds& expected, const std::wstring& name) {
+    Bounds actual = BoundsOf(RectInParent(control, parent));
+    report_.Check(actual == expected, name + L" lies at " + BoundsText(expected),
+                  L"it lies at " + BoundsText(actual));
+  }
+
+  void CheckLayout() {
+    report_.Step(L"main window and its controls");
+    report_.CheckEqual(TextOf(main_), kTitle, L"the window's caption");
+    SIZE client = ClientSizeOf(main_);
+    report_.Check(client.cx == 508 && client.cy == 231, L"the client area is 508 x 231",
+                  L"it is " + std::to_wstring(client.cx) + L" x " + std::to_wstring(client.cy));
+    LONG style = GetWindowLongW(main_, GWL_STYLE);
+    report_.Check((style & WS_SYSMENU) && (style & WS_MINIMIZEBOX) && !(style & WS_MAXIMIZEBOX) &&
+                      !(style & WS_THICKFRAME),
+                  L"fixed single border with system menu and minimise box, no maximise box");
+    RECT frame = ScreenRectOf(main_);
+    int dx = (frame.left + frame.right) - GetSystemMetrics(SM_CXSCREEN);
+    int dy = (frame.top + frame.bottom) - GetSystemMetrics(SM_CYSCREEN);
+    report_.Check(std::abs(dx) <= 2 && std::abs(dy) <= 2, L"the window is centred on the screen",
+                  L"its frame is at " + RectText(frame));
+
+    pages_ = RequireChild(main_, kPageControl, L"sPageControl1");
+    CheckBounds(pages_, main_, {0, 0, 508, 200}, L"sPageControl1");
+    panel_ = RequireChild(main_, kPanel, L"sPanel1");
+    CheckBounds(panel_, main_, {0, 200, 508, 31}, L"sPanel1");
+    report_.CheckEqual(TextOf(panel_), L"", L"sPanel1 has no caption");
+
+    report_.CheckEqual(TabCount(pages_), 2, L"the page control has two tabs");
+    report_.CheckEqual(TabText(app_.Handle(), pages_, 0), L"文件分割", L"first tab's caption");
+    report_.CheckEqual(TabText(app_.Handle(), pages_, 1), L"文件合并", L"second tab's caption");
+    report_.CheckEqual(TabSelected(pages_), 0, L"the first tab is the active page");
+
+    sheet1_ = RequireChild(pages_, kTabSheet, L"sTabSheet1", [](HWND w) { return TextOf(w) == L"文件分割"; });
+    sheet2_ = RequireChild(pages_, kTabSheet, L"sTabSheet2", [](HWND w) { return TextOf(w) == L"文件合并"; });
+    report_.Check(IsWindowVisible(sheet1_) && !IsWindowVisible(sheet2_), L"sTabSheet1 shows, sTabSheet2 is hidden");
+    RECT inPages = RectInParent(sheet1_, pages_);
+    SIZE pagesClient = ClientSizeOf(pages_);
+    report_.Check(inPages.left >= 0 && inPages.top > 0 && inPages.right <= pagesClient.cx &&
+                      inPages.bottom <= pagesClient.cy,
+                  L"sTabSheet1 fills the page area below the tabs", L"it lies at " + RectText(inPages));
+
+    // sTabSheet1
+    open_ = ButtonWithText(sheet1_, L"打开要均分的文件", L"sbtn2");
+    CheckBounds(open_, sheet1_, {8, 8, 113, 25}, L"sbtn2");
+    fileBox_ = RequireChild(sheet1_, kEditBox, L"sedt1", [](HWND w) { return BoundsOf(RectInParent(w, GetParent(w))).top < 80; });
+    CheckBounds(fileBox_, sheet1_, {8, 40, 481, 21}, L"sedt1");
+    report_.CheckEqual(TextOf(fileBox_), L"", L"sedt1 (file box) is empty at start");
+    report_.Check((GetWindowLongW(fileBox_, GWL_STYLE) & ES_READONLY) != 0, L"sedt1 is read-only");
+    countBox_ = RequireChild(sheet1_, kEditBox, L"sedt2", [&](HWND w) { return w != fileBox_; });
+    CheckBounds(countBox_, sheet1_, {144, 106, 41, 21}, L"sedt2");
+    report_.CheckEqual(TextOf(countBox_), L"3", L"sedt2 (count box) reads 3 at start");
+    folderButton_ = ButtonWithText(sheet1_, L"指定保存目录", L"sbtn1");
+    CheckBounds(folderButton_, sheet1_, {8, 72, 89, 25}, L"sbtn1");
+    split_ = ButtonWithText(sheet1_, L"开始分割", L"sbtn3");
+    CheckBounds(split_, sheet1_, {9, 144, 88, 25}, L"sbtn3");
+
+    // sTabSheet2
+    add_ = ButtonWithText(sheet2_, L"按顺序添加要合并的文件", L"sbtn6");
+    CheckBounds(add_, sheet2_, {8, 144, 145, 25}, L"sbtn6");
+    list_ = RequireChild(sheet2_, kListBox, L"slst1");
+    report_.CheckEqual(static_cast<long long>(ListItems(list_).size()), 0, L"slst1 is empty at start");
+    LONG listStyle = GetWindowLongW(list_, GWL_STYLE);
+    report_.Check((listStyle & (LBS_EXTENDEDSEL | LBS_MULTIPLESEL)) != 0, L"slst1 allows multiple selection");
+    merge_ = ButtonWithText(sheet2_, L"开始合并", L"sbtn7");
+    CheckBounds(merge_, sheet2_, {169, 144, 88, 25}, L"sbtn7");
+
+    // sPanel1
+    exit_ = ButtonWithText(panel_, L"退出", L"sbtn4");
+    CheckBounds(exit_, panel_, {404, 3, 97, 23}, L"sbtn4");
+
+    CheckLabelsAtStart();
+  }
+
+  // Labels are painted by their parents and have no windows: they are checked on the
+  // screen, in the rectangles the layout gives them.
+  Picture CaptureClient(HWND window) {
+    Sync(main_);
+    return CaptureSettled(ClientScreenRect(window));
+  }
+
+  static bool IsLabelInk(COLORREF c) {
+    // The label colour, or text anti-aliased towards it: clearly darker than the face.
+    return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 150 && GetBValue(c) >= GetRValue(c);
+  }
+
+  // Checks that `text` is painted in the layout's label font and colour inside `bounds`
+  // (client coordinates of the picture's window).
+  void CheckLabelText(const Picture& picture, const Bounds& bounds, const std::wstring& text, const std::wstring& name,
+                      bool underline = false) {
+    TextMatch match = FindText(picture, RectOf(bounds), text, {L"MS Sans Serif", -11, underline}, kLabelColour);
+    report_.Check(match.found, name + L" shows \"" + text + L"\" in its font and colour at " + BoundsText(bounds),
+                  L"best match differs in " + std::to_wstring(static_cast<int>(match.mismatch * 100)) +
+                      L"% of the text's ink pixels");
+  }
+
+  void CheckLabelsAtStart() {
+    Picture sheet = CaptureClient(sheet1_);
+    CheckLabelText(sheet, {8, 112, 129, 13}, L"输入平均划分成的数目", L"slbl2");
+    int folderInk = CountPixels(sheet, RectOf({104, 76, 400, 13}), IsLabelInk);
+    report_.CheckEqual(folderInk, 0, L"slbl1 (folder label) is empty at start");
+
+    // The credit line's text is ours to choose: it must be there, underlined, in the label colour.
+    Picture panel = CaptureClient(panel_);
+    RECT credit = RectOf({24, 8, 193, 17});
+    int ink = CountPixels(panel, credit, IsLabelInk);
+    report_.Check(ink > 100, L"sLabelFX1 shows a credit line at 24, 8, 193, 17",
+                  L"ink pixels " + std::to_wstring(ink));
+  }
+
+  // ----- the 200 ms rule
+
+  bool SplitButtonsEnabled(bool enabled) {
+    return WaitFor([&] { return (IsWindowEnabled(folderButton_) != 0) == enabled && (IsWindowEnabled(split_) != 0) == enabled; },
+                   kShortWaitMs);
+  }
+
+  void CheckTimerRuleAtStart() {
+    report_.Step(L"button rule with no file chosen");
+    report_.Check(SplitButtonsEnabled(false), L"sbtn1 and sbtn3 become disabled while the file box is empty");
+  }
+
+  // ----- choosing the file to cut
+
+  void ChooseFileToSplit() {
+    report_.Step(L"choose the file to cut through the open dialog");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(open_);
+    HWND dialog = WaitForFileDialog(app_.Id(), kWaitMs);
+    report_.Require(dialog != nullptr, L"pressing sbtn2 opens an open dialog (#32770)");
+    report_.Require(TypeFileName(dialog, sourcePath_), L"the source path is typed into its file name box");
+    PressOk(dialog);
+    report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"pressing its OK button closes the dialog");
+    report_.Check(WaitFor([&] { return TextOf(fileBox_) == sourcePath_; }), L"sedt1 shows the chosen file",
+                  L"it reads \"" + TextOf(fileBox_) + L"\"");
+    CheckLabelText(CaptureClient(sheet1_), {104, 76, 396, 13}, work_.Path() + L"\\", L"slbl1 (folder label)");
+  }
+
+  void CheckTimerRuleFollowsFile() {
+    report_.Step(L"button rule follows the chosen file");
+    report_.Check(SplitButtonsEnabled(true), L"sbtn1 and sbtn3 become enabled: the file exists");
+    std::wstring moved = work_.File(L"moved.bin");
+    report_.Require(MoveFileW(sourcePath_.c_str(), moved.c_str()) != 0, L"the source is renamed from outside");
+    report_.Check(SplitButtonsEnabled(false), L"both become disabled when the file is gone");
+    report_.Require(MoveFileW(moved.c_str(), sourcePath_.c_str()) != 0, L"the source is restored");
+    report_.Check(SplitButtonsEnabled(true), L"both become enabled again");
+  }
+
+  void CheckTabOrder() {
+    report_.Step(L"tab order on the first page");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(countBox_);
+    report_.Require(WaitFor([&] { return FocusOf(main_) == countBox_; }, kShortWaitMs), L"a click focuses sedt2");
+    struct Stop { HWND window; const wchar_t* name; };
+    const Stop order[] = {{folderButton_, L"sbtn1"}, {split_, L"sbtn3"}, {exit_, L"sbtn4"},
+                          {pages_, L"sPageControl1"}, {open_, L"sbtn2"}, {fileBox_, L"sedt1"},
+                          {countBox_, L"sedt2"}};
+    for (const Stop& stop : order) {
+      PressKey(VK_TAB);
+      bool reached = WaitFor([&] { return FocusOf(main_) == stop.window; }, kShortWaitMs);
+      report_.Check(reached, std::wstring(L"Tab moves the focus to ") + stop.name,
+                    L"the focus is on " + Describe(FocusOf(main_)));
+      if (!reached) return;
+    }
+  }
+
+  // ----- the split
+
+  HWND WaitForMessageForm() { return WaitForTopLevel(app_.Id(), L"TMessageForm", nullptr, kWaitMs); }
+
+  // Checks the framework's message form: the application title as caption, `text`, one OK
+  // button; saves a screenshot if `shot` is given, and presses OK.
+  void AnswerMessageForm(HWND form, const std::wstring& text, const wchar_t* shot) {
+    report_.CheckEqual(TextOf(form), kTitle, L"the message's caption is the application title");
+    std::vector<HWND> buttons;
+    std::wstring seen;
+    for (HWND w : DescendantsOf(form)) {
+      seen += L"\n          " + Describe(w);
+      if (IsKind(w, kPushButton)) buttons.push_back(w);
+    }
+    // The text is painted by the form itself, in the system's message font.
+    Sync(form);
+    TextMatch match = FindText(CaptureSettled(ClientScreenRect(form)), {0, 0, ClientSizeOf(form).cx, ClientSizeOf(form).cy},
+                               text, MessageFont(), GetSysColor(COLOR_BTNTEXT));
+    report_.Check(match.found, L"the message reads \"" + text + L"\"",
+                  L"best match differs in " + std::to_wstring(static_cast<int>(match.mismatch * 100)) +
+                      L"% of the text's ink pixels");
+    report_.Check(buttons.size() == 1 && TextOf(buttons[0]) == L"OK", L"it has one button, OK", L"its windows:" + seen);
+    RECT r = ScreenRectOf(form);
+    int dx = (r.left + r.right) - GetSystemMetrics(SM_CXSCREEN);
+    int dy = (r.top + r.bottom) - GetSystemMetrics(SM_CYSCREEN);
+    report_.Check(std::abs(dx) <= 2 && std::abs(dy) <= 2, L"it is centred on the screen", L"it lies at " + RectText(r));
+    if (shot) Screenshot(UnionOf(ScreenRectOf(main_), r), shot);
+    if (buttons.empty()) return;
+    ClickWindow(buttons[0]);
+    report_.Require(WaitFor([&] { return !IsWindow(form) || !IsWindowVisible(form); }), L"pressing OK closes it");
+  }
+
+  void SplitIntoFour() {
+    report_.Step(L"split into 4 pieces");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(countBox_);
+    report_.Require(WaitFor([&] { return FocusOf(main_) == countBox_; }, kShortWaitMs), L"a click focuses sedt2");
+    PressKey(VK_END);
+    PressKey(VK_HOME, VK_SHIFT);
+    TypeText(L"4");
+    report_.Check(WaitFor([&] { return TextOf(countBox_) == L"4"; }, kShortWaitMs), L"the count box now reads 4",
+                  L"it reads \"" + TextOf(countBox_) + L"\"");
+    Screenshot(ScreenRectOf(main_), L"e2e-1-split-page");
+
+    ClickWindow(split_);
+    HWND form = WaitForMessageForm();
+    report_.Require(form != nullptr, L"pressing sbtn3 ends with a message form (TMessageForm)");
+    AnswerMessageForm(form, kSplitDone, L"e2e-2-split-done-message");
+
+    CheckPieces(work_.Path());
+  }
+
+  // The four pieces of the source in `folder`, and no fifth.
+  void CheckPieces(const std::wstring& folder) {
+    const size_t pieceSize = source_.size() / 4;
+    for (size_t k = 1; k <= 4; ++k) {
+      std::wstring name = folder + L"\\source.bin.sprt" + std::to_wstring(k);
+      auto piece = ReadWholeFile(name);
+      size_t start = (k - 1) * pieceSize;
+      size_t size = k < 4 ? pieceSize : source_.size() - start;
+      bool same = piece && piece->size() == size &&
+                  std::equal(piece->begin(), piece->end(), source_.begin() + static_cast<std::ptrdiff_t>(start));
+      report_.Check(same, name + L" holds bytes " + std::to_wstring(start) + L" to " + std::to_wstring(start + size - 1) +
+                              L" of the source",
+                    piece ? L"it has " + std::to_wstring(piece->size()) + L" bytes" : L"it is missing");
+    }
+    report_.Check(!PathExists(folder + L"\\source.bin.sprt5"), L"there is no fifth piece");
+  }
+
+  // The folder dialog opens at the file's folder; a sub-folder chosen in it becomes the
+  // folder label and receives the pieces; choosing the file again resets the label.
+  void SplitIntoChosenFolder() {
+    report_.Step(L"split into a folder chosen in the folder dialog");
+    const std::wstring target = work_.File(L"pieces");
+    report_.Require(CreateDirectoryW(target.c_str(), nullptr) != 0, L"a sub-folder \"pieces\" is made");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(folderButton_);
+    HWND dialog = WaitForTopLevel(app_.Id(), L"#32770", nullptr, kWaitMs,
+                                  [](HWND w) { return FindDescendantByClass(w, L"SysTreeView32") != nullptr; });
+    report_.Require(dialog != nullptr, L"pressing sbtn1 opens a folder dialog (#32770 with a folder tree)");
+    HWND tree = FindDescendantByClass(dialog, L"SysTreeView32");
+    std::wstring folderName = work_.Path().substr(work_.Path().find_last_of(L'\\') + 1);
+    report_.Check(WaitFor([&] { return TreeItemText(app_.Handle(), tree, TreeSelection(tree)) == folderName; }),
+                  L"it opens at the chosen file's folder",
+                  L"the selected folder is \"" + TreeItemText(app_.Handle(), tree, TreeSelection(tree)) + L"\"");
+    report_.Require(BringToFront(dialog), L"the folder dialog is in front");
+    // A click on the selected folder's name focuses the tree and keeps the selection.
+    RECT item = TreeItemRect(app_.Handle(), tree, TreeSelection(tree));
+    report_.Require(item.right > item.left, L"the selected folder shows in the tree", RectText(item));
+    ClickWindowAt(tree, {(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+    report_.Require(WaitFor([&] { return FocusOf(dialog) == tree; }, kShortWaitMs), L"a click on it focuses the tree",
+                    L"the focus is on " + Describe(FocusOf(dialog)));
+    PressKey(VK_RIGHT);  // expand it
+    PressKey(VK_DOWN);   // its first sub-folder
+    report_.Require(WaitFor([&] { return TreeItemText(app_.Handle(), tree, TreeSelection(tree)) == L"pieces"; }),
+                    L"the keys Right and Down select its sub-folder \"pieces\"",
+                    L"the selected folder is \"" + TreeItemText(app_.Handle(), tree, TreeSelection(tree)) + L"\"");
+    PressOk(dialog);
+    report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"pressing OK closes the folder dialog");
+    CheckLabelText(CaptureClient(sheet1_), {104, 76, 396, 13}, target, L"slbl1 (folder label)");
+
+    ClickWindow(split_);
+    HWND form = WaitForMessageForm();
+    report_.Require(form != nullptr, L"pressing sbtn3 ends with a message form (TMessageForm)");
+    AnswerMessageForm(form, kSplitDone, nullptr);
+    CheckPieces(target);
+
+    ChooseFileToSplit();  // the folder label goes back to the file's folder
+  }
+
+  // ----- the merge page
+
+  void GoToMergePage() {
+    report_.Step(L"second page");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    RECT tab = TabRect(app_.Handle(), pages_, 1);
+    report_.Require(tab.right > tab.left, L"the second tab has a place on the screen", RectText(tab));
+    ClickWindowAt(pages_, {(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2});
+    report_.Require(WaitFor([&] { return IsWindowVisible(sheet2_) && !IsWindowVisible(sheet1_); }),
+                    L"a click on its tab shows sTabSheet2");
+    report_.CheckEqual(TabSelected(pages_), 1, L"the second tab is selected");
+    CheckBounds(list_, sheet2_, {0, 0, 500, 138}, L"slst1 (aligned to the top of the shown page)");
+  }
+
+  std::vector<std::wstring> PiecePaths() const {
+    std::vector<std::wstring> paths;
+    for (int k = 1; k <= 4; ++k) paths.push_back(work_.File(L"source.bin.sprt" + std::to_wstring(k)));
+    return paths;
+  }
+
+  // Adds the four pieces in number order through the open dialog's multiple selection.
+  void AddPieces() {
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(add_);
+    HWND dialog = WaitForFileDialog(app_.Id(), kWaitMs);
+    report_.Require(dialog != nullptr, L"pressing sbtn6 opens an open dialog (#32770)");
+    report_.Require(GoToFolder(dialog, work_.Path()), L"the dialog goes to the work folder",
+                    L"its file name box reads \"" + TextOf(FileNameEdit(dialog)) + L"\", its folder box \"" +
+                        TextOf(FolderBox(dialog)) + L"\"");
+    std::wstring names;
+    for (int k = 1; k <= 4; ++k) names += L"\"source.bin.sprt" + std::to_wstring(k) + L"\" ";
+    report_.Require(TypeFileName(dialog, names), L"four piece names are typed into its file name box");
+    PressOk(dialog);
+    report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"pressing OK closes the dialog");
+  }
+
+  bool ListIs(const std::vector<std::wstring>& expected) {
+    return WaitFor([&] { return ListItems(list_) == expected; }, kShortWaitMs);
+  }
+
+  // Opens pm1 with a right click on the list and returns its menu window.
+  HWND OpenPopupMenu() {
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    RECT listRect = ScreenRectOf(list_);
+    ClickAt({listRect.left + 300, listRect.top + 110}, Button::Right);
+    HWND menu = WaitForTopLevel(app_.Id(), L"#32768", nullptr, kWaitMs);
+    report_.Require(menu != nullptr, L"a right click on slst1 opens a popup menu (#32768)");
+    return menu;
+  }
+
+  // Chooses an item of the open menu with the arrow keys and Enter: `downs` presses from
+  // no highlighted item (the menu skips the separator itself).
+  void ChooseMenuItemByKeys(HWND menu, int downs) {
+    for (int i = 0; i < downs; ++i) PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"the menu closes");
+  }
+
+  // Clicks the first or the last item of the open menu: a point a few pixels inside its
+  // top or bottom edge lies on that item, whatever the items' heights.
+  void ClickMenuEdgeItem(HWND menu, bool first) {
+    RECT r = ScreenRectOf(menu);
+    ClickAt({(r.left + r.right) / 2, first ? r.top + 8 : r.bottom - 8});
+    report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"the menu closes");
+  }
+
+  void UsePopupMenu() {
+    report_.Step(L"adding pieces and the popup menu");
+    const std::vector<std::wstring> pieces = PiecePaths();
+    AddPieces();
+    report_.Check(ListIs(pieces), L"slst1 lists the four pieces, full paths in number order",
+                  L"it lists " + Joined(ListItems(list_)));
+
+    // One entry selected with the mouse, then "删除选中" (delete selected).
+    RECT listRect = ScreenRectOf(list_);
+    ClickAt({listRect.left + 40, listRect.top + 6});  // the first entry's row
+    report_.Check(WaitFor([&] { return SelectedCount(list_) == 1; }, kShortWaitMs), L"a click selects one entry");
+    HWND menu = OpenPopupMenu();
+    RECT menuRect = ScreenRectOf(menu);
+    RECT shot = UnionOf(ScreenRectOf(main_), menuRect);
+    Picture picture = Screenshot(shot, L"e2e-4-popup-menu");
+    RECT inShot = {menuRect.left - shot.left, menuRect.top - shot.top, menuRect.right - shot.left,
+                   menuRect.bottom - shot.top};
+    const wchar_t* captions[] = {L"全选", L"删除选中", L"全部删除"};
+    for (const wchar_t* caption : captions)
+      report_.Check(FindText(picture, inShot, caption, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found,
+                    std::wstring(L"the menu shows \"") + caption + L"\"");
+    ChooseMenuItemByKeys(menu, 2);
+    report_.Check(ListIs({pieces.begin() + 1, pieces.end()}), L"\"删除选中\" removes only the selected first entry",
+                  L"it lists " + Joined(ListItems(list_)));
+
+    // "全选" (select all) then "删除选中" empties the list.
+    ClickMenuEdgeItem(OpenPopupMenu(), true);
+    report_.Check(WaitFor([&] { return SelectedCount(list_) == 3; }, kShortWaitMs), L"\"全选\" selects all three entries",
+                  L"selected: " + std::to_wstring(SelectedCount(list_)));
+    ChooseMenuItemByKeys(OpenPopupMenu(), 2);
+    report_.Check(ListIs({}), L"\"删除选中\" after \"全选\" empties the list", L"it lists " + Joined(ListItems(list_)));
+
+    // Adding twice appends twice; "全部删除" (delete all) empties the list.
+    AddPieces();
+    AddPieces();
+    std::vector<std::wstring> twice = pieces;
+    twice.insert(twice.end(), pieces.begin(), pieces.end());
+    report_.Check(ListIs(twice), L"adding the pieces again appends them again",
+                  L"it lists " + Joined(ListItems(list_)));
+    ClickMenuEdgeItem(OpenPopupMenu(), false);
+    report_.Check(ListIs({}), L"\"全部删除\" empties the list", L"it lists " + Joined(ListItems(list_)));
+
+    AddPieces();
+    report_.Require(ListIs(pieces), L"the pieces are listed again for the merge", L"it lists " + Joined(ListItems(list_)));
+    Screenshot(ScreenRectOf(main_), L"e2e-3-merge-page");
+  }
+
+  void MergeThroughSaveDialog() {
+    report_.Step(L"merge through the save dialog");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(merge_);
+    HWND dialog = WaitForFileDialog(app_.Id(), kWaitMs);
+    report_.Require(dialog != nullptr, L"pressing sbtn7 opens a save dialog (#32770)");
+    std::wstring proposal = TextOf(FileNameEdit(dialog));
+    report_.Check(proposal == sourcePath_ || proposal == L"source.bin",
+                  L"the dialog proposes the source's name from the first piece", L"it proposes \"" + proposal + L"\"");
+
+    // The proposal names the source, which exists: the dialog asks before replacing it.
+    PressOk(dialog);
+    HWND prompt = WaitForTopLevel(app_.Id(), L"#32770", nullptr, kWaitMs, [&](HWND w) { return w != dialog && !IsFileDialog(w); });
+    if (report_.Check(prompt != nullptr, L"saving over the existing source asks first")) {
+      HWND yes = GetDlgItem(prompt, IDYES);
+      report_.Require(yes != nullptr, L"the question has a Yes button");
+      ClickWindow(yes);
+    }
+    report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"the save dialog closes");
+    HWND form = WaitForMessageForm();
+    report_.Require(form != nullptr, L"the merge ends with a message form (TMessageForm)");
+    AnswerMessageForm(form, kMergeDone, nullptr);
+    auto merged = ReadWholeFile(sourcePath_);
+    report_.Check(merged && *merged == source_, L"the merged file equals the source byte for byte",
+                  merged ? L"it has " + std::to_wstring(merged->size()) + L" bytes" : L"it cannot be read");
+  }
+
+  // ----- failure handling
+
+  void SplitFileHeldOpenElsewhere() {
+    report_.Step(L"split a file that another program holds open");
+    for (const auto& piece : PiecePaths()) DeleteFileW(piece.c_str());
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    RECT tab = TabRect(app_.Handle(), pages_, 0);
+    ClickWindowAt(pages_, {(tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2});
+    report_.Require(WaitFor([&] { return IsWindowVisible(sheet1_); }), L"a click on the first tab shows sTabSheet1");
+    report_.Require(SplitButtonsEnabled(true), L"sbtn3 is enabled: the file exists");
+
+    // This driver is the other program: it opens the source without sharing.
+    HANDLE held = CreateFileW(sourcePath_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    report_.Require(held != INVALID_HANDLE_VALUE, L"the driver holds the source open without sharing");
+    ClickWindow(split_);
+    HWND box = WaitForTopLevel(app_.Id(), L"#32770", kTitle, kWaitMs);
+    if (report_.Check(box != nullptr, L"an error box (#32770) titled \"Equidiv\" appears")) {
+      HWND textWindow = FindDescendant(box, [](HWND w) { return ClassOf(w) == L"Static" && !TextOf(w).empty(); });
+      std::wstring text = textWindow ? TextOf(textWindow) : L"";
+      std::wstring prefix = L"Cannot open file \"" + sourcePath_ + L"\". ";
+      std::wstring reason = SystemErrorText(ERROR_SHARING_VIOLATION);
+      report_.Check(text.rfind(prefix, 0) == 0, L"it reads Cannot open file \"…\". followed by the reason",
+                    L"it reads \"" + text + L"\"");
+      report_.CheckEqual(text, WithFullStop(prefix + reason),
+                         L"the reason is the system's sharing violation text, with the full-stop rule");
+      report_.Check(FindDescendant(box, [](HWND w) {
+                      return ClassOf(w) == L"Static" && (GetWindowLongW(w, GWL_STYLE) & SS_ICON);
+                    }) != nullptr,
+                    L"it shows an icon");
+      HWND ok = GetDlgItem(box, IDOK);
+      report_.Check(ok && TextOf(ok) == L"OK", L"it has an OK button");
+      Screenshot(UnionOf(ScreenRectOf(main_), ScreenRectOf(box)), L"e2e-5-error-box");
+      if (ok) {
+        ClickWindow(ok);
+        report_.Check(WaitFor([&] { return !IsWindow(box); }), L"pressing OK closes it");
+      }
+    }
+    CloseHandle(held);
+    Sync(main_);
+    report_.Check(FindTopLevel(app_.Id(), L"TMessageForm") == nullptr, L"no completion message follows");
+    bool nonePieces = true;
+    for (const auto& piece : PiecePaths()) nonePieces = nonePieces && !PathExists(piece);
+    report_.Check(nonePieces, L"no piece was written");
+    report_.Check(IsWindowEnabled(main_) && TextOf(fileBox_) == sourcePath_, L"the window stays usable and keeps its state");
+  }
+
+  void ExitThroughButton() {
+    report_.Step(L"exit");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(exit_);
+    report_.Check(app_.WaitForExit(kWaitMs), L"pressing sbtn4 (退出) ends the program");
+    report_.CheckEqual(static_cast<long long>(app_.ExitCode()), 0, L"with exit status 0");
+  }
+
+  // ----- screenshots
+
+  // Saves what the screen shows in `rect` (once painting has settled) and returns it.
+  Picture Screenshot(const RECT& rect, const std::wstring& name) {
+    Sync(main_);
+    Picture picture = CaptureSettled(rect);
+    std::wstring path = shots_ + L"\\" + name + L".bmp";
+    if (SaveBmp(picture, path))
+      report_.Note(L"screenshot " + name);
+    else
+      report_.Check(false, L"screenshot " + name + L" is saved", path);
+    return picture;
+  }
+
+  std::wstring program_;
+  std::wstring shots_;
+  Report report_;
+  WorkFolder work_;
+  ChildProcess app_;
+  Bytes source_;
+  std::wstring sourcePath_;
+
+  HWND main_ = nullptr, pages_ = nullptr, panel_ = nullptr, sheet1_ = nullptr, sheet2_ = nullptr;
+  HWND open_ = nullptr, fileBox_ = nullptr, countBox_ = nullptr, folderButton_ = nullptr, split_ = nullptr;
+  HWND add_ = nullptr, list_ = nullptr, merge_ = nullptr, exit_ = nullptr;
+};
+
+}  // namespace
+}  // namespace e2e
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc != 3) {
+    e2e::Print(L"usage: equidiv-e2e EQUIDIV.EXE SCREENSHOT-FOLDER");
+    return 2;
+  }
+  e2e::Scenario scenario(e2e::WindowsPathOf(argv[1]), e2e::WindowsPathOf(argv[2]));
+  return scenario.Run();
+}
