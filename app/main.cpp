@@ -2,9 +2,12 @@
 #include <windows.h>
 
 #include "app/AppIcon.h"
+#include "app/PlatformSkinReporter.h"
 #include "app/umain.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  TPlatformSkinReporter skinWarnings;
+  const TScopedSkinReporter installed(&skinWarnings);
   try {
     FillApplicationIcon(Application->Icon());
     Application->Initialize();

@@ -1,0 +1,19 @@
+// Shows skin load warnings in a platform message box with a warning icon, over the active
+// window, until the skinned message box takes this over.
+#pragma once
+
+#include "skin/data/acSkinReport.h"
+
+class TPlatformSkinReporter : public TacSkinReporter {
+public:
+  void Warning(const String& caption, const String& text) override;
+};
+
+// Installs a reporter for the lifetime of the guard.
+class TScopedSkinReporter {
+public:
+  explicit TScopedSkinReporter(TacSkinReporter* reporter) { SetSkinReporter(reporter); }
+  ~TScopedSkinReporter() { SetSkinReporter(nullptr); }
+  TScopedSkinReporter(const TScopedSkinReporter&) = delete;
+  TScopedSkinReporter& operator=(const TScopedSkinReporter&) = delete;
+};
