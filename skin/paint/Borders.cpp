@@ -309,6 +309,10 @@ void PaintGlyphMask(const TSurfaceView& surface, TPoint point, int state, const 
   int x = point.x, y = point.y;
   if (x < 0) { sx -= x; w += x; x = 0; }
   if (y < 0) { sy -= y; h += y; y = 0; }
+  // A frame that starts left of or above its source: the missing columns and rows are not
+  // painted, and the glyph keeps its place.
+  if (sx < 0) { x -= sx; w += sx; sx = 0; }
+  if (sy < 0) { y -= sy; h += sy; sy = 0; }
   if (w <= 0 || h <= 0) return;
   const TSurfaceView& src = mask.Source;
   const TsRect inclusive{sx, sy, sx + w - 1, sy + h - 1};

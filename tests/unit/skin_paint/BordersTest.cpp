@@ -208,6 +208,21 @@ TEST(PaintGlyphMask, FramesMasksAndTheHalfTransparentLook) {
   EXPECT_EQ(At(s->View(), 1, 1), Grey(150));
 }
 
+TEST(PaintGlyphMask, AFrameLeftOfOrAboveItsSourceIsCutNotReadOutside) {
+  // A masked glyph whose area starts two columns left of its bitmap (a skin may write a
+  // negative position): only the columns that exist are painted, where they belong.
+  TsMaskData own = Border(TsRect{-2, -1, 2, 3}, 1, 1, 0, 0, 0, 0, 0);
+  own.Bmp = MakeWith(4, 4, [](int x, int y) { return y >= 2 ? clBlack : Grey(10 + x); });
+  auto s = Make(4, 2);
+  Fill(s->View(), Grey(100));
+  PaintGlyphMask(s->View(), TPoint{0, 0}, 0, MaskRef(own, TSurfaceView{}), true);
+  EXPECT_EQ(At(s->View(), 0, 0), Grey(100));  // source column -2: nothing there
+  EXPECT_EQ(At(s->View(), 1, 1), Grey(100));  // source column -1
+  EXPECT_EQ(At(s->View(), 2, 0), Grey(100));  // source row -1
+  EXPECT_EQ(At(s->View(), 2, 1), Grey(10));   // source (0, 0) under a black mask row
+  EXPECT_EQ(At(s->View(), 3, 1), Grey(11));
+}
+
 TEST(CornerKeyRuns, CollectsBothCornersAtTheWindowSides) {
   // Frame 0 of 6 x 4 (two frames), borders 2: top-left key run (0..1, 0), top-right (5, 0);
   // bottom-left (0, 3).
