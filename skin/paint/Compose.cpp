@@ -201,7 +201,8 @@ void FillByMaskedTexture(const TSurfaceView& surface, TsRect& rect, const BgInfo
   const int tw = r.Width() / mask.Data->ImageCount, th = r.Height() / 2;
   const int maskOffset = r.Height() / 2;
   const TSurfaceView& src = mask.Source;
-  if (tw <= 0 || th <= 0 || (mode != 0 && mode != 10)) {
+  // A tile that starts outside its source has nothing to lay.
+  if (tw <= 0 || th <= 0 || r.Left < 0 || r.Top < 0 || (mode != 0 && mode != 10)) {
     rect = kNothingLeft;
     return;
   }

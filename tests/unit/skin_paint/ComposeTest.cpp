@@ -261,6 +261,15 @@ TEST_F(ComposeTest, MaskedTextureBlendsAndTakesTheParentForKeys) {
   r = TsRect{0, 0, 5, 5};
   FillByMaskedTexture(s->View(), r, BgInfo{}, 3, MaskRef(skin, m));
   EXPECT_EQ(At(s->View(), 1, 0), Grey(20));  // other modes paint nothing
+
+  // A tile that starts left of the master (a negative position in the skin) lays nothing
+  // rather than reading outside the bitmap.
+  const int outside = AddMask("MDI", "HOTPATTERN", TsRect{-1, 0, 1, 4}, 1, 1, 0, 0, itisaTexture);
+  r = TsRect{0, 0, 5, 5};
+  FillByMaskedTexture(s->View(), r, BgInfo{}, 0, MaskRef(skin, outside));
+  EXPECT_TRUE(IsEmptyRect(r));
+  EXPECT_EQ(At(s->View(), 0, 0), Grey(20));
+  EXPECT_EQ(At(s->View(), 1, 1), Grey(20));
 }
 
 }  // namespace
