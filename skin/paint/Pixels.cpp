@@ -69,31 +69,25 @@ std::unique_ptr<TSurface> NewSurfaceLike(const TSurfaceView& like) {
 
 // ---- accessors ------------------------------------------------------------------------
 
-bool TacFast24::Attach(const TSurfaceView& bitmap) {
-  if (!Attachable(bitmap) || bitmap.bitsPerPixel != 24) {
-    Width = 0;
+namespace {
+// The accessors' common attach: records a surface of the given depth, or sets Width to 0.
+template <typename Fast>
+bool AttachSurface(Fast& fast, const TSurfaceView& bitmap, int bitsPerPixel) {
+  if (!Attachable(bitmap) || bitmap.bitsPerPixel != bitsPerPixel) {
+    fast.Width = 0;
     return false;
   }
-  Bitmap = bitmap;
-  Width = bitmap.width;
-  Height = bitmap.height;
-  RowDelta = bitmap.rowDelta;
-  Scan0 = bitmap.row0;
+  fast.Bitmap = bitmap;
+  fast.Width = bitmap.width;
+  fast.Height = bitmap.height;
+  fast.RowDelta = bitmap.rowDelta;
+  fast.Scan0 = bitmap.row0;
   return true;
 }
+}  // namespace
 
-bool TacFast32::Attach(const TSurfaceView& bitmap) {
-  if (!Attachable(bitmap) || bitmap.bitsPerPixel != 32) {
-    Width = 0;
-    return false;
-  }
-  Bitmap = bitmap;
-  Width = bitmap.width;
-  Height = bitmap.height;
-  RowDelta = bitmap.rowDelta;
-  Scan0 = bitmap.row0;
-  return true;
-}
+bool TacFast24::Attach(const TSurfaceView& bitmap) { return AttachSurface(*this, bitmap, 24); }
+bool TacFast32::Attach(const TSurfaceView& bitmap) { return AttachSurface(*this, bitmap, 32); }
 
 bool TacFastSum24::Attach(const TSurfaceView& src, const TSurfaceView& dst) {
   if (!Attachable(src) || !Attachable(dst) || src.bitsPerPixel != dst.bitsPerPixel) return false;
@@ -228,10 +222,7 @@ void BlendSurfaces(const TSurfaceView& dst, const TSurfaceView& src, int alpha) 
   sum.BlendRect();
 }
 
-void BlendSurfaceRect(const TSurfaceView& dst, const TSurfaceView& src, int alpha, TPoint point,
-                      TsRect r) {
-  int x = point.x;
-  int y = point.y;
+bool ClipRectCopy(int& x, int& y, TsRect& r, const TSurfaceView& dst, const TSurfaceView& src) {
   if (x < 0) {
     r.Left -= x;
     x = 0;
@@ -252,7 +243,14 @@ void BlendSurfaceRect(const TSurfaceView& dst, const TSurfaceView& src, int alph
   r.Bottom = std::min(r.Bottom, src.height);
   if (x + r.Width() > dst.width) r.Right = dst.width + r.Left - x;
   if (y + r.Height() > dst.height) r.Bottom = dst.height + r.Top - y;
-  if (r.Width() <= 0 || r.Height() <= 0) return;
+  return r.Width() > 0 && r.Height() > 0;
+}
+
+void BlendSurfaceRect(const TSurfaceView& dst, const TSurfaceView& src, int alpha, TPoint point,
+                      TsRect r) {
+  int x = point.x;
+  int y = point.y;
+  if (!ClipRectCopy(x, y, r, dst, src)) return;
 
   TacFastSum24& sum = SharedFastSum24();
   if (!sum.Attach(src, dst)) return;

@@ -110,6 +110,11 @@ void TintRect(const TSurfaceView& surface, TsRect rect, int percent, TColor colo
 // Blends src over the whole of dst when both have the same size; alpha is the weight of dst.
 void BlendSurfaces(const TSurfaceView& dst, const TSurfaceView& src, int alpha);
 // Blends srcRect (right and bottom exclusive) of src onto dst at `point`, clipped.
+// Clips a copy of the half-open source rectangle `r` to the point (x, y) of a destination:
+// a negative point moves the rectangle's start, a negative start moves the point, and the
+// far sides are limited by both surfaces. False when nothing is left.
+bool ClipRectCopy(int& x, int& y, TsRect& r, const TSurfaceView& dst, const TSurfaceView& src);
+
 void BlendSurfaceRect(const TSurfaceView& dst, const TSurfaceView& src, int alpha, TPoint point,
                       TsRect srcRect);
 // Blends srcRect (inclusive after clipping) of src onto dst at (x, y) with a real factor, the

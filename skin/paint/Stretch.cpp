@@ -8,26 +8,7 @@
 #include "skin/paint/Pixels.h"
 
 void CopyBlock(const TSurfaceView& dst, int x, int y, const TSurfaceView& src, TsRect r) {
-  if (dst.Empty() || src.Empty()) return;
-  if (r.Left < 0) {
-    x -= r.Left;
-    r.Left = 0;
-  }
-  if (r.Top < 0) {
-    y -= r.Top;
-    r.Top = 0;
-  }
-  if (x < 0) {
-    r.Left -= x;
-    x = 0;
-  }
-  if (y < 0) {
-    r.Top -= y;
-    y = 0;
-  }
-  r.Right = std::min({r.Right, src.width, r.Left + dst.width - x});
-  r.Bottom = std::min({r.Bottom, src.height, r.Top + dst.height - y});
-  if (IsEmptyRect(r)) return;
+  if (dst.Empty() || src.Empty() || !ClipRectCopy(x, y, r, dst, src)) return;
   if (dst.bitsPerPixel == src.bitsPerPixel) {
     const size_t bytes = static_cast<size_t>(r.Width()) * src.BytesPerPixel();
     for (int row = 0; row < r.Height(); ++row)
