@@ -109,36 +109,30 @@ TsSize TsSkinTables::MaskFrameSize(int i) const {
   return {m.R.Width() / Frames(m.ImageCount), m.R.Height() / Rows(m.MaskType)};
 }
 
-int TsSkinTables::MaskBorderLeft(int i) const {
-  if (!IsMaskIndexValid(i)) return 0;
-  const TsMaskData& m = MaskTable[i];
-  if (m.WL > 0) return m.WL;
+namespace {
+// One border of a mask: its own width, else the common width, else a third of a frame's
+// width (left and right) or height (top and bottom).
+int BorderOf(const TsMaskData& m, int16_t own, bool across) {
+  if (own > 0) return own;
   if (m.BorderWidth > 0) return m.BorderWidth;
-  return m.R.Width() / (Frames(m.ImageCount) * 3);
+  return across ? m.R.Width() / (Frames(m.ImageCount) * 3) : m.R.Height() / (Rows(m.MaskType) * 3);
+}
+} // namespace
+
+int TsSkinTables::MaskBorderLeft(int i) const {
+  return IsMaskIndexValid(i) ? BorderOf(MaskTable[i], MaskTable[i].WL, true) : 0;
 }
 
 int TsSkinTables::MaskBorderTop(int i) const {
-  if (!IsMaskIndexValid(i)) return 0;
-  const TsMaskData& m = MaskTable[i];
-  if (m.WT > 0) return m.WT;
-  if (m.BorderWidth > 0) return m.BorderWidth;
-  return m.R.Height() / (Rows(m.MaskType) * 3);
+  return IsMaskIndexValid(i) ? BorderOf(MaskTable[i], MaskTable[i].WT, false) : 0;
 }
 
 int TsSkinTables::MaskBorderRight(int i) const {
-  if (!IsMaskIndexValid(i)) return 0;
-  const TsMaskData& m = MaskTable[i];
-  if (m.WR > 0) return m.WR;
-  if (m.BorderWidth > 0) return m.BorderWidth;
-  return m.R.Width() / (Frames(m.ImageCount) * 3);
+  return IsMaskIndexValid(i) ? BorderOf(MaskTable[i], MaskTable[i].WR, true) : 0;
 }
 
 int TsSkinTables::MaskBorderBottom(int i) const {
-  if (!IsMaskIndexValid(i)) return 0;
-  const TsMaskData& m = MaskTable[i];
-  if (m.WB > 0) return m.WB;
-  if (m.BorderWidth > 0) return m.BorderWidth;
-  return m.R.Height() / (Rows(m.MaskType) * 3);
+  return IsMaskIndexValid(i) ? BorderOf(MaskTable[i], MaskTable[i].WB, false) : 0;
 }
 
 TsColor TsSkinTables::GlobalColor() const {
