@@ -18,7 +18,7 @@ cmake -S tests/fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$build" -j2 >"$build.build.log" 2>&1 || { tail -40 "$build.build.log"; die "building the fuzz targets failed"; }
 
 status=0
-for target in package options images; do
+for target in package options images paint; do
   work="$build/corpus-$target"
   rm -rf "$work"
   mkdir -p "$work"
