@@ -35,6 +35,23 @@ TInclusiveSource ClipSourceInclusive(TsRect r, int width, int height, int x, int
   return s;
 }
 
+// Visits each pixel of a clipped inclusive source whose destination lies inside dst, with
+// the source pixel, the destination pixel and the destination position.
+template <typename Visit>
+void ForEachSourcePixel(const TSurfaceView& dst, const TSurfaceView& src, const TInclusiveSource& s, Visit visit) {
+  const int sb = src.BytesPerPixel();
+  for (int row = s.top; row <= s.bottom; ++row) {
+    const int dy = s.dy + row - s.top;
+    if (dy < 0 || dy >= dst.height) continue;
+    const uint8_t* sp = src.Pixel(s.left, row);
+    for (int col = s.left; col <= s.right; ++col, sp += sb) {
+      const int dx = s.dx + col - s.left;
+      if (dx < 0 || dx >= dst.width) continue;
+      visit(sp, dst.Pixel(dx, dy), dx, dy);
+    }
+  }
+}
+
 }  // namespace
 
 double RoundEven(double x) {
@@ -273,20 +290,11 @@ void BlendKeyedRect(const TSurfaceView& dst, int x, int y, TColor key, double fa
   key = SkinColorToRGB(key);
   const TInclusiveSource s = ClipSourceInclusive(srcRect, src.width, src.height, x, y);
   if (s.empty) return;
-  const int sb = src.BytesPerPixel();
-  for (int row = s.top; row <= s.bottom; ++row) {
-    const int dy = s.dy + row - s.top;
-    if (dy < 0 || dy >= dst.height) continue;
-    const uint8_t* sp = src.Pixel(s.left, row);
-    for (int col = s.left; col <= s.right; ++col, sp += sb) {
-      const int dx = s.dx + col - s.left;
-      if (dx < 0 || dx >= dst.width) continue;
-      if (!noKey && IsKey(sp, key)) continue;
-      uint8_t* dp = dst.Pixel(dx, dy);
-      for (int ch = 0; ch < 3; ++ch)
-        dp[ch] = ClampByte(static_cast<int>(RoundEven(sp[ch] - factor * (sp[ch] - dp[ch]))));
-    }
-  }
+  ForEachSourcePixel(dst, src, s, [&](const uint8_t* sp, uint8_t* dp, int, int) {
+    if (!noKey && IsKey(sp, key)) return;
+    for (int ch = 0; ch < 3; ++ch)
+      dp[ch] = ClampByte(static_cast<int>(RoundEven(sp[ch] - factor * (sp[ch] - dp[ch]))));
+  });
 }
 
 void CopyKeyed(const TSurfaceView& dst, const TSurfaceView& src, int x, TColor key, int y) {
@@ -307,30 +315,20 @@ void CopyKeyedFill(const TSurfaceView& dst, const TSurfaceView& src, int x, bool
 
   TacFast24& parent = SharedFast24();
   const bool fromParent = useParent && bg.Ready && bg.HasBmp() && parent.Attach(bg.Bmp);
-  const int sb = src.BytesPerPixel();
-  const int db = dst.BytesPerPixel();
-  for (int row = s.top; row <= s.bottom; ++row) {
-    const int dy = s.dy + row - s.top;
-    if (dy < 0 || dy >= dst.height) continue;
-    const uint8_t* sp = src.Pixel(s.left, row);
-    for (int col = s.left; col <= s.right; ++col, sp += sb) {
-      const int dx = s.dx + col - s.left;
-      if (dx < 0 || dx >= dst.width) continue;
-      uint8_t* dp = dst.Row(dy) + static_cast<ptrdiff_t>(dx) * db;
-      if (!IsKey(sp, key)) {
-        dp[0] = sp[0];
-        dp[1] = sp[1];
-        dp[2] = sp[2];
-        continue;
-      }
-      if (!fromParent) continue;
-      // A key pixel whose parent position lies outside the parent stays as it is.
-      const int px = bg.X + dx;
-      const int py = bg.Y + dy;
-      if (px < 0 || py < 0 || px >= parent.Width || py >= parent.Height) continue;
-      PutRGB(dp, parent.Pixel(px, py));
+  ForEachSourcePixel(dst, src, s, [&](const uint8_t* sp, uint8_t* dp, int dx, int dy) {
+    if (!IsKey(sp, key)) {
+      dp[0] = sp[0];
+      dp[1] = sp[1];
+      dp[2] = sp[2];
+      return;
     }
-  }
+    if (!fromParent) return;
+    // A key pixel whose parent position lies outside the parent stays as it is.
+    const int px = bg.X + dx;
+    const int py = bg.Y + dy;
+    if (px < 0 || py < 0 || px >= parent.Width || py >= parent.Height) return;
+    PutRGB(dp, parent.Pixel(px, py));
+  });
 }
 
 void TintThroughMask(const TSurfaceView& dst, const TSurfaceView& mask, TColor color) {

@@ -10,15 +10,6 @@ using namespace paint_test;
 
 namespace {
 
-TsGradientStep Step(TColor c1, TColor c2, int percent, int mode = 0) {
-  TsGradientStep s;
-  s.Color1 = c1;
-  s.Color2 = c2;
-  s.Percent = static_cast<int8_t>(percent);
-  s.Mode = mode;
-  return s;
-}
-
 // A vertical gradient from grey 0 to grey 10 * (rows - 1) over `rows` rows: row y is grey 10 y.
 TsGradArray Ramp(int rows) { return {Step(Grey(0), Grey(10 * (rows - 1)), 100)}; }
 

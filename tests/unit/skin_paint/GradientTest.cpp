@@ -7,15 +7,6 @@ using namespace paint_test;
 
 namespace {
 
-TsGradientStep Step(TColor c1, TColor c2, int percent, int mode = 0) {
-  TsGradientStep s;
-  s.Color1 = c1;
-  s.Color2 = c2;
-  s.Percent = static_cast<int8_t>(percent);
-  s.Mode = mode;
-  return s;
-}
-
 void ExpectRows(const TSurfaceView& v, int x, const std::vector<TColor>& rows) {
   for (int y = 0; y < static_cast<int>(rows.size()); ++y) ASSERT_EQ(At(v, x, y), rows[y]) << "row " << y;
 }

@@ -6,6 +6,7 @@
 
 #include "framework/Surface.h"
 #include "skin/paint/Pixels.h"
+#include "skin/paint/sGradient.h"
 
 namespace paint_test {
 
@@ -28,5 +29,15 @@ std::unique_ptr<TSurface> MakeWith(int w, int h, F f, int bpp = 24, bool bottomU
 }
 
 constexpr TColor Grey(int v) { return MakeColor(v, v, v); }
+
+// One gradient step as the options parser makes it.
+inline TsGradientStep Step(TColor c1, TColor c2, int percent, int mode = 0) {
+  TsGradientStep s;
+  s.Color1 = c1;
+  s.Color2 = c2;
+  s.Percent = static_cast<int8_t>(percent);
+  s.Mode = mode;
+  return s;
+}
 
 }  // namespace paint_test
