@@ -306,6 +306,13 @@ void TControl::MouseUp(TMessage& message, TMouseButton button) {
   if (OnMouseUp) OnMouseUp(this, button, p.x, p.y);
 }
 
+void TControl::PlatformLeftButtonUp(TMessage& message) {
+  // The platform window reports its own click, so only the press state ends here.
+  controlState_ &= ~(csClicked | csLButtonDown);
+  const POINT p = PointFromLParam(message.LParam);
+  if (OnMouseUp) OnMouseUp(this, TMouseButton::mbLeft, p.x, p.y);
+}
+
 void TControl::WndProc(TMessage& message) {
   switch (message.Msg) {
     case WM_LBUTTONDOWN:
@@ -790,7 +797,7 @@ void TWinControl::WndProc(TMessage& message) {
           const LRESULT result = message.Result;
           if (msg == WM_LBUTTONDOWN) MouseDown(message, TMouseButton::mbLeft);
           else if (msg == WM_RBUTTONDOWN) MouseDown(message, TMouseButton::mbRight);
-          else if (msg == WM_LBUTTONUP) { if (OnMouseUp) OnMouseUp(this, TMouseButton::mbLeft, PointFromLParam(message.LParam).x, PointFromLParam(message.LParam).y); }
+          else if (msg == WM_LBUTTONUP) PlatformLeftButtonUp(message);
           else if (msg == WM_RBUTTONUP) MouseUp(message, TMouseButton::mbRight);
           message.Result = result;
           return;

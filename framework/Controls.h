@@ -207,6 +207,8 @@ private:
   friend class TWinControl;
   void MouseDown(TMessage& message, TMouseButton button);
   void MouseUp(TMessage& message, TMouseButton button);
+  // A left release on a platform window: ends the press without a second click.
+  void PlatformLeftButtonUp(TMessage& message);
 
   TAlign align_ = alNone;
   uint32_t anchors_ = akLeft | akTop;
