@@ -108,16 +108,8 @@ TMenu::~TMenu() {
 
 HWND TMenu::WindowHandle() {
   if (!window_) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = MenuWndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TPopupList";
-    RegisterClassExW(&wc);
-    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"TPopupList", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateUtilityWindow(L"TPopupList", MenuWndProc, WS_POPUP, WS_EX_TOOLWINDOW, nullptr, L"", this);
     if (!window_) throw Exception(L"Error creating window");
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   return window_;
 }
