@@ -175,6 +175,17 @@ LRESULT TMenu::MenuWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 HMENU TMenu::BuildMenu(TMenuItem& parent, bool popup) {
   HMENU menu = popup ? CreatePopupMenu() : CreateMenu();
   if (!menu) throw Exception(L"Out of system resources");
+  // A sub-menu that cannot be made must not leave the levels above it behind.
+  try {
+    FillMenu(menu, parent);
+  } catch (...) {
+    DestroyMenu(menu);
+    throw;
+  }
+  return menu;
+}
+
+void TMenu::FillMenu(HMENU menu, TMenuItem& parent) {
   int position = 0;
   for (TMenuItem* item : parent.items_) {
     if (!item->visible_) continue;
@@ -198,9 +209,11 @@ HMENU TMenu::BuildMenu(TMenuItem& parent, bool popup) {
       info.fMask |= MIIM_SUBMENU;
       info.hSubMenu = BuildMenu(*item, true);
     }
-    InsertMenuItemW(menu, static_cast<UINT>(position++), TRUE, &info);
+    if (!InsertMenuItemW(menu, static_cast<UINT>(position++), TRUE, &info)) {
+      if (info.hSubMenu) DestroyMenu(info.hSubMenu);
+      throw Exception(L"Out of system resources");
+    }
   }
-  return menu;
 }
 
 void TMenu::RebuildHandle() {
