@@ -194,22 +194,21 @@ void TControl::SetColor(TColor color) {
   Perform(CM_COLORCHANGED);
 }
 
-void TControl::SetParentColor(bool on) {
-  if (on == parentColor_) return;
-  parentColor_ = on;
-  if (on && parent_) Perform(CM_PARENTCOLORCHANGED);
+void TControl::SetParentFlag(bool& flag, bool on, UINT parentChanged) {
+  if (on == flag) return;
+  flag = on;
+  // Turned on: take the parent's value now, as the parent's own change would.
+  if (on && parent_) Perform(parentChanged);
 }
+
+void TControl::SetParentColor(bool on) { SetParentFlag(parentColor_, on, CM_PARENTCOLORCHANGED); }
 
 void TControl::FontChanged() {
   if (!fontFromParent_) parentFont_ = false;
   Perform(CM_FONTCHANGED);
 }
 
-void TControl::SetParentFont(bool on) {
-  if (on == parentFont_) return;
-  parentFont_ = on;
-  if (on && parent_) Perform(CM_PARENTFONTCHANGED);
-}
+void TControl::SetParentFont(bool on) { SetParentFlag(parentFont_, on, CM_PARENTFONTCHANGED); }
 
 void TControl::SetShowHint(bool on) {
   showHint_ = on;
@@ -217,11 +216,7 @@ void TControl::SetShowHint(bool on) {
   Perform(CM_SHOWHINTCHANGED);
 }
 
-void TControl::SetParentShowHint(bool on) {
-  if (on == parentShowHint_) return;
-  parentShowHint_ = on;
-  if (on && parent_) Perform(CM_PARENTSHOWHINTCHANGED);
-}
+void TControl::SetParentShowHint(bool on) { SetParentFlag(parentShowHint_, on, CM_PARENTSHOWHINTCHANGED); }
 
 void TControl::SetPopupMenu(TPopupMenu* menu) {
   if (menu == popupMenu_) return;

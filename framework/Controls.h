@@ -207,6 +207,7 @@ private:
   friend class TWinControl;
   void MouseDown(TMessage& message, TMouseButton button);
   void MouseUp(TMessage& message, TMouseButton button);
+  void SetParentFlag(bool& flag, bool on, UINT parentChanged);
   // A left release on a platform window: ends the press without a second click.
   void PlatformLeftButtonUp(TMessage& message);
 
