@@ -1108,19 +1108,30 @@ void TWinControl::UpdateShowing() {
 
 // ---------------------------------------------------------------- TGraphicControl, TCustomControl
 
+namespace {
+// Lends a control's canvas the DC of one paint request, with the control's font; the
+// canvas lets go of the DC however painting ends.
+class TPaintCanvas {
+public:
+  TPaintCanvas(TCanvas& canvas, HDC dc, const TFont& font) : canvas_(canvas) {
+    canvas_.SetHandle(dc);
+    canvas_.Font().Assign(font);
+  }
+  ~TPaintCanvas() { canvas_.SetHandle(nullptr); }
+  TPaintCanvas(const TPaintCanvas&) = delete;
+  TPaintCanvas& operator=(const TPaintCanvas&) = delete;
+
+private:
+  TCanvas& canvas_;
+};
+}  // namespace
+
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {}
 
 void TGraphicControl::WndProc(TMessage& message) {
   if (message.Msg == WM_PAINT) {
-    canvas_.SetHandle(reinterpret_cast<HDC>(message.WParam));
-    canvas_.Font().Assign(font_);
-    try {
-      Paint();
-    } catch (...) {
-      canvas_.SetHandle(nullptr);
-      throw;
-    }
-    canvas_.SetHandle(nullptr);
+    const TPaintCanvas lent(canvas_, reinterpret_cast<HDC>(message.WParam), font_);
+    Paint();
     return;
   }
   TControl::WndProc(message);
@@ -1129,15 +1140,8 @@ void TGraphicControl::WndProc(TMessage& message) {
 TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}
 
 void TCustomControl::PaintWindow(HDC dc) {
-  canvas_.SetHandle(dc);
-  canvas_.Font().Assign(font_);
-  try {
-    Paint();
-  } catch (...) {
-    canvas_.SetHandle(nullptr);
-    throw;
-  }
-  canvas_.SetHandle(nullptr);
+  const TPaintCanvas lent(canvas_, dc, font_);
+  Paint();
 }
 
 HWND CreateUtilityWindow(const wchar_t* className, WNDPROC proc, DWORD style, DWORD exStyle, HWND parent,
