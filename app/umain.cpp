@@ -19,10 +19,14 @@ void SetLayoutFont(TFont& font, TColor color, uint32_t style = 0) {
   font.SetStyle(style);
 }
 
+struct Bounds {
+  int left, top, width, height;
+};
+
 template <class T>
-T* Place(T* control, TWinControl* parent, int left, int top, int width, int height) {
+T* Place(T* control, TWinControl* parent, Bounds b) {
   control->SetParent(parent);
-  control->SetBounds(left, top, width, height);
+  control->SetBounds(b.left, b.top, b.width, b.height);
   return control;
 }
 }  // namespace
@@ -42,10 +46,40 @@ void Tfrmmain::CreateLayout() {
   SetClientSize(508, 231);
   FillApplicationIcon(Icon());
   OnCreate = [this](TComponent* s) { FormCreate(s); };
+  using Handler = void (Tfrmmain::*)(TComponent*);
+  const auto addButton = [&](TWinControl* parent, const wchar_t* name, Bounds bounds, const wchar_t* caption,
+                             int tabOrder, Handler handler) {
+    TButton* button = phase.Add(new TButton(this));
+    button->SetName(name);
+    Place(button, parent, bounds);
+    button->SetCaption(caption);
+    button->SetTabOrder(tabOrder);
+    button->OnClick = [this, handler](TComponent* s) { (this->*handler)(s); };
+    return button;
+  };
+  const auto addEdit = [&](const wchar_t* name, Bounds bounds, int tabOrder) {
+    TEdit* edit = phase.Add(new TEdit(this));
+    edit->SetName(name);
+    edit->SetColor(clWhite);
+    edit->SetParentFont(false);
+    SetLayoutFont(edit->Font(), clBlack);
+    Place(edit, sTabSheet1, bounds);
+    edit->SetTabOrder(tabOrder);
+    return edit;
+  };
+  const auto addFolderPageLabel = [&](const wchar_t* name, Bounds bounds) {
+    TLabel* label = phase.Add(new TLabel(this));
+    label->SetName(name);
+    label->SetAutoSize(false);
+    label->SetParentFont(false);
+    SetLayoutFont(label->Font(), kLabelTextColor);
+    Place(label, sTabSheet1, bounds);
+    return label;
+  };
 
   sPageControl1 = phase.Add(new TPageControl(this));
   sPageControl1->SetName(L"sPageControl1");
-  Place(sPageControl1, this, 0, 0, 508, 200);
+  Place(sPageControl1, this, {0, 0, 508, 200});
   sPageControl1->SetAlign(alClient);
   sPageControl1->SetTabOrder(0);
 
@@ -54,71 +88,29 @@ void Tfrmmain::CreateLayout() {
   sTabSheet1->SetPageControl(sPageControl1);
   sTabSheet1->SetCaption(L"文件分割");
 
-  slbl2 = phase.Add(new TLabel(this));
-  slbl2->SetName(L"slbl2");
-  slbl2->SetAutoSize(false);
-  slbl2->SetParentFont(false);
-  SetLayoutFont(slbl2->Font(), kLabelTextColor);
-  Place(slbl2, sTabSheet1, 8, 112, 129, 13);
+  slbl2 = addFolderPageLabel(L"slbl2", {8, 112, 129, 13});
   slbl2->SetCaption(L"输入平均划分成的数目");
 
-  slbl1 = phase.Add(new TLabel(this));
-  slbl1->SetName(L"slbl1");
-  slbl1->SetAutoSize(false);
-  slbl1->SetParentFont(false);
-  SetLayoutFont(slbl1->Font(), kLabelTextColor);
-  Place(slbl1, sTabSheet1, 104, 76, 417, 13);
+  slbl1 = addFolderPageLabel(L"slbl1", {104, 76, 417, 13});
 
-  sbtn2 = phase.Add(new TButton(this));
-  sbtn2->SetName(L"sbtn2");
-  Place(sbtn2, sTabSheet1, 8, 8, 113, 25);
-  sbtn2->SetCaption(L"打开要均分的文件");
-  sbtn2->SetTabOrder(0);
-  sbtn2->OnClick = [this](TComponent* s) { sbtn2Click(s); };
+  sbtn2 = addButton(sTabSheet1, L"sbtn2", {8, 8, 113, 25}, L"打开要均分的文件", 0, &Tfrmmain::sbtn2Click);
 
-  sedt1 = phase.Add(new TEdit(this));
-  sedt1->SetName(L"sedt1");
-  sedt1->SetColor(clWhite);
-  sedt1->SetParentFont(false);
-  SetLayoutFont(sedt1->Font(), clBlack);
+  sedt1 = addEdit(L"sedt1", {8, 40, 481, 21}, 1);
   sedt1->SetReadOnly(true);
-  Place(sedt1, sTabSheet1, 8, 40, 481, 21);
-  sedt1->SetTabOrder(1);
 
-  sedt2 = phase.Add(new TEdit(this));
-  sedt2->SetName(L"sedt2");
-  sedt2->SetColor(clWhite);
-  sedt2->SetParentFont(false);
-  SetLayoutFont(sedt2->Font(), clBlack);
-  Place(sedt2, sTabSheet1, 144, 106, 41, 21);
+  sedt2 = addEdit(L"sedt2", {144, 106, 41, 21}, 2);
   sedt2->SetText(L"3");
-  sedt2->SetTabOrder(2);
 
-  sbtn1 = phase.Add(new TButton(this));
-  sbtn1->SetName(L"sbtn1");
-  Place(sbtn1, sTabSheet1, 8, 72, 89, 25);
-  sbtn1->SetCaption(L"指定保存目录");
-  sbtn1->SetTabOrder(3);
-  sbtn1->OnClick = [this](TComponent* s) { sbtn1Click(s); };
+  sbtn1 = addButton(sTabSheet1, L"sbtn1", {8, 72, 89, 25}, L"指定保存目录", 3, &Tfrmmain::sbtn1Click);
 
-  sbtn3 = phase.Add(new TButton(this));
-  sbtn3->SetName(L"sbtn3");
-  Place(sbtn3, sTabSheet1, 9, 144, 88, 25);
-  sbtn3->SetCaption(L"开始分割");
-  sbtn3->SetTabOrder(4);
-  sbtn3->OnClick = [this](TComponent* s) { sbtn3Click(s); };
+  sbtn3 = addButton(sTabSheet1, L"sbtn3", {9, 144, 88, 25}, L"开始分割", 4, &Tfrmmain::sbtn3Click);
 
   sTabSheet2 = phase.Add(new TTabSheet(this));
   sTabSheet2->SetName(L"sTabSheet2");
   sTabSheet2->SetPageControl(sPageControl1);
   sTabSheet2->SetCaption(L"文件合并");
 
-  sbtn6 = phase.Add(new TButton(this));
-  sbtn6->SetName(L"sbtn6");
-  Place(sbtn6, sTabSheet2, 8, 144, 145, 25);
-  sbtn6->SetCaption(L"按顺序添加要合并的文件");
-  sbtn6->SetTabOrder(0);
-  sbtn6->OnClick = [this](TComponent* s) { sbtn6Click(s); };
+  sbtn6 = addButton(sTabSheet2, L"sbtn6", {8, 144, 145, 25}, L"按顺序添加要合并的文件", 0, &Tfrmmain::sbtn6Click);
 
   slst1 = phase.Add(new TListBox(this));
   slst1->SetName(L"slst1");
@@ -128,20 +120,15 @@ void Tfrmmain::CreateLayout() {
   slst1->Font().SetColor(clBlack);
   slst1->SetShowHint(true);
   slst1->SetParentShowHint(false);
-  Place(slst1, sTabSheet2, 0, 0, 500, 138);
+  Place(slst1, sTabSheet2, {0, 0, 500, 138});
   slst1->SetAlign(alTop);
   slst1->SetTabOrder(1);
 
-  sbtn7 = phase.Add(new TButton(this));
-  sbtn7->SetName(L"sbtn7");
-  Place(sbtn7, sTabSheet2, 169, 144, 88, 25);
-  sbtn7->SetCaption(L"开始合并");
-  sbtn7->SetTabOrder(2);
-  sbtn7->OnClick = [this](TComponent* s) { sbtn7Click(s); };
+  sbtn7 = addButton(sTabSheet2, L"sbtn7", {169, 144, 88, 25}, L"开始合并", 2, &Tfrmmain::sbtn7Click);
 
   sPanel1 = phase.Add(new TPanel(this));
   sPanel1->SetName(L"sPanel1");
-  Place(sPanel1, this, 0, 200, 508, 31);
+  Place(sPanel1, this, {0, 200, 508, 31});
   sPanel1->SetAlign(alBottom);
   sPanel1->SetTabOrder(1);
 
@@ -154,16 +141,11 @@ void Tfrmmain::CreateLayout() {
   sLabelFX1->SetTransparent(true);
   sLabelFX1->SetParentFont(false);
   SetLayoutFont(sLabelFX1->Font(), kLabelTextColor, fsUnderline);
-  Place(sLabelFX1, sPanel1, 24, 8, 193, 17);
+  Place(sLabelFX1, sPanel1, {24, 8, 193, 17});
   sLabelFX1->SetCaption(L"联系作者: team@equidiv.example");
   sLabelFX1->OnClick = [this](TComponent* s) { sLabelFX1Click(s); };
 
-  sbtn4 = phase.Add(new TButton(this));
-  sbtn4->SetName(L"sbtn4");
-  Place(sbtn4, sPanel1, 404, 3, 97, 23);
-  sbtn4->SetCaption(L"退出");
-  sbtn4->SetTabOrder(0);
-  sbtn4->OnClick = [this](TComponent* s) { sbtn4Click(s); };
+  sbtn4 = addButton(sPanel1, L"sbtn4", {404, 3, 97, 23}, L"退出", 0, &Tfrmmain::sbtn4Click);
 
   sod1 = phase.Add(new TOpenDialog(this));
   sod1->SetName(L"sod1");

@@ -194,22 +194,21 @@ void TControl::SetColor(TColor color) {
   Perform(CM_COLORCHANGED);
 }
 
-void TControl::SetParentColor(bool on) {
-  if (on == parentColor_) return;
-  parentColor_ = on;
-  if (on && parent_) Perform(CM_PARENTCOLORCHANGED);
+void TControl::SetParentFlag(bool& flag, bool on, UINT parentChanged) {
+  if (on == flag) return;
+  flag = on;
+  // Turned on: take the parent's value now, as the parent's own change would.
+  if (on && parent_) Perform(parentChanged);
 }
+
+void TControl::SetParentColor(bool on) { SetParentFlag(parentColor_, on, CM_PARENTCOLORCHANGED); }
 
 void TControl::FontChanged() {
   if (!fontFromParent_) parentFont_ = false;
   Perform(CM_FONTCHANGED);
 }
 
-void TControl::SetParentFont(bool on) {
-  if (on == parentFont_) return;
-  parentFont_ = on;
-  if (on && parent_) Perform(CM_PARENTFONTCHANGED);
-}
+void TControl::SetParentFont(bool on) { SetParentFlag(parentFont_, on, CM_PARENTFONTCHANGED); }
 
 void TControl::SetShowHint(bool on) {
   showHint_ = on;
@@ -217,11 +216,7 @@ void TControl::SetShowHint(bool on) {
   Perform(CM_SHOWHINTCHANGED);
 }
 
-void TControl::SetParentShowHint(bool on) {
-  if (on == parentShowHint_) return;
-  parentShowHint_ = on;
-  if (on && parent_) Perform(CM_PARENTSHOWHINTCHANGED);
-}
+void TControl::SetParentShowHint(bool on) { SetParentFlag(parentShowHint_, on, CM_PARENTSHOWHINTCHANGED); }
 
 void TControl::SetPopupMenu(TPopupMenu* menu) {
   if (menu == popupMenu_) return;
@@ -304,6 +299,13 @@ void TControl::MouseUp(TMessage& message, TMouseButton button) {
     if (clicked && PtInRect(&r, p)) Click();
   }
   if (OnMouseUp) OnMouseUp(this, button, p.x, p.y);
+}
+
+void TControl::PlatformLeftButtonUp(TMessage& message) {
+  // The platform window reports its own click, so only the press state ends here.
+  controlState_ &= ~(csClicked | csLButtonDown);
+  const POINT p = PointFromLParam(message.LParam);
+  if (OnMouseUp) OnMouseUp(this, TMouseButton::mbLeft, p.x, p.y);
 }
 
 void TControl::WndProc(TMessage& message) {
@@ -790,7 +792,7 @@ void TWinControl::WndProc(TMessage& message) {
           const LRESULT result = message.Result;
           if (msg == WM_LBUTTONDOWN) MouseDown(message, TMouseButton::mbLeft);
           else if (msg == WM_RBUTTONDOWN) MouseDown(message, TMouseButton::mbRight);
-          else if (msg == WM_LBUTTONUP) { if (OnMouseUp) OnMouseUp(this, TMouseButton::mbLeft, PointFromLParam(message.LParam).x, PointFromLParam(message.LParam).y); }
+          else if (msg == WM_LBUTTONUP) PlatformLeftButtonUp(message);
           else if (msg == WM_RBUTTONUP) MouseUp(message, TMouseButton::mbRight);
           message.Result = result;
           return;
@@ -1106,19 +1108,30 @@ void TWinControl::UpdateShowing() {
 
 // ---------------------------------------------------------------- TGraphicControl, TCustomControl
 
+namespace {
+// Lends a control's canvas the DC of one paint request, with the control's font; the
+// canvas lets go of the DC however painting ends.
+class TPaintCanvas {
+public:
+  TPaintCanvas(TCanvas& canvas, HDC dc, const TFont& font) : canvas_(canvas) {
+    canvas_.SetHandle(dc);
+    canvas_.Font().Assign(font);
+  }
+  ~TPaintCanvas() { canvas_.SetHandle(nullptr); }
+  TPaintCanvas(const TPaintCanvas&) = delete;
+  TPaintCanvas& operator=(const TPaintCanvas&) = delete;
+
+private:
+  TCanvas& canvas_;
+};
+}  // namespace
+
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) {}
 
 void TGraphicControl::WndProc(TMessage& message) {
   if (message.Msg == WM_PAINT) {
-    canvas_.SetHandle(reinterpret_cast<HDC>(message.WParam));
-    canvas_.Font().Assign(font_);
-    try {
-      Paint();
-    } catch (...) {
-      canvas_.SetHandle(nullptr);
-      throw;
-    }
-    canvas_.SetHandle(nullptr);
+    const TPaintCanvas lent(canvas_, reinterpret_cast<HDC>(message.WParam), font_);
+    Paint();
     return;
   }
   TControl::WndProc(message);
@@ -1127,13 +1140,20 @@ void TGraphicControl::WndProc(TMessage& message) {
 TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}
 
 void TCustomControl::PaintWindow(HDC dc) {
-  canvas_.SetHandle(dc);
-  canvas_.Font().Assign(font_);
-  try {
-    Paint();
-  } catch (...) {
-    canvas_.SetHandle(nullptr);
-    throw;
-  }
-  canvas_.SetHandle(nullptr);
+  const TPaintCanvas lent(canvas_, dc, font_);
+  Paint();
+}
+
+HWND CreateUtilityWindow(const wchar_t* className, WNDPROC proc, DWORD style, DWORD exStyle, HWND parent,
+                         const wchar_t* caption, void* object) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = proc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = className;
+  RegisterClassExW(&wc);  // fails harmlessly once registered
+  HWND window = CreateWindowExW(exStyle, className, caption, style, 0, 0, 0, 0, parent, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+  if (window && object) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+  return window;
 }

@@ -207,6 +207,9 @@ private:
   friend class TWinControl;
   void MouseDown(TMessage& message, TMouseButton button);
   void MouseUp(TMessage& message, TMouseButton button);
+  void SetParentFlag(bool& flag, bool on, UINT parentChanged);
+  // A left release on a platform window: ends the press without a second click.
+  void PlatformLeftButtonUp(TMessage& message);
 
   TAlign align_ = alNone;
   uint32_t anchors_ = akLeft | akTop;
@@ -397,3 +400,10 @@ TControl* MouseControl();
 // Moves the "control under the pointer" to `control`, sending CM_MOUSELEAVE to the old one
 // and CM_MOUSEENTER to the new one.
 void SetMouseControl(TControl* control);
+
+// A hidden window of the framework's own (application window, timer window, pop-up menu
+// owner): registers `className` with `proc` once, creates the window and stores `object`
+// in its GWLP_USERDATA for `proc` to find. Returns null when the window cannot be made;
+// the caller owns the window and destroys it.
+HWND CreateUtilityWindow(const wchar_t* className, WNDPROC proc, DWORD style, DWORD exStyle, HWND parent,
+                         const wchar_t* caption, void* object);

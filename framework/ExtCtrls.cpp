@@ -99,16 +99,8 @@ void TCustomPanel::WndProc(TMessage& message) {
 // ---------------------------------------------------------------- TTimer
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = TimerWndProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"TPUtilWindow";
-  RegisterClassExW(&wc);  // fails harmlessly once registered
-  window_ = CreateWindowExW(0, L"TPUtilWindow", L"", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
+  window_ = CreateUtilityWindow(L"TPUtilWindow", TimerWndProc, WS_POPUP, 0, HWND_MESSAGE, L"", this);
   if (!window_) throw Exception(L"Not enough timers available");
-  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 TTimer::~TTimer() {

@@ -486,14 +486,8 @@ void TApplication::Initialize() {
 
 HWND TApplication::Handle() {
   if (!handle_) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ApplicationWndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TApplication";
-    RegisterClassExW(&wc);
-    handle_ = CreateWindowExW(0, L"TApplication", title_.c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                              0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    handle_ = CreateUtilityWindow(L"TApplication", ApplicationWndProc, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                  0, nullptr, title_.c_str(), nullptr);
     IconChanged();
   }
   return handle_;

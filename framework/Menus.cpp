@@ -108,16 +108,8 @@ TMenu::~TMenu() {
 
 HWND TMenu::WindowHandle() {
   if (!window_) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = MenuWndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"TPopupList";
-    RegisterClassExW(&wc);
-    window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"TPopupList", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateUtilityWindow(L"TPopupList", MenuWndProc, WS_POPUP, WS_EX_TOOLWINDOW, nullptr, L"", this);
     if (!window_) throw Exception(L"Error creating window");
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
   return window_;
 }
@@ -183,6 +175,17 @@ LRESULT TMenu::MenuWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 HMENU TMenu::BuildMenu(TMenuItem& parent, bool popup) {
   HMENU menu = popup ? CreatePopupMenu() : CreateMenu();
   if (!menu) throw Exception(L"Out of system resources");
+  // A sub-menu that cannot be made must not leave the levels above it behind.
+  try {
+    FillMenu(menu, parent);
+  } catch (...) {
+    DestroyMenu(menu);
+    throw;
+  }
+  return menu;
+}
+
+void TMenu::FillMenu(HMENU menu, TMenuItem& parent) {
   int position = 0;
   for (TMenuItem* item : parent.items_) {
     if (!item->visible_) continue;
@@ -206,9 +209,11 @@ HMENU TMenu::BuildMenu(TMenuItem& parent, bool popup) {
       info.fMask |= MIIM_SUBMENU;
       info.hSubMenu = BuildMenu(*item, true);
     }
-    InsertMenuItemW(menu, static_cast<UINT>(position++), TRUE, &info);
+    if (!InsertMenuItemW(menu, static_cast<UINT>(position++), TRUE, &info)) {
+      if (info.hSubMenu) DestroyMenu(info.hSubMenu);
+      throw Exception(L"Out of system resources");
+    }
   }
-  return menu;
 }
 
 void TMenu::RebuildHandle() {

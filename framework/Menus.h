@@ -111,6 +111,7 @@ protected:
 private:
   static LRESULT CALLBACK MenuWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
   HMENU BuildMenu(TMenuItem& parent, bool popup);
+  void FillMenu(HMENU menu, TMenuItem& parent);
   TMenuItem* items_ = nullptr;
   bool ownerDraw_ = false;
   HMENU handle_ = nullptr;

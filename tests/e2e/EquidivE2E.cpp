@@ -81,20 +81,28 @@ std::wstring BoundsText(const Bounds& b) {
 int TabCount(HWND tabs) { return static_cast<int>(Send(tabs, TCM_GETITEMCOUNT)); }
 int TabSelected(HWND tabs) { return static_cast<int>(Send(tabs, TCM_GETCURSEL)); }
 
-std::wstring TabText(HANDLE process, HWND tabs, int index) {
-  RemoteBuffer remote(process, sizeof(TCITEMW) + 512);
+// The text of a tab or tree item: `item` (a TCITEMW or TVITEMW with its mask and item
+// set) goes into the program with room for the text behind it, `msg` fills it there.
+template <class Item>
+std::wstring RemoteItemText(HANDLE process, HWND window, UINT msg, WPARAM wParam, Item item) {
+  constexpr size_t kChars = 512;
+  RemoteBuffer remote(process, sizeof(Item) + kChars * sizeof(wchar_t));
   if (!remote.Valid()) return L"(no remote memory)";
+  item.pszText = static_cast<wchar_t*>(remote.At(sizeof(Item)));
+  item.cchTextMax = static_cast<int>(kChars - 1);
+  wchar_t text[kChars] = {};
+  if (!remote.Write(&item, sizeof item) || !remote.Write(text, sizeof text, sizeof(Item)) ||
+      !Send(window, msg, wParam, reinterpret_cast<LPARAM>(remote.At())) ||
+      !remote.Read(text, sizeof text, sizeof(Item)))
+    return L"(unreadable)";
+  text[kChars - 1] = 0;
+  return text;
+}
+
+std::wstring TabText(HANDLE process, HWND tabs, int index) {
   TCITEMW item{};
   item.mask = TCIF_TEXT;
-  item.pszText = static_cast<wchar_t*>(remote.At(sizeof(TCITEMW)));
-  item.cchTextMax = 255;
-  wchar_t text[256] = {};
-  if (!remote.Write(&item, sizeof item) || !remote.Write(text, sizeof text, sizeof(TCITEMW)) ||
-      !Send(tabs, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote.At())) ||
-      !remote.Read(text, sizeof text, sizeof(TCITEMW)))
-    return L"(unreadable)";
-  text[255] = 0;
-  return text;
+  return RemoteItemText(process, tabs, TCM_GETITEMW, static_cast<WPARAM>(index), item);
 }
 
 // The tab's rectangle in the tab control's client coordinates.
@@ -110,20 +118,10 @@ RECT TabRect(HANDLE process, HWND tabs, int index) {
 // The text of a tree view item, read through memory inside the program.
 std::wstring TreeItemText(HANDLE process, HWND tree, HTREEITEM item) {
   if (!item) return L"(no item)";
-  RemoteBuffer remote(process, sizeof(TVITEMW) + 1024);
-  if (!remote.Valid()) return L"(no remote memory)";
   TVITEMW query{};
   query.mask = TVIF_TEXT | TVIF_HANDLE;
   query.hItem = item;
-  query.pszText = static_cast<wchar_t*>(remote.At(sizeof(TVITEMW)));
-  query.cchTextMax = 511;
-  wchar_t text[512] = {};
-  if (!remote.Write(&query, sizeof query) || !remote.Write(text, sizeof text, sizeof(TVITEMW)) ||
-      !Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.At())) ||
-      !remote.Read(text, sizeof text, sizeof(TVITEMW)))
-    return L"(unreadable)";
-  text[511] = 0;
-  return text;
+  return RemoteItemText(process, tree, TVM_GETITEMW, 0, query);
 }
 
 // The rectangle of an item's text, in the tree's client coordinates.

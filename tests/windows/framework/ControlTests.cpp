@@ -185,6 +185,26 @@ TEST_F(ControlTest, PointerMovesSendEnterAndLeaveUpToTheForm) {
   SetMouseControl(nullptr);
 }
 
+class TPressProbe : public TButton {
+public:
+  using TButton::TButton;
+  using TButton::MouseCapture;
+};
+
+TEST_F(ControlTest, APressOnAPlatformButtonEndsWithItsRelease) {
+  auto* button = Add<TPressProbe>(form.get(), 10, 10, 80, 25);
+  ShowAndActivate();
+  int clicks = 0, ups = 0;
+  button->OnClick = [&](TComponent*) { ++clicks; };
+  button->OnMouseUp = [&](TComponent*, TMouseButton, int, int) { ++ups; };
+  SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_TRUE(button->MouseCapture());
+  SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  EXPECT_FALSE(button->MouseCapture());  // painters of the pressed look ask this
+  EXPECT_EQ(ups, 1);
+  EXPECT_EQ(clicks, 1);  // the platform's click only
+}
+
 TEST_F(ControlTest, FocusMovesSendExitAndEnterAndTabFollowsTabOrder) {
   auto* panel = Add<TPanel>(form.get(), 0, 0, 300, 200);
   auto* first = Add<TEdit>(panel, 5, 5, 80, 21);

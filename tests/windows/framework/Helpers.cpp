@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <commdlg.h>
+#include <gtest/gtest.h>
+
 #include <map>
 
 #include "framework/StdCtrls.h"
@@ -75,16 +77,36 @@ void CALLBACK ModalAnswerer::Tick(HWND, UINT, UINT_PTR id, DWORD) {
 void ModalAnswerer::Check() {
   struct Found {
     const std::wstring* className;
-    std::vector<HWND> windows;
-  } found{&className_, {}};
+    std::vector<HWND> windows, strays;
+  } found{&className_, {}, {}};
   EnumThreadWindows(
       GetCurrentThreadId(),
       [](HWND w, LPARAM data) -> BOOL {
         auto* f = reinterpret_cast<Found*>(data);
-        if (IsWindowVisible(w) && WindowClassOf(w) == *f->className) f->windows.push_back(w);
+        if (!IsWindowVisible(w)) return TRUE;
+        const std::wstring cls = WindowClassOf(w);
+        if (cls == *f->className) f->windows.push_back(w);
+        else if (cls == L"#32770" || cls == L"TMessageForm") f->strays.push_back(w);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&found));
+  // Another answerer has a few seconds for boxes of its class; after that nobody will.
+  constexpr ULONGLONG kStrayMs = 5000;
+  const ULONGLONG now = GetTickCount64();
+  std::map<HWND, ULONGLONG> stillThere;  // windows gone are forgotten, so a reused handle starts afresh
+  for (HWND stray : found.strays) {
+    const auto known = strayFirstSeen_.find(stray);
+    ULONGLONG firstSeen = known != strayFirstSeen_.end() ? known->second : now;
+    if (now - firstSeen >= kStrayMs) {
+      ADD_FAILURE() << "unanswered " << StringToUtf8(WindowClassOf(stray)) << " \""
+                    << StringToUtf8(WindowTextOf(stray)) << "\" closed by the answerer of "
+                    << StringToUtf8(className_);
+      PostMessageW(stray, WM_CLOSE, 0, 0);
+      firstSeen = now;  // once more only if closing did not take
+    }
+    stillThere[stray] = firstSeen;
+  }
+  strayFirstSeen_.swap(stillThere);
   for (HWND window : found.windows) {
     if (std::find(handled_.begin(), handled_.end(), window) != handled_.end()) continue;
     handled_.push_back(window);

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,9 @@ private:
 // While it exists, answers every top-level window of the thread whose class is
 // `className` (a modal box or form) as soon as it appears: records its caption and its
 // texts (the window's static and framework label texts), then presses the button whose
-// text is `button` (by BM_CLICK) or, without one, sends IDOK.
+// text is `button` (by BM_CLICK) or, without one, sends IDOK. A message box or message
+// form of another class that nobody answers within a few seconds is closed and reported
+// as a test failure, so an unexpected box ends the test instead of blocking it.
 class ModalAnswerer {
 public:
   ModalAnswerer(std::wstring className, std::wstring button = L"OK");
@@ -73,6 +76,7 @@ private:
   UINT_PTR timer_ = 0;
   std::vector<Seen> answered_;
   std::vector<HWND> handled_;
+  std::map<HWND, ULONGLONG> strayFirstSeen_;
 };
 
 std::wstring WindowClassOf(HWND window);

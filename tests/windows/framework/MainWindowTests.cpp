@@ -130,8 +130,9 @@ TEST_F(MainWindowTest, TimerEnablesTheSplitButtonsOnlyWhileTheFileExists) {
   EXPECT_TRUE(WaitUntil(bothEnabled, std::chrono::seconds(2)));
   DeleteFileW(file.c_str());
   EXPECT_TRUE(WaitUntil(bothDisabled, std::chrono::seconds(2)));
+  WriteFileBytes(file, "0123456789");  // restored
+  EXPECT_TRUE(WaitUntil(bothEnabled, std::chrono::seconds(2)));
   window->sedt1->SetText(folder.Path());  // a folder is not a file
-  Application->ProcessMessages();
   EXPECT_TRUE(WaitUntil(bothDisabled, std::chrono::seconds(2)));
 }
 
