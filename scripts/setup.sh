@@ -22,8 +22,14 @@ install_packages() {
   [ "$(id -u)" = 0 ] || die "missing packages (${missing[*]}); run this script as root"
   log "installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq >/dev/null || apt-get update
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  local aptlog
+  aptlog=$(mktemp)
+  if ! { apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$aptlog" 2>&1; then
+    cat "$aptlog" >&2
+    rm -f "$aptlog"
+    die "apt-get could not install ${missing[*]}"
+  fi
+  rm -f "$aptlog"
 }
 
 # deb-src entries are derived from the machine's own deb entries, in a private apt
@@ -38,23 +44,31 @@ write_source_entries() {
   mkdir -p "$APT_PRIVATE/sources.list.d" "$APT_PRIVATE/lists/partial" "$APT_PRIVATE/cache/archives/partial"
   local out="$APT_PRIVATE/sources.list.d/equidiv-src.list" file
   : >"$out"
+  : >"$APT_PRIVATE/sources.list.d/equidiv-src.sources"
   for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
     [ -f "$file" ] || continue
     sed -n 's/^[[:space:]]*deb[[:space:]]\+/deb-src /p' "$file" >>"$out"
   done
   for file in /etc/apt/sources.list.d/*.sources; do
     [ -f "$file" ] || continue
-    # deb822 stanzas: keep each stanza's URIs, Suites, Components and Signed-By.
-    awk -v out="$APT_PRIVATE/sources.list.d/equidiv-src.sources" '
-      function flush() { if (uris != "") { printf "Types: deb-src\nURIs: %s\nSuites: %s\nComponents: %s\n", uris, suites, comps >> out; if (signed != "") printf "Signed-By: %s\n", signed >> out; printf "\n" >> out }; uris = suites = comps = signed = ""; isdeb = 0 }
-      /^[[:space:]]*$/ { if (isdeb) {} ; flush(); next }
-      /^Types:/ { isdeb = ($0 ~ /[[:space:]]deb([[:space:]]|$)/) }
-      /^URIs:/ { sub(/^URIs:[[:space:]]*/, ""); u = $0 }
-      /^Suites:/ { sub(/^Suites:[[:space:]]*/, ""); s = $0 }
-      /^Components:/ { sub(/^Components:[[:space:]]*/, ""); c = $0 }
-      /^Signed-By:/ { sub(/^Signed-By:[[:space:]]*/, ""); g = $0 }
-      { if (isdeb) { uris = u; suites = s; comps = c; signed = g } }
-      END { flush() }' "$file"
+    # deb822 stanzas: every stanza of Types "deb" is repeated with Types "deb-src".
+    awk '
+      function flush() {
+        if (isdeb && uris != "") {
+          printf "Types: deb-src\nURIs: %s\nSuites: %s\nComponents: %s\n", uris, suites, comps
+          if (signed != "") printf "Signed-By: %s\n", signed
+          printf "\n"
+        }
+        isdeb = 0; uris = suites = comps = signed = ""
+      }
+      function value() { sub(/^[^:]*:[[:space:]]*/, ""); return $0 }
+      /^[[:space:]]*$/ { flush(); next }
+      /^Types:/      { isdeb = ($0 ~ /[[:space:]]deb([[:space:]]|$)/) }
+      /^URIs:/       { uris = value() }
+      /^Suites:/     { suites = value() }
+      /^Components:/ { comps = value() }
+      /^Signed-By:/  { signed = value() }
+      END { flush() }' "$file" >>"$APT_PRIVATE/sources.list.d/equidiv-src.sources"
   done
 }
 
