@@ -87,7 +87,7 @@ build_libjpeg_mingw() {
   cmake -S "$src/libjpeg-turbo" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$EQUIDIV_ROOT/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$LIBJPEG_PREFIX" -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_TURBOJPEG=OFF \
-    -DCMAKE_POSITION_INDEPENDENT_CODE=OFF >/dev/null
+    -DCMAKE_POSITION_INDEPENDENT_CODE=OFF -Wno-dev >/dev/null
   cmake --build "$build" --target install >/dev/null
   [ -f "$LIBJPEG_PREFIX/lib/libjpeg.a" ] || die "libjpeg-turbo for MinGW did not build"
   rm -rf "$build" "$src"
