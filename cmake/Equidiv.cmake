@@ -38,8 +38,9 @@ function(equidiv_executable name)
   endif()
 endfunction()
 
-# GoogleTest: Debian's package natively, built from Debian's sources for MinGW.
-if(EQUIDIV_WINDOWS)
+# GoogleTest: Debian's package natively, built from Debian's sources when cross-compiling
+# with MinGW; an installed GoogleTest elsewhere (MSYS2 on Windows).
+if(EQUIDIV_WINDOWS AND CMAKE_CROSSCOMPILING AND EXISTS /usr/src/googletest)
   if(NOT TARGET gtest)
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
