@@ -49,7 +49,6 @@ equidiv_ensure_display() {
   rm -f "$fifo"
   [ -n "$display" ] || die "Xvfb did not start"
   export DISPLAY=":$display"
-  EQUIDIV_XVFB_STARTED=1
 }
 
 # One persistent wineserver for this prefix, for as long as the calling script runs.

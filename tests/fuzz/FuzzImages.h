@@ -52,5 +52,16 @@ inline const TacSkinConvertor& Images() {
   return *images;
 }
 
+// Loads fuzzed bytes as an options text over Images(); false when the load was refused.
+inline bool LoadFuzzedOptions(const uint8_t* data, size_t size, TsSkinTables& tables) {
+  TsSkinSource source;
+  source.Package = &Images();
+  try {
+    LoadSkinOptions(std::string_view(reinterpret_cast<const char*>(data), size), source, tables);
+  } catch (const Exception&) {
+    return false;
+  }
+  return true;
+}
 
 } // namespace fuzz

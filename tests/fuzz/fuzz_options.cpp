@@ -6,14 +6,8 @@
 #include "FuzzImages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  TsSkinSource source;
-  source.Package = &fuzz::Images();
   TsSkinTables tables;
-  try {
-    LoadSkinOptions(std::string_view(reinterpret_cast<const char*>(data), size), source, tables);
-  } catch (const Exception&) {
-    return 0;
-  }
+  if (!fuzz::LoadFuzzedOptions(data, size, tables)) return 0;
   for (size_t i = 0; i < tables.SectionTable.size(); ++i) {
     const std::string& name = tables.SectionTable[i].ClassName;
     const int index = static_cast<int>(i);

@@ -10,14 +10,8 @@
 #include "skin/paint/Compose.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  TsSkinSource source;
-  source.Package = &fuzz::Images();
   TsSkinTables tables;
-  try {
-    LoadSkinOptions(std::string_view(reinterpret_cast<const char*>(data), size), source, tables);
-  } catch (const Exception&) {
-    return 0;
-  }
+  if (!fuzz::LoadFuzzedOptions(data, size, tables)) return 0;
   // A bottom-up and a top-down surface, so that reads past either end of a row are caught.
   THeapSurface bottomUp(23, 17, 24, true), topDown(9, 6, 24, false);
   THeapSurface parent(40, 30, 24, true);
