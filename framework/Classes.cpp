@@ -7,6 +7,20 @@ TComponent::TComponent(TComponent* owner) {
   if (owner) owner->InsertComponent(this);
 }
 
+void TComponent::operator delete(TComponent* component, std::destroying_delete_t) {
+  // The most derived object's address, for the memory (taken while the object is whole).
+  void* block = dynamic_cast<void*>(component);
+  try {
+    component->BeforeDestruction();
+  } catch (...) {
+    // Destruction cannot report; overrides catch and report their own errors.
+  }
+  component->~TComponent();
+  ::operator delete(block);
+}
+
+void TComponent::BeforeDestruction() { Destroying(); }
+
 TComponent::~TComponent() {
   Destroying();
   NotifyFreed();

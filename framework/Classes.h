@@ -2,7 +2,9 @@
 // phase that stands in for streaming a stored layout.
 //
 // `TComponent` owns the components created with it as owner and frees them, last first,
-// when it is freed. A component being freed tells its owner (which passes the news on to
+// when it is freed. Components live on the heap and are freed with `delete`, which runs
+// `BeforeDestruction` on the whole object before any destructor: windows are destroyed
+// there, so their last messages still reach the most derived window procedure. A component being freed tells its owner (which passes the news on to
 // everything it owns) and every component that asked with `FreeNotification`, so nobody
 // keeps a dangling pointer to it.
 //
@@ -16,6 +18,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <new>
 #include <vector>
 
 #include "framework/SysUtils.h"
@@ -43,6 +46,8 @@ public:
   TComponent(const TComponent&) = delete;
   TComponent& operator=(const TComponent&) = delete;
   virtual ~TComponent();
+  // `delete` on any component: BeforeDestruction, then the destructors, then the memory.
+  void operator delete(TComponent* component, std::destroying_delete_t);
 
   virtual const wchar_t* ClassName() const { return L"TComponent"; }
 
@@ -79,6 +84,9 @@ public:
   // Marks this component and everything it owns as being destroyed. Called by the
   // destructor; a derived destructor may call it first to mark the tree early.
   void Destroying();
+  // Runs once, on the whole object, when it is deleted: marks it destroying. Overrides
+  // release what needs the whole object (windows, handlers) and must not raise.
+  virtual void BeforeDestruction();
 
   // Internal: the loading phase sets and clears the loading flags.
   void SetLoadingFlags(bool on);

@@ -11,7 +11,7 @@
 #include <functional>
 #include <vector>
 
-#include "framework/Controls.h"
+#include "framework/WinControls.h"
 
 class TPageControl;
 

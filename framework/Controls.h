@@ -1,19 +1,23 @@
-// Controls: the non-windowed `TControl`, the windowed `TWinControl`, `TGraphicControl`
-// (painted by its parent on the parent's DC) and `TCustomControl` (a window with a canvas).
+// The control base: `TControl` (a rectangle on its parent with text, colour, font, mouse
+// events and the framework notifications) and `TControlHandler`, the one way to put code
+// in front of a control's window procedure.
 //
 // Every message a control handles passes through its `WindowProc`, which starts as the
-// virtual `WndProc` and may be replaced by code that takes the control over (it keeps the
-// previous method and calls it for what it does not handle). Windowed controls get a
-// platform window of a class named after the C++ class (`ClassName`); controls over a
-// platform class (BUTTON, EDIT ...) register that name as a superclass of it and keep the
-// platform procedure as their default handler.
+// virtual `WndProc`. Code that takes a control over installs a `TControlHandler`: the
+// handler sees each message first and decides whether the previous procedure runs before,
+// after or not at all. Handlers chain; one is taken out of the chain only while it is still
+// first, otherwise it stays as a pass-through until the control dies, and it is told when
+// its control is destroyed.
 //
 // Property changes announce themselves with the framework notifications of
 // framework/Messages.h. Alignment (`alTop`, `alBottom`, `alLeft`, `alRight`, `alClient`)
 // is deferred while a control is loading and done in `Loaded`.
 //
-// Left out: anchors beyond storage, constraints, docking, drag and drop, bi-di, hint
-// windows (hint texts are stored only), scrolling windows.
+// The windowed controls are in framework/WinControls.h, the painted ones in
+// framework/CustomControls.h.
+//
+// Left out: anchors beyond storage, docking, drag and drop, bi-di, hint windows (hint
+// texts are stored only), scrolling windows.
 #pragma once
 
 #include <windows.h>
@@ -26,10 +30,12 @@
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
 #include "framework/Messages.h"
+#include "framework/Mouse.h"
 
 class TWinControl;
 class TPopupMenu;
 class TCustomForm;
+class TControl;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 using enum TAlign;
@@ -60,8 +66,6 @@ enum TControlStyleFlag : uint32_t {
   csParentBackground = 1u << 7,
 };
 
-enum class TMouseButton { mbLeft, mbRight, mbMiddle };
-
 // Size limits of a control; 0 means no limit. Forms pass them to the platform as the
 // tracking size limits.
 struct TSizeConstraints {
@@ -72,19 +76,64 @@ struct TSizeConstraints {
   void Apply(int& width, int& height) const;
 };
 
+using TMouseEvent = std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TKeyEvent = std::function<void(TComponent* sender, WORD& key, TShiftState shift)>;
+
+// Code in front of one control's window procedure. The handler does not own the control
+// and the control does not own the handler: whoever makes the handler frees it (its
+// destructor removes it). A removed handler is never called again.
+class TControlHandler {
+public:
+  TControlHandler() = default;
+  TControlHandler(const TControlHandler&) = delete;
+  TControlHandler& operator=(const TControlHandler&) = delete;
+  virtual ~TControlHandler();
+
+  // Puts this handler first in `control`'s chain. False when it is installed already.
+  bool Install(TControl& control);
+  // Takes this handler out: the control's procedure goes back to what it was when this
+  // handler is still first, otherwise this handler's place only passes messages on.
+  void Remove();
+  // The control this handler is installed on, or null.
+  TControl* Control() const { return control_; }
+
+  // A place in a control's chain (opaque outside the framework).
+  struct Link;
+
+protected:
+  // Every message of the control; the default passes it on.
+  virtual void HandleMessage(TMessage& message) { CallPrevious(message); }
+  // The procedure that was in place when this handler was installed.
+  void CallPrevious(TMessage& message);
+  // The control is being destroyed; the handler is already out of its chain (its window
+  // is gone). The handler may delete itself here.
+  virtual void ControlDestroyed() {}
+
+private:
+  friend class TControl;
+  TControl* control_ = nullptr;
+  Link* link_ = nullptr;
+};
+
 class TControl : public TComponent {
 public:
   explicit TControl(TComponent* owner);
   ~TControl() override;
   const wchar_t* ClassName() const override { return L"TControl"; }
+  void BeforeDestruction() override;
 
-  // The message entry point: replaceable, initially calls WndProc.
+  // The message entry point: replaceable, initially calls WndProc. Prefer a
+  // TControlHandler for taking a control over.
   TWndMethod WindowProc;
   // Builds a message record, hands it to WindowProc and returns its Result.
   LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+  // Hands `message` to WindowProc (a copy of it, so a procedure replaced while it runs
+  // lives until it returns).
+  void Deliver(TMessage& message);
 
   TWinControl* Parent() const { return parent_; }
-  // Moves the control under `parent` (null: no parent). The parent does not own it.
+  // Moves the control under `parent` (null: no parent). A parent frees the children it
+  // still has when it is freed, whoever owns them.
   virtual void SetParent(TWinControl* parent);
   // The form this control is on (walking up the parents), or null.
   TCustomForm* ParentForm() const;
@@ -159,9 +208,10 @@ public:
   void Refresh() { Repaint(); }
 
   virtual bool IsWindowed() const { return false; }
-  // Visible and every parent visible (and, for windowed ones, shown on screen).
-  bool Showing() const;
-  void BringToFront();
+  // Visible and every parent showing; a windowed control: its window is shown. Turning
+  // redraw off (WM_SETREDRAW) does not change it.
+  virtual bool Showing() const;
+  virtual void BringToFront();
 
   virtual void Click();
 
@@ -169,17 +219,26 @@ public:
   TNotifyEvent OnDblClick;
   TNotifyEvent OnMouseEnter;
   TNotifyEvent OnMouseLeave;
-  std::function<void(TComponent*, TMouseButton, int x, int y)> OnMouseDown;
-  std::function<void(TComponent*, TMouseButton, int x, int y)> OnMouseUp;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
 
   void Loaded() override;
 
 protected:
-  // The message handler of this class; calls Dispatch-like handlers and then DefaultHandler.
+  // The message handler of this class; calls named handlers and then DefaultHandler.
   virtual void WndProc(TMessage& message);
   // What happens to a message nothing else handled: nothing for a non-windowed control.
   virtual void DefaultHandler(TMessage& message);
   void Notification(TComponent* component, TOperation operation) override;
+
+  // A button went down or up over the control (client coordinates). The framework's own
+  // processing (press state, Click on a left release inside, the events) is here, so an
+  // override that calls the inherited one keeps it.
+  virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  // The mouse capture went elsewhere (or a modal form cancelled the mode): any press ends
+  // without a click.
+  virtual void MouseCaptureLost();
 
   // The parent should realign (bounds, visibility or alignment changed).
   void RequestAlign();
@@ -195,6 +254,9 @@ protected:
   // Forms start hidden: they set the flag without the change notification.
   void SetVisibleFlag(bool visible) { visible_ = visible; }
 
+  // Takes every handler out of the chain, tells each, and puts WndProc back in place.
+  void DetachHandlers();
+
   String text_;
   TWinControl* parent_ = nullptr;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -205,11 +267,12 @@ protected:
 
 private:
   friend class TWinControl;
-  void MouseDown(TMessage& message, TMouseButton button);
-  void MouseUp(TMessage& message, TMouseButton button);
+  friend class TControlHandler;
+  void MouseButtonMessage(const TMessage& message, TMouseButton button, bool down);
+  void MouseNotification(const TMessage& message, const TNotifyEvent& event);
+  void ParentColorChanged();
+  void ParentFontChanged();
   void SetParentFlag(bool& flag, bool on, UINT parentChanged);
-  // A left release on a platform window: ends the press without a second click.
-  void PlatformLeftButtonUp(TMessage& message);
 
   TAlign align_ = alNone;
   uint32_t anchors_ = akLeft | akTop;
@@ -223,187 +286,10 @@ private:
   String hint_;
   TPopupMenu* popupMenu_ = nullptr;
   TSizeConstraints constraints_;
-};
-
-// What a windowed control asks the platform for.
-struct TCreateParams {
-  String caption;
-  DWORD style = 0;
-  DWORD exStyle = 0;
-  int x = 0, y = 0, width = 0, height = 0;
-  HWND parent = nullptr;
-  // The window class registered for this control (its C++ class name by default).
-  String winClassName;
-  // A platform class to superclass (BUTTON, EDIT, ...); empty: DefWindowProc.
-  String baseClassName;
-  UINT classStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-  HBRUSH background = nullptr;
-  HCURSOR cursor = nullptr;
-};
-
-class TWinControl : public TControl {
-public:
-  explicit TWinControl(TComponent* owner);
-  ~TWinControl() override;
-  const wchar_t* ClassName() const override { return L"TWinControl"; }
-  bool IsWindowed() const override { return true; }
-
-  // The window, made (with the parents' windows) when first asked for.
-  HWND Handle();
-  bool HandleAllocated() const { return handle_ != nullptr; }
-  void HandleNeeded() { Handle(); }
-  // Destroys the window (and the children's); the control keeps its properties.
-  void DestroyHandle();
-  void RecreateWnd();
-  // The control whose window is `window` (a window made by the framework), or null.
-  static TWinControl* FromHandle(HWND window);
-  // The framework control for `window` or the nearest parent window that has one.
-  static TWinControl* FindControl(HWND window);
-
-  int ControlCount() const { return static_cast<int>(controls_.size()); }
-  // Borrowed pointer to a child, in insertion order.
-  TControl* Controls(int index) const { return controls_.at(static_cast<size_t>(index)); }
-  void InsertControl(TControl* control);
-  void RemoveControl(TControl* control);
-  bool ContainsControl(const TControl* control) const;
-  // The visible (and, unless allowDisabled, enabled) non-windowed child at `p` (client
-  // coordinates), or null.
-  TControl* ControlAtPos(POINT p, bool allowDisabled) const;
-  // Hands `message` to every child (Perform) until one sets a non-zero Result.
-  void Broadcast(TMessage& message);
-
-  int TabOrder() const;
-  void SetTabOrder(int order);
-  bool TabStop() const { return tabStop_; }
-  void SetTabStop(bool on);
-  // Windowed children in tab order, and all windowed descendants in tab order.
-  std::vector<TWinControl*> TabList() const;
-  void GetTabOrderList(std::vector<TWinControl*>& list) const;
-  // The next control after `current` in tab order among the descendants, wrapping around.
-  TWinControl* FindNextControl(TWinControl* current, bool forward, bool checkTabStop) const;
-  void SelectNext(TWinControl* current, bool forward, bool checkTabStop);
-
-  bool Focused() const;
-  virtual bool CanFocus() const;
-  virtual void SetFocus();
-
-  // Lays out the aligned children now.
-  void Realign();
-  void DisableAlign() { ++alignDisabled_; }
-  void EnableAlign();
-
-  void Invalidate() override;
-  void Update() override;
-  void SetBounds(int left, int top, int width, int height) override;
-  RECT ClientRect() const override;
-  void SetClientSize(int width, int height) override;
-  String Text() const override;
-
-  // Realigns the children when alignment was held back while loading.
-  void Loaded() override;
-
-  // The platform procedure calls this for every message of the control's window.
-  LRESULT MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam);
-
-  bool ParentBackground() const { return (controlStyle_ & csParentBackground) != 0; }
-  // The brush the window's background is filled with; follows Color.
-  TBrush& Brush() { return brush_; }
-  bool DoubleBuffered() const { return doubleBuffered_; }
-  void SetDoubleBuffered(bool on) { doubleBuffered_ = on; }
-
-protected:
-  virtual void CreateParams(TCreateParams& params);
-  // Fills params so the window class superclasses `platformClass`.
-  void CreateSubClass(TCreateParams& params, const wchar_t* platformClass);
-  // Makes the window; then `CreateWnd` finishing touches (font, children).
-  virtual void CreateWnd();
-  virtual void DestroyWnd();
-  void WndProc(TMessage& message) override;
-  void DefaultHandler(TMessage& message) override;
-  // The area children are aligned in (client coordinates); a container may shrink it.
-  virtual void AdjustClientRect(RECT& rect) const;
-  virtual void AlignControls(TControl* control, RECT& rect);
-  // Paints the window's own face (not the non-windowed children) on `dc`.
-  virtual void PaintWindow(HDC dc);
-  // Paints the visible non-windowed children on `dc`.
-  void PaintControls(HDC dc);
-  void PaintHandler(TMessage& message);
-  // The child with this window, or null (only direct children).
-  TWinControl* ChildFromHandle(HWND window) const;
-  void UpdateShowing();
-  bool IsPlatformClass() const { return platformProc_ != nullptr; }
-  void SetTextInternal(const String& text) override;
-  // Colours a child window's DC from this control's Font and Color (CN_CTLCOLOR*).
-  void ColorDC(TMessage& message);
-
-  HWND handle_ = nullptr;
-  WNDPROC platformProc_ = nullptr;
-  String savedText_;
-
-private:
-  friend LRESULT CALLBACK FrameworkWndProc(HWND, UINT, WPARAM, LPARAM);
-  friend class TControl;
-  bool ReflectToChild(TMessage& message, HWND child);
-  void TrackMouse(const TMessage& message);
-  bool ForwardMouseToChild(TMessage& message);
-  void DoSetFocusNotify();
-  void UpdateBoundsFromWindow();
-  void NotifyChildren(UINT msg);
-  void ContextMenu(TMessage& message);
-
-  std::vector<TControl*> controls_;
-  std::vector<TWinControl*> tabList_;
-  bool tabStop_ = false;
-  int alignDisabled_ = 0;
-  bool aligning_ = false;
-  bool showing_ = false;
-  int nestedMessages_ = 0;
-  TControl* captureControl_ = nullptr;
-  TBrush brush_;
-  bool doubleBuffered_ = false;
-};
-
-class TGraphicControl : public TControl {
-public:
-  explicit TGraphicControl(TComponent* owner);
-  const wchar_t* ClassName() const override { return L"TGraphicControl"; }
-  TCanvas& Canvas() { return canvas_; }
-
-protected:
-  void WndProc(TMessage& message) override;
-  virtual void Paint() {}
-
-private:
-  TCanvas canvas_;
-};
-
-class TCustomControl : public TWinControl {
-public:
-  explicit TCustomControl(TComponent* owner);
-  const wchar_t* ClassName() const override { return L"TCustomControl"; }
-  TCanvas& Canvas() { return canvas_; }
-
-protected:
-  void PaintWindow(HDC dc) override;
-  virtual void Paint() {}
-
-private:
-  TCanvas canvas_;
+  // Every handler link made for this control, live or passing through; freed with it.
+  std::vector<std::unique_ptr<TControlHandler::Link>> handlerLinks_;
 };
 
 // Shows the error being handled (called inside a catch block) with the application's
 // standard handler; defined by the application object.
 void HandleFrameworkException(TComponent* sender);
-
-// The control under the pointer as the framework last saw it (mouse enter and leave).
-TControl* MouseControl();
-// Moves the "control under the pointer" to `control`, sending CM_MOUSELEAVE to the old one
-// and CM_MOUSEENTER to the new one.
-void SetMouseControl(TControl* control);
-
-// A hidden window of the framework's own (application window, timer window, pop-up menu
-// owner): registers `className` with `proc` once, creates the window and stores `object`
-// in its GWLP_USERDATA for `proc` to find. Returns null when the window cannot be made;
-// the caller owns the window and destroys it.
-HWND CreateUtilityWindow(const wchar_t* className, WNDPROC proc, DWORD style, DWORD exStyle, HWND parent,
-                         const wchar_t* caption, void* object);

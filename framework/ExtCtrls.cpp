@@ -1,4 +1,5 @@
 #include "framework/ExtCtrls.h"
+#include "framework/UtilityWindow.h"
 
 // ---------------------------------------------------------------- TCustomPanel
 

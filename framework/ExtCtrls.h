@@ -7,7 +7,7 @@
 // lowered.
 #pragma once
 
-#include "framework/Controls.h"
+#include "framework/CustomControls.h"
 #include "framework/StdCtrls.h"
 
 enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };

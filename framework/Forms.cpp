@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "framework/Graphics.h"
+#include "framework/UtilityWindow.h"
 
 // The application object and the screen live from static initialisation to exit, as the
 // rest of the framework expects them to.
@@ -58,13 +59,7 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
 
 TCustomForm::~TCustomForm() {
   Destroying();
-  if (created_ && OnDestroy) {
-    try {
-      OnDestroy(this);
-    } catch (...) {
-      HandleFrameworkException(this);
-    }
-  }
+  DoDestroy();
   if (Screen) {
     auto& list = Screen->forms_;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
@@ -73,6 +68,23 @@ TCustomForm::~TCustomForm() {
 }
 
 void TCustomForm::AfterConstruction() { DoCreate(); }
+
+void TCustomForm::BeforeDestruction() {
+  Destroying();
+  DoDestroy();
+  TWinControl::BeforeDestruction();
+}
+
+void TCustomForm::DoDestroy() {
+  if (!created_ || destroyDone_) return;
+  destroyDone_ = true;
+  if (!OnDestroy) return;
+  try {
+    OnDestroy(this);
+  } catch (...) {
+    HandleFrameworkException(this);
+  }
+}
 
 void TCustomForm::DoCreate() {
   created_ = true;
@@ -449,29 +461,65 @@ int TScreen::PixelsPerInch() const {
 
 // ---------------------------------------------------------------- TApplication
 
-namespace {
 LRESULT CALLBACK ApplicationWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == CM_RELEASE && Screen) {
-    auto* form = reinterpret_cast<TCustomForm*>(lParam);
-    for (int i = 0; i < Screen->FormCount(); ++i)
-      if (Screen->Forms(i) == form) {
-        delete form;
-        break;
-      }
+  if (!Application) return DefWindowProcW(window, msg, wParam, lParam);
+  TMessage message{msg, wParam, lParam, 0};
+  try {
+    if (Application->RunHooks(message)) return message.Result;
+    if (msg == CM_RELEASE) {
+      Application->ReleaseForm(reinterpret_cast<TCustomForm*>(lParam));
+      return 0;
+    }
+  } catch (...) {
+    Application->HandleException(Application);
     return 0;
   }
   return DefWindowProcW(window, msg, wParam, lParam);
 }
-}  // namespace
 
 TApplication::TApplication() : TComponent(nullptr) {}
 
 TApplication::~TApplication() {
   Destroying();
-  // Forms go while the application object is still whole.
+  Teardown();
+  if (handle_) DestroyWindow(handle_);
+}
+
+void TApplication::Teardown() {
+  // Forms go while the application object and the screen are still whole.
   while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
   mainForm_ = nullptr;
-  if (handle_) DestroyWindow(handle_);
+  hooks_.clear();
+}
+
+void TApplication::ReleaseForm(TCustomForm* form) {
+  // The form may have been freed since it asked: free only one that still exists.
+  if (!Screen) return;
+  for (int i = 0; i < Screen->FormCount(); ++i)
+    if (Screen->Forms(i) == form) {
+      delete form;
+      return;
+    }
+}
+
+void TApplication::HookMainWindow(const void* owner, TApplicationHook hook) {
+  UnhookMainWindow(owner);
+  hooks_.emplace_back(owner, std::move(hook));
+}
+
+void TApplication::UnhookMainWindow(const void* owner) {
+  std::erase_if(hooks_, [owner](const auto& entry) { return entry.first == owner; });
+}
+
+bool TApplication::RunHooks(TMessage& message) {
+  // A copy: a hook may remove itself or others while it runs.
+  const auto hooks = hooks_;
+  for (const auto& [owner, hook] : hooks) {
+    const bool stillHooked =
+        std::any_of(hooks_.begin(), hooks_.end(), [owner = owner](const auto& e) { return e.first == owner; });
+    if (stillHooked && hook(message)) return true;
+  }
+  return false;
 }
 
 void TApplication::Initialize() {
@@ -533,11 +581,20 @@ bool TApplication::ProcessMessage(MSG& msg) {
     terminated_ = true;
     return true;
   }
-  if (!IsKeyMsg(msg)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+  try {
+    DispatchOne(msg);
+  } catch (...) {
+    HandleException(this);
   }
   return true;
+}
+
+void TApplication::DispatchOne(MSG& msg) {
+  // Dialog keys run framework code (a default button's Click) right here, outside any
+  // window procedure: their errors are caught by the caller, as a procedure's would be.
+  if (IsKeyMsg(msg)) return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
 }
 
 void TApplication::ProcessMessages() {
@@ -553,8 +610,13 @@ void TApplication::HandleMessage() {
 
 void TApplication::Run() {
   Initialize();
-  if (mainForm_) mainForm_->Show();
+  try {
+    if (mainForm_) mainForm_->Show();
+  } catch (...) {
+    HandleException(this);
+  }
   while (!terminated_) HandleMessage();
+  Teardown();
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }

@@ -18,7 +18,7 @@
 #include <functional>
 #include <vector>
 
-#include "framework/Controls.h"
+#include "framework/WinControls.h"
 
 enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 using enum TBorderStyle;
@@ -51,6 +51,8 @@ public:
 
   // Runs OnCreate; `TApplication::CreateForm` calls it once the form is built.
   virtual void AfterConstruction();
+  // Runs OnDestroy, then destroys the window, while the whole form exists.
+  void BeforeDestruction() override;
 
   TBorderStyle BorderStyle() const { return borderStyle_; }
   void SetBorderStyle(TBorderStyle style);
@@ -123,6 +125,8 @@ protected:
   void WndProc(TMessage& message) override;
   void AdjustClientRect(RECT& rect) const override;
   void DoCreate();
+  // OnDestroy, once, for a form whose OnCreate ran.
+  void DoDestroy();
 
 private:
   void Activated(bool active);
@@ -144,6 +148,7 @@ private:
   bool active_ = false;
   bool modal_ = false;
   bool created_ = false;
+  bool destroyDone_ = false;
   TModalResult modalResult_ = mrNone;
   TWinControl* activeControl_ = nullptr;
   TWinControl* focusedControl_ = nullptr;
@@ -175,6 +180,10 @@ private:
   std::vector<TCustomForm*> forms_;
   TCustomForm* activeForm_ = nullptr;
 };
+
+// A hook on the application window's messages: sees each one before the framework does;
+// returning true means handled (the message's Result is the answer).
+using TApplicationHook = std::function<bool(TMessage& message)>;
 
 // The text the standard error box shows: a full stop is added when the last character
 // comes after "." in character order (so texts ending in ".", "!" or ")" get none).
@@ -210,11 +219,23 @@ public:
   // The window that owns dialogs and message boxes: the active form, else the main form.
   HWND DialogOwner();
 
-  // Shows the main form and handles messages until Terminate.
+  // Hooks are known by their owner: one hook per owner, removed by that owner.
+  void HookMainWindow(const void* owner, TApplicationHook hook);
+  void UnhookMainWindow(const void* owner);
+
+  // Whether hints are shown at all (controls' ShowHint applies below it).
+  bool ShowHint() const { return showHint_; }
+  void SetShowHint(bool on) { showHint_ = on; }
+
+  // Shows the main form and handles messages until Terminate, then frees the forms and
+  // drops the hooks while everything else still exists.
   void Run();
+  // Frees every form and component the application owns and drops the window hooks.
+  void Teardown();
   // Handles every message waiting now.
   void ProcessMessages();
-  // Handles one message, or waits for one when none is waiting.
+  // Handles one message, or waits for one when none is waiting. An error raised while
+  // the message is handled goes to HandleException and the loop goes on.
   void HandleMessage();
   void Terminate();
   bool Terminated() const { return terminated_; }
@@ -231,8 +252,12 @@ protected:
   void Notification(TComponent* component, TOperation operation) override;
 
 private:
+  friend LRESULT CALLBACK ApplicationWndProc(HWND, UINT, WPARAM, LPARAM);
   bool ProcessMessage(MSG& msg);
   bool IsKeyMsg(MSG& msg);
+  void DispatchOne(MSG& msg);
+  bool RunHooks(TMessage& message);
+  void ReleaseForm(TCustomForm* form);
 
   HWND handle_ = nullptr;
   String title_;
@@ -240,6 +265,8 @@ private:
   TCustomForm* mainForm_ = nullptr;
   bool terminated_ = false;
   bool initialized_ = false;
+  bool showHint_ = true;
+  std::vector<std::pair<const void*, TApplicationHook>> hooks_;
 };
 
 extern TApplication* Application;

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "framework/Controls.h"
+#include "framework/WinControls.h"
+#include "framework/UtilityWindow.h"
 
 namespace {
 UINT gNextCommand = 1;

@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "framework/Controls.h"
+#include "framework/CustomControls.h"
 
 using TModalResultValue = int;
 

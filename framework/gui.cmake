@@ -2,7 +2,12 @@
 equidiv_library(framework
   ${CMAKE_CURRENT_LIST_DIR}/Classes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Graphics.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Mouse.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Controls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WindowClasses.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/WinControls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CustomControls.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/UtilityWindow.cpp
   ${CMAKE_CURRENT_LIST_DIR}/StdCtrls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ExtCtrls.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ComCtrls.cpp

@@ -165,7 +165,7 @@ TEST_F(ControlTest, PointerMovesSendEnterAndLeaveUpToTheForm) {
   int clicks = 0;
   POINT down{-1, -1};
   label->OnClick = [&](TComponent*) { ++clicks; };
-  label->OnMouseDown = [&](TComponent*, TMouseButton, int x, int y) { down = POINT{x, y}; };
+  label->OnMouseDown = [&](TComponent*, TMouseButton, TShiftState, int x, int y) { down = POINT{x, y}; };
   int panelClicks = 0;
   panel->OnClick = [&](TComponent*) { ++panelClicks; };
   SendMessageW(panel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
@@ -196,7 +196,7 @@ TEST_F(ControlTest, APressOnAPlatformButtonEndsWithItsRelease) {
   ShowAndActivate();
   int clicks = 0, ups = 0;
   button->OnClick = [&](TComponent*) { ++clicks; };
-  button->OnMouseUp = [&](TComponent*, TMouseButton, int, int) { ++ups; };
+  button->OnMouseUp = [&](TComponent*, TMouseButton, TShiftState, int, int) { ++ups; };
   SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   EXPECT_TRUE(button->MouseCapture());
   SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/Controls.h"
+#include "framework/WinControls.h"
 #include "framework/Forms.h"
 
 // Handles messages until `done` holds or `timeout` passes; returns `done()`.
