@@ -43,6 +43,8 @@ void TButton::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   CreateSubClass(params, L"BUTTON");
   params.style |= default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+  // Two fast clicks are two presses, not a press and a double click.
+  params.classStyle &= ~CS_DBLCLKS;
 }
 
 void TButton::SetDefault(bool on) {

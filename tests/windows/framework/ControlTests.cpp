@@ -318,3 +318,112 @@ TEST_F(ControlTest, ListBoxKeepsItemsAndSelectionAcrossItsWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlTest, LosingTheCaptureEndsAPressWithoutAClick) {
+  auto* button = Add<TPressProbe>(form.get(), 10, 10, 80, 25);
+  auto* panel = Add<TPanel>(form.get(), 100, 10, 150, 100);
+  auto* label = Add<TLabel>(panel, 10, 10, 50, 20);
+  ShowAndActivate();
+  int clicks = 0;
+  button->OnClick = [&](TComponent*) { ++clicks; };
+  label->OnClick = [&](TComponent*) { ++clicks; };
+
+  // The capture taken by another window (a modal form, a menu) ends the button's press.
+  SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ASSERT_TRUE(button->MouseCapture());
+  SetCapture(panel->Handle());
+  EXPECT_FALSE(button->MouseCapture());
+  ReleaseCapture();
+  SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+
+  // A cancelled mode ends the press of a non-windowed child held through its parent.
+  SendMessageW(panel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 20));
+  ASSERT_TRUE(label->ControlState() & csLButtonDown);
+  SendMessageW(panel->Handle(), WM_CANCELMODE, 0, 0);
+  EXPECT_FALSE(label->ControlState() & csLButtonDown);
+  EXPECT_NE(GetCapture(), panel->Handle());
+  SendMessageW(panel->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(20, 20));
+  EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(ControlTest, APressedControlDraggedOffIsNoLongerUnderThePointer) {
+  auto* button = Add<TButton>(form.get(), 10, 10, 80, 25);
+  ShowAndActivate();
+  MessageLog log(*button, {CM_MOUSEENTER, CM_MOUSELEAVE});
+  SendMessageW(button->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  ASSERT_EQ(GetCapture(), button->Handle());
+  // With the capture, moves outside still arrive; they must not keep the button hot.
+  SendMessageW(button->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 5));
+  EXPECT_EQ(MouseControl(), nullptr);
+  SendMessageW(button->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(6, 5));
+  EXPECT_EQ(MouseControl(), button);
+  SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(6, 5));
+  ASSERT_EQ(log.Entries().size(), 3u);
+  EXPECT_EQ(log.Entries()[0].msg, static_cast<UINT>(CM_MOUSEENTER));
+  EXPECT_EQ(log.Entries()[1].msg, static_cast<UINT>(CM_MOUSELEAVE));
+  EXPECT_EQ(log.Entries()[1].lParam, reinterpret_cast<LPARAM>(button));
+  EXPECT_EQ(log.Entries()[2].msg, static_cast<UINT>(CM_MOUSEENTER));
+  SetMouseControl(nullptr);
+}
+
+TEST_F(ControlTest, TwoFastClicksOnAButtonAreTwoPresses) {
+  auto* button = Add<TPressProbe>(form.get(), 10, 10, 80, 25);
+  ShowAndActivate();
+  EXPECT_EQ(GetClassLongPtrW(button->Handle(), GCL_STYLE) & CS_DBLCLKS, 0);
+  int downs = 0, clicks = 0;
+  button->OnMouseDown = [&](TComponent*, TMouseButton, TShiftState, int, int) { ++downs; };
+  button->OnClick = [&](TComponent*) { ++clicks; };
+  // Whatever the class says, a double click that does arrive is a press too.
+  for (UINT press : {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}) {
+    SendMessageW(button->Handle(), press, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_TRUE(button->MouseCapture());
+    SendMessageW(button->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  }
+  EXPECT_EQ(downs, 2);
+  EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(ControlTest, TurningRedrawOffDoesNotHideAControl) {
+  auto* panel = Add<TPanel>(form.get(), 10, 10, 100, 100);
+  auto* label = Add<TLabel>(panel, 5, 5, 40, 20);
+  ShowAndActivate();
+  ASSERT_TRUE(panel->Showing());
+  SendMessageW(panel->Handle(), WM_SETREDRAW, FALSE, 0);
+  EXPECT_TRUE(panel->Showing());
+  EXPECT_TRUE(label->Showing());
+  SendMessageW(panel->Handle(), WM_SETREDRAW, TRUE, 0);
+  panel->Hide();
+  EXPECT_FALSE(panel->Showing());
+  EXPECT_FALSE(label->Showing());
+}
+
+TEST(ApplicationHook, HooksSeeTheApplicationWindowsMessagesFirst) {
+  EnsureApplication();
+  EXPECT_TRUE(Application->ShowHint());
+  auto* released = new TForm(Application);
+  int seen = 0;
+  int owner = 0;
+  Application->HookMainWindow(&owner, [&](TMessage& message) {
+    if (message.Msg != CM_RELEASE) return false;
+    ++seen;
+    return true;  // taken: the framework does not free the form
+  });
+  released->Release();
+  ASSERT_TRUE(WaitUntil([&] { return seen == 1; }));
+  Application->UnhookMainWindow(&owner);
+  bool stillListed = false;
+  for (int i = 0; i < Screen->FormCount(); ++i) stillListed |= Screen->Forms(i) == released;
+  EXPECT_TRUE(stillListed);
+  released->Release();
+  EXPECT_TRUE(WaitUntil([&] {
+    for (int i = 0; i < Screen->FormCount(); ++i)
+      if (Screen->Forms(i) == released) return false;
+    return true;
+  }));
+  EXPECT_EQ(seen, 1);
+}
+
+}  // namespace
