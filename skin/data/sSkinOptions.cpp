@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <new>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -92,7 +93,8 @@ class SkinImages {
 public:
   SkinImages(const TsSkinSource& source) : source_(source) {}
 
-  // The decoded bitmap or picture `name` refers to, or null. The result stays owned here.
+  // The decoded bitmap or picture `name` refers to, or null when it is missing, cannot be
+  // decoded or no store can be made for it. The result stays owned here.
   const TSurface* Find(std::string_view name, NameMatch match, bool jpeg) {
     std::optional<std::vector<uint8_t>> bytes;
     std::string cacheKey;
@@ -119,16 +121,30 @@ public:
       bytes = ReadFile(*path);
       if (!bytes) return nullptr;
     }
-    auto decoded = jpeg ? DecodeJpeg(bytes->data(), bytes->size()) : DecodeBmp(bytes->data(), bytes->size());
+    std::unique_ptr<TSurface> decoded;
+    try {
+      decoded = jpeg ? DecodeJpeg(bytes->data(), bytes->size()) : DecodeBmp(bytes->data(), bytes->size());
+    } catch (const Exception&) {
+      // No store for this image (the surface factory gave up): only the references to it
+      // go, the rest of the skin still loads.
+    } catch (const std::bad_alloc&) {
+    }
     return cache_.emplace(cacheKey, std::move(decoded)).first->second.get();
   }
 
   // A copy of `image` at `bitsPerPixel` that the tables will own, or null once the images
-  // owned so far would exceed the pixel budget.
+  // owned so far would exceed the pixel budget or when no store can be made for it.
   std::unique_ptr<TSurface> OwnedCopy(const TSurface& image, int bitsPerPixel) {
     const int64_t pixels = static_cast<int64_t>(image.Width()) * image.Height();
     if (ownedPixels_ + pixels > kMaxOwnedImagePixels) return nullptr;
-    auto copy = CopySurface(image, bitsPerPixel);
+    std::unique_ptr<TSurface> copy;
+    try {
+      copy = CopySurface(image, bitsPerPixel);
+    } catch (const Exception&) {
+      return nullptr; // as above: the reference is dropped
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
     if (copy) ownedPixels_ += pixels;
     return copy;
   }
