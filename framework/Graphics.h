@@ -1,7 +1,7 @@
 // Colours, fonts, brushes, pens, canvases, DIB-section bitmaps and icons over GDI.
 //
-// `TColor` is a COLORREF (0x00BBGGRR) or, with the top byte 0xFF, a system colour index
-// (`clBtnFace` ...); `ColorToRGB` turns either into plain RGB. `TBitmap` keeps its pixels
+// `TColor` and the plain colours come from framework/Colors.h; here are the named system
+// colours (`clBtnFace` ...) and `ColorToRGB`, which turns either kind into plain RGB. `TBitmap` keeps its pixels
 // in a DIB section of 24 or 32 bits, reachable as a `TSurfaceView` and by row index, with
 // a memory DC for GDI drawing; the same store backs `NewSurface` once
 // `InstallDibSurfaceFactory` has run, so skin painters and GDI share one pixel store.
@@ -16,13 +16,9 @@
 #include <memory>
 #include <vector>
 
+#include "framework/Colors.h"
 #include "framework/Surface.h"
 #include "framework/SysUtils.h"
-
-using TColor = int32_t;
-
-constexpr TColor clSystemColor = static_cast<TColor>(0xFF000000u);
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0xFF000000u | static_cast<uint32_t>(index)); }
 
 constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR);
 constexpr TColor clBackground = SystemColor(COLOR_BACKGROUND);
@@ -49,25 +45,6 @@ constexpr TColor cl3DDkShadow = SystemColor(COLOR_3DDKSHADOW);
 constexpr TColor cl3DLight = SystemColor(COLOR_3DLIGHT);
 constexpr TColor clInfoText = SystemColor(COLOR_INFOTEXT);
 constexpr TColor clInfoBk = SystemColor(COLOR_INFOBK);
-
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clMaroon = 0x000080;
-constexpr TColor clGreen = 0x008000;
-constexpr TColor clOlive = 0x008080;
-constexpr TColor clNavy = 0x800000;
-constexpr TColor clPurple = 0x800080;
-constexpr TColor clTeal = 0x808000;
-constexpr TColor clGray = 0x808080;
-constexpr TColor clSilver = 0xC0C0C0;
-constexpr TColor clRed = 0x0000FF;
-constexpr TColor clLime = 0x00FF00;
-constexpr TColor clYellow = 0x00FFFF;
-constexpr TColor clBlue = 0xFF0000;
-constexpr TColor clFuchsia = 0xFF00FF;
-constexpr TColor clAqua = 0xFFFF00;
-constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clNone = 0x1FFFFFFF;
-constexpr TColor clDefault = 0x20000000;
 
 // Plain 0x00BBGGRR for any colour; system colours are looked up now.
 COLORREF ColorToRGB(TColor color);
