@@ -14,9 +14,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "framework/Colors.h"
+#include "framework/Handles.h"
 #include "framework/Surface.h"
 #include "framework/SysUtils.h"
 
@@ -95,7 +97,7 @@ private:
   TColor color_ = clWindowText;
   uint32_t style_ = 0;
   int charset_ = DEFAULT_CHARSET;
-  mutable HFONT handle_ = nullptr;
+  mutable TFontHandle handle_;
 };
 
 enum class TBrushStyle { bsSolid, bsClear };
@@ -117,7 +119,7 @@ public:
 private:
   TColor color_ = clWhite;
   TBrushStyle style_ = TBrushStyle::bsSolid;
-  mutable HBRUSH handle_ = nullptr;
+  mutable TBrushHandle handle_;
 };
 
 class TPen {
@@ -136,7 +138,7 @@ public:
 private:
   TColor color_ = clBlack;
   int width_ = 1;
-  mutable HPEN handle_ = nullptr;
+  mutable TPenHandle handle_;
 };
 
 // Drawing on a borrowed device context with a font, a brush and a pen. The canvas selects
@@ -172,6 +174,8 @@ public:
 
 private:
   HDC Required() const;
+  // The canvas font, colours and background mode, for text; callers save the DC first.
+  void SelectTextAttributes(HDC dc);
 
   HDC dc_ = nullptr;
   TFont font_;
@@ -187,14 +191,16 @@ public:
   TDibSurface(int width, int height, int bitsPerPixel);
   ~TDibSurface() override;
 
-  HBITMAP Bitmap() const { return bitmap_; }
+  HBITMAP Bitmap() const { return bitmap_.Get(); }
   // A memory DC with the bitmap selected; owned by the surface, made on first use.
   HDC DC();
 
 private:
-  HBITMAP bitmap_ = nullptr;
-  HDC dc_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
+  // Destroyed in reverse: the bitmap is selected out before the DC goes, and the DC goes
+  // before the bitmap.
+  TBitmapHandle bitmap_;
+  TMemoryDC dc_;
+  std::optional<TSelectGuard> selection_;
 };
 
 // Points `NewSurface` at DIB sections. The application object does this at start.
@@ -241,7 +247,6 @@ private:
 class TIcon {
 public:
   TIcon() = default;
-  ~TIcon();
   TIcon(const TIcon&) = delete;
   TIcon& operator=(const TIcon&) = delete;
 
@@ -255,7 +260,7 @@ public:
 private:
   struct Image {
     int size;
-    HICON icon;
+    TIconHandle icon;
   };
   std::vector<Image> images_;
 };
