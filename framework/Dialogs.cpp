@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "framework/Handles.h"
 #include "framework/StdCtrls.h"
 
 // ---------------------------------------------------------------- TOpenDialog
@@ -177,8 +178,9 @@ TMessageForm* CreateMessageForm(const String& text) {
   form->SetCaption(Application->Title());
 
   // Dialog units of the form's font, as the platform's own dialogs measure them.
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ previous = SelectObject(dc, form->Font().Handle());
+  const TClientDC screen = TClientDC::Screen();
+  const HDC dc = screen.Get();
+  const TSelectGuard font(dc, form->Font().Handle());
   SIZE alphabet{};
   static const wchar_t kAlphabet[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
   GetTextExtentPoint32W(dc, kAlphabet, 52, &alphabet);
@@ -191,8 +193,6 @@ TMessageForm* CreateMessageForm(const String& text) {
   RECT textRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
             DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-  SelectObject(dc, previous);
-  ReleaseDC(nullptr, dc);
 
   const int textWidth = textRect.right, textHeight = textRect.bottom;
   const int clientWidth = std::max(textWidth, buttonWidth) + 2 * horzMargin;

@@ -50,20 +50,18 @@ void Frame3D(HDC dc, RECT& rect, TBevelCut cut, int width) {
   COLORREF topLeft = ColorToRGB(clBtnHighlight), bottomRight = ColorToRGB(clBtnShadow);
   if (cut == bvLowered) std::swap(topLeft, bottomRight);
   if (cut == bvSpace) topLeft = bottomRight = ColorToRGB(clBtnFace);
-  HBRUSH light = CreateSolidBrush(topLeft), dark = CreateSolidBrush(bottomRight);
+  const TBrushHandle light = NewSolidBrush(topLeft), dark = NewSolidBrush(bottomRight);
   for (int i = 0; i < width; ++i) {
     RECT top{rect.left, rect.top, rect.right - 1, rect.top + 1};
     RECT left{rect.left, rect.top, rect.left + 1, rect.bottom - 1};
     RECT bottom{rect.left, rect.bottom - 1, rect.right, rect.bottom};
     RECT right{rect.right - 1, rect.top, rect.right, rect.bottom};
-    FillRect(dc, &top, light);
-    FillRect(dc, &left, light);
-    FillRect(dc, &bottom, dark);
-    FillRect(dc, &right, dark);
+    FillRect(dc, &top, light.Get());
+    FillRect(dc, &left, light.Get());
+    FillRect(dc, &bottom, dark.Get());
+    FillRect(dc, &right, dark.Get());
     InflateRect(&rect, -1, -1);
   }
-  DeleteObject(light);
-  DeleteObject(dark);
 }
 }  // namespace
 
@@ -105,7 +103,7 @@ TTimer::TTimer(TComponent* owner) : TComponent(owner) {
 }
 
 TTimer::~TTimer() {
-  if (running_) KillTimer(window_, 1);
+  timer_.Reset();
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_);
 }
@@ -127,13 +125,10 @@ LRESULT CALLBACK TTimer::TimerWndProc(HWND window, UINT msg, WPARAM wParam, LPAR
 }
 
 void TTimer::UpdateTimer() {
-  if (running_) {
-    KillTimer(window_, 1);
-    running_ = false;
-  }
+  timer_.Reset();
   if (IsLoading() || !enabled_ || interval_ == 0 || !onTimer_) return;
-  if (!SetTimer(window_, 1, interval_, nullptr)) throw Exception(L"Not enough timers available");
-  running_ = true;
+  timer_ = TTimerHandle::Set(window_, 1, interval_);
+  if (!timer_) throw Exception(L"Not enough timers available");
 }
 
 void TTimer::SetEnabled(bool on) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "framework/CustomControls.h"
+#include "framework/Handles.h"
 #include "framework/StdCtrls.h"
 
 enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
@@ -69,8 +70,8 @@ private:
   void UpdateTimer();
 
   HWND window_ = nullptr;
+  TTimerHandle timer_;  // empty while stopped
   bool enabled_ = true;
-  bool running_ = false;
   unsigned interval_ = 1000;
   TNotifyEvent onTimer_;
 };

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "framework/Graphics.h"
+#include "framework/Handles.h"
 #include "framework/UtilityWindow.h"
 
 // The application object and the screen live from static initialisation to exit, as the
@@ -453,10 +454,8 @@ TCustomForm* TScreen::FormOfWindow(HWND window) const {
 }
 
 int TScreen::PixelsPerInch() const {
-  HDC dc = GetDC(nullptr);
-  const int ppi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
-  return ppi;
+  const TClientDC screen = TClientDC::Screen();
+  return GetDeviceCaps(screen.Get(), LOGPIXELSY);
 }
 
 // ---------------------------------------------------------------- TApplication

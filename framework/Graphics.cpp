@@ -10,26 +10,19 @@ COLORREF ColorToRGB(TColor color) {
 
 namespace {
 int ScreenPixelsPerInch() {
-  HDC dc = GetDC(nullptr);
-  int ppi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
+  const TClientDC screen = TClientDC::Screen();
+  const int ppi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
   return ppi > 0 ? ppi : 96;
-}
-
-template <class H>
-void DeleteHandle(H& handle) {
-  if (handle) DeleteObject(handle);
-  handle = nullptr;
 }
 }  // namespace
 
 // ---- TFont
 
 TFont::TFont() = default;
-TFont::~TFont() { DeleteHandle(handle_); }
+TFont::~TFont() = default;
 
 void TFont::Changed() {
-  DeleteHandle(handle_);
+  handle_.Reset();
   if (OnChange) OnChange(this);
 }
 
@@ -90,67 +83,59 @@ HFONT TFont::Handle() const {
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfPitchAndFamily = DEFAULT_PITCH;
     wcsncpy(lf.lfFaceName, name_.c_str(), LF_FACESIZE - 1);
-    handle_ = CreateFontIndirectW(&lf);
+    handle_ = NewFont(lf);
   }
-  return handle_;
+  return handle_.Get();
 }
 
 // ---- TBrush, TPen
 
-TBrush::~TBrush() { DeleteHandle(handle_); }
+TBrush::~TBrush() = default;
 void TBrush::SetColor(TColor color) {
   if (color == color_ && style_ == TBrushStyle::bsSolid) return;
   color_ = color;
   style_ = TBrushStyle::bsSolid;
-  DeleteHandle(handle_);
+  handle_.Reset();
 }
 void TBrush::SetStyle(TBrushStyle style) {
   if (style == style_) return;
   style_ = style;
-  DeleteHandle(handle_);
+  handle_.Reset();
 }
 HBRUSH TBrush::Handle() const {
   if (style_ == TBrushStyle::bsClear) return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-  if (!handle_) handle_ = CreateSolidBrush(ColorToRGB(color_));
-  return handle_;
+  if (!handle_) handle_ = NewSolidBrush(ColorToRGB(color_));
+  return handle_.Get();
 }
 
-TPen::~TPen() { DeleteHandle(handle_); }
+TPen::~TPen() = default;
 void TPen::SetColor(TColor color) {
   if (color == color_) return;
   color_ = color;
-  DeleteHandle(handle_);
+  handle_.Reset();
 }
 void TPen::SetWidth(int width) {
   if (width == width_) return;
   width_ = width;
-  DeleteHandle(handle_);
+  handle_.Reset();
 }
 HPEN TPen::Handle() const {
-  if (!handle_) handle_ = CreatePen(PS_SOLID, width_, ColorToRGB(color_));
-  return handle_;
+  if (!handle_) handle_ = NewPen(PS_SOLID, width_, ColorToRGB(color_));
+  return handle_.Get();
 }
 
 // ---- TCanvas
 
-namespace {
-// Selects an object for one drawing call and puts the previous one back.
-class SelectGuard {
-public:
-  SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~SelectGuard() { SelectObject(dc_, previous_); }
-  SelectGuard(const SelectGuard&) = delete;
-  SelectGuard& operator=(const SelectGuard&) = delete;
-
-private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
-}  // namespace
-
 HDC TCanvas::Required() const {
   if (!dc_) throw EInvalidGraphic(L"Canvas does not allow drawing");
   return dc_;
+}
+
+void TCanvas::SelectTextAttributes(HDC dc) {
+  SelectObject(dc, font_.Handle());
+  SetBkMode(dc, brush_.Style() == TBrushStyle::bsClear ? TRANSPARENT : OPAQUE);
+  SetTextColor(dc, ColorToRGB(font_.Color()));
+  SetBkColor(dc, ColorToRGB(brush_.Color()));
 }
 
 void TCanvas::FillRect(const RECT& rect) { ::FillRect(Required(), &rect, brush_.Handle()); }
@@ -159,8 +144,8 @@ void TCanvas::FrameRect(const RECT& rect) { ::FrameRect(Required(), &rect, brush
 
 void TCanvas::Rectangle(const RECT& rect) {
   HDC dc = Required();
-  SelectGuard pen(dc, pen_.Handle());
-  SelectGuard brush(dc, brush_.Handle());
+  TSelectGuard pen(dc, pen_.Handle());
+  TSelectGuard brush(dc, brush_.Handle());
   ::Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
 }
 
@@ -168,38 +153,27 @@ void TCanvas::MoveTo(int x, int y) { MoveToEx(Required(), x, y, nullptr); }
 
 void TCanvas::LineTo(int x, int y) {
   HDC dc = Required();
-  SelectGuard pen(dc, pen_.Handle());
+  TSelectGuard pen(dc, pen_.Handle());
   ::LineTo(dc, x, y);
 }
 
 void TCanvas::TextOut(int x, int y, const String& text) {
   HDC dc = Required();
-  SelectGuard font(dc, font_.Handle());
-  const int oldMode = SetBkMode(dc, brush_.Style() == TBrushStyle::bsClear ? TRANSPARENT : OPAQUE);
-  const COLORREF oldText = SetTextColor(dc, ColorToRGB(font_.Color()));
-  const COLORREF oldBack = SetBkColor(dc, ColorToRGB(brush_.Color()));
+  const TSavedDC saved(dc);
+  SelectTextAttributes(dc);
   ::TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
-  SetBkColor(dc, oldBack);
-  SetTextColor(dc, oldText);
-  SetBkMode(dc, oldMode);
 }
 
 int TCanvas::DrawText(const String& text, RECT& rect, UINT flags) {
   HDC dc = Required();
-  SelectGuard font(dc, font_.Handle());
-  const int oldMode = SetBkMode(dc, brush_.Style() == TBrushStyle::bsClear ? TRANSPARENT : OPAQUE);
-  const COLORREF oldText = SetTextColor(dc, ColorToRGB(font_.Color()));
-  const COLORREF oldBack = SetBkColor(dc, ColorToRGB(brush_.Color()));
-  const int height = ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, flags);
-  SetBkColor(dc, oldBack);
-  SetTextColor(dc, oldText);
-  SetBkMode(dc, oldMode);
-  return height;
+  const TSavedDC saved(dc);
+  SelectTextAttributes(dc);
+  return ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, flags);
 }
 
 SIZE TCanvas::TextExtent(const String& text) {
   HDC dc = Required();
-  SelectGuard font(dc, font_.Handle());
+  TSelectGuard font(dc, font_.Handle());
   SIZE size{};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   return size;
@@ -233,30 +207,24 @@ TDibSurface::TDibSurface(int width, int height, int bitsPerPixel) {
   info.bmiHeader.biBitCount = static_cast<WORD>(view_.bitsPerPixel);
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap_ || !bits) throw EOutOfMemory(L"Out of system resources");
+  bitmap_ = NewDibSection(info, &bits);
+  if (!bitmap_) throw EOutOfMemory(L"Out of system resources");
   const std::ptrdiff_t stride = SurfaceStride(width, view_.bitsPerPixel);
   std::memset(bits, 0, static_cast<size_t>(stride * height));
   view_.row0 = static_cast<uint8_t*>(bits) + stride * (height - 1);
   view_.rowDelta = -stride;
 }
 
-TDibSurface::~TDibSurface() {
-  if (dc_) {
-    SelectObject(dc_, previous_);
-    DeleteDC(dc_);
-  }
-  if (bitmap_) DeleteObject(bitmap_);
-}
+TDibSurface::~TDibSurface() = default;
 
 HDC TDibSurface::DC() {
   if (!dc_) {
-    dc_ = CreateCompatibleDC(nullptr);
+    dc_ = TMemoryDC::CompatibleWith(nullptr);
     if (!dc_) throw EInvalidGraphic(L"Out of system resources");
-    if (bitmap_) previous_ = SelectObject(dc_, bitmap_);
+    if (bitmap_) selection_.emplace(dc_.Get(), bitmap_.Get());
   }
   if (bitmap_) GdiFlush();
-  return dc_;
+  return dc_.Get();
 }
 
 void InstallDibSurfaceFactory() {
@@ -311,11 +279,6 @@ TCanvas& TBitmap::Canvas() {
 
 // ---- TIcon
 
-TIcon::~TIcon() {
-  for (auto& image : images_)
-    if (image.icon) DestroyIcon(image.icon);
-}
-
 void TIcon::AddImage(int size, const std::vector<uint32_t>& pixels) {
   if (size <= 0 || pixels.size() != static_cast<size_t>(size) * static_cast<size_t>(size))
     throw EInvalidGraphic(L"Invalid icon image");
@@ -326,20 +289,19 @@ void TIcon::AddImage(int size, const std::vector<uint32_t>& pixels) {
                 static_cast<size_t>(size) * 4);
   // The AND mask is ignored for 32-bit images with alpha but must exist.
   std::vector<uint8_t> maskBits(static_cast<size_t>(SurfaceStride(size, 1) * size), 0);
-  HBITMAP mask = CreateBitmap(size, size, 1, 1, maskBits.data());
+  const TBitmapHandle mask = NewBitmap(size, size, 1, 1, maskBits.data());
   ICONINFO info{};
   info.fIcon = TRUE;
   info.hbmColor = colour.Bitmap();
-  info.hbmMask = mask;
-  HICON icon = CreateIconIndirect(&info);
-  DeleteObject(mask);
+  info.hbmMask = mask.Get();
+  TIconHandle icon = NewIcon(info);
   if (!icon) throw EInvalidGraphic(L"Invalid icon image");
-  images_.push_back({size, icon});
+  images_.push_back({size, std::move(icon)});
 }
 
 HICON TIcon::Handle(int size) const {
   const Image* best = nullptr;
   for (const auto& image : images_)
     if (!best || std::abs(image.size - size) < std::abs(best->size - size)) best = &image;
-  return best ? best->icon : nullptr;
+  return best ? best->icon.Get() : nullptr;
 }

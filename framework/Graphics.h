@@ -1,7 +1,7 @@
 // Colours, fonts, brushes, pens, canvases, DIB-section bitmaps and icons over GDI.
 //
-// `TColor` is a COLORREF (0x00BBGGRR) or, with the top byte 0xFF, a system colour index
-// (`clBtnFace` ...); `ColorToRGB` turns either into plain RGB. `TBitmap` keeps its pixels
+// `TColor` and the plain colours come from framework/Colors.h; here are the named system
+// colours (`clBtnFace` ...) and `ColorToRGB`, which turns either kind into plain RGB. `TBitmap` keeps its pixels
 // in a DIB section of 24 or 32 bits, reachable as a `TSurfaceView` and by row index, with
 // a memory DC for GDI drawing; the same store backs `NewSurface` once
 // `InstallDibSurfaceFactory` has run, so skin painters and GDI share one pixel store.
@@ -14,15 +14,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "framework/Colors.h"
+#include "framework/Handles.h"
 #include "framework/Surface.h"
 #include "framework/SysUtils.h"
-
-using TColor = int32_t;
-
-constexpr TColor clSystemColor = static_cast<TColor>(0xFF000000u);
-constexpr TColor SystemColor(int index) { return static_cast<TColor>(0xFF000000u | static_cast<uint32_t>(index)); }
 
 constexpr TColor clScrollBar = SystemColor(COLOR_SCROLLBAR);
 constexpr TColor clBackground = SystemColor(COLOR_BACKGROUND);
@@ -49,25 +47,6 @@ constexpr TColor cl3DDkShadow = SystemColor(COLOR_3DDKSHADOW);
 constexpr TColor cl3DLight = SystemColor(COLOR_3DLIGHT);
 constexpr TColor clInfoText = SystemColor(COLOR_INFOTEXT);
 constexpr TColor clInfoBk = SystemColor(COLOR_INFOBK);
-
-constexpr TColor clBlack = 0x000000;
-constexpr TColor clMaroon = 0x000080;
-constexpr TColor clGreen = 0x008000;
-constexpr TColor clOlive = 0x008080;
-constexpr TColor clNavy = 0x800000;
-constexpr TColor clPurple = 0x800080;
-constexpr TColor clTeal = 0x808000;
-constexpr TColor clGray = 0x808080;
-constexpr TColor clSilver = 0xC0C0C0;
-constexpr TColor clRed = 0x0000FF;
-constexpr TColor clLime = 0x00FF00;
-constexpr TColor clYellow = 0x00FFFF;
-constexpr TColor clBlue = 0xFF0000;
-constexpr TColor clFuchsia = 0xFF00FF;
-constexpr TColor clAqua = 0xFFFF00;
-constexpr TColor clWhite = 0xFFFFFF;
-constexpr TColor clNone = 0x1FFFFFFF;
-constexpr TColor clDefault = 0x20000000;
 
 // Plain 0x00BBGGRR for any colour; system colours are looked up now.
 COLORREF ColorToRGB(TColor color);
@@ -118,7 +97,7 @@ private:
   TColor color_ = clWindowText;
   uint32_t style_ = 0;
   int charset_ = DEFAULT_CHARSET;
-  mutable HFONT handle_ = nullptr;
+  mutable TFontHandle handle_;
 };
 
 enum class TBrushStyle { bsSolid, bsClear };
@@ -140,7 +119,7 @@ public:
 private:
   TColor color_ = clWhite;
   TBrushStyle style_ = TBrushStyle::bsSolid;
-  mutable HBRUSH handle_ = nullptr;
+  mutable TBrushHandle handle_;
 };
 
 class TPen {
@@ -159,7 +138,7 @@ public:
 private:
   TColor color_ = clBlack;
   int width_ = 1;
-  mutable HPEN handle_ = nullptr;
+  mutable TPenHandle handle_;
 };
 
 // Drawing on a borrowed device context with a font, a brush and a pen. The canvas selects
@@ -195,6 +174,8 @@ public:
 
 private:
   HDC Required() const;
+  // The canvas font, colours and background mode, for text; callers save the DC first.
+  void SelectTextAttributes(HDC dc);
 
   HDC dc_ = nullptr;
   TFont font_;
@@ -210,14 +191,16 @@ public:
   TDibSurface(int width, int height, int bitsPerPixel);
   ~TDibSurface() override;
 
-  HBITMAP Bitmap() const { return bitmap_; }
+  HBITMAP Bitmap() const { return bitmap_.Get(); }
   // A memory DC with the bitmap selected; owned by the surface, made on first use.
   HDC DC();
 
 private:
-  HBITMAP bitmap_ = nullptr;
-  HDC dc_ = nullptr;
-  HGDIOBJ previous_ = nullptr;
+  // Destroyed in reverse: the bitmap is selected out before the DC goes, and the DC goes
+  // before the bitmap.
+  TBitmapHandle bitmap_;
+  TMemoryDC dc_;
+  std::optional<TSelectGuard> selection_;
 };
 
 // Points `NewSurface` at DIB sections. The application object does this at start.
@@ -264,7 +247,6 @@ private:
 class TIcon {
 public:
   TIcon() = default;
-  ~TIcon();
   TIcon(const TIcon&) = delete;
   TIcon& operator=(const TIcon&) = delete;
 
@@ -278,7 +260,7 @@ public:
 private:
   struct Image {
     int size;
-    HICON icon;
+    TIconHandle icon;
   };
   std::vector<Image> images_;
 };

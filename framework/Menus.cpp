@@ -100,7 +100,7 @@ TMenu::TMenu(TComponent* owner) : TComponent(owner), items_(new TMenuItem(nullpt
 TMenu::~TMenu() {
   Destroying();
   delete items_;
-  if (handle_) DestroyMenu(handle_);
+  handle_.Reset();
   if (window_) {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
@@ -135,17 +135,11 @@ LRESULT TMenu::MenuWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (mi->CtlType != ODT_MENU) break;
       auto* item = reinterpret_cast<TMenuItem*>(mi->itemData);
       if (!item) break;
-      HDC dc = GetDC(window_);
+      const TClientDC dc = TClientDC::Of(window_);
       TCanvas canvas;
-      canvas.SetHandle(dc);
+      canvas.SetHandle(dc.Get());
       int width = static_cast<int>(mi->itemWidth), height = static_cast<int>(mi->itemHeight);
-      try {
-        item->MeasureItem(canvas, width, height);
-      } catch (...) {
-        ReleaseDC(window_, dc);
-        throw;
-      }
-      ReleaseDC(window_, dc);
+      item->MeasureItem(canvas, width, height);
       mi->itemWidth = static_cast<UINT>(std::max(width, 0));
       mi->itemHeight = static_cast<UINT>(std::max(height, 0));
       return TRUE;
@@ -156,15 +150,9 @@ LRESULT TMenu::MenuWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       auto* item = reinterpret_cast<TMenuItem*>(di->itemData);
       if (!item) break;
       TCanvas canvas;
-      canvas.SetHandle(di->hDC);
-      const int saved = SaveDC(di->hDC);
-      try {
-        item->AdvancedDrawItem(canvas, di->rcItem, di->itemState, false);
-      } catch (...) {
-        RestoreDC(di->hDC, saved);
-        throw;
-      }
-      RestoreDC(di->hDC, saved);
+      canvas.SetHandle(di->hDC);  // lent by the menu for this message
+      const TSavedDC saved(di->hDC);
+      item->AdvancedDrawItem(canvas, di->rcItem, di->itemState, false);
       return TRUE;
     }
     default:
@@ -173,16 +161,11 @@ LRESULT TMenu::MenuWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(window_, msg, wParam, lParam);
 }
 
-HMENU TMenu::BuildMenu(TMenuItem& parent, bool popup) {
-  HMENU menu = popup ? CreatePopupMenu() : CreateMenu();
+TMenuHandle TMenu::BuildMenu(TMenuItem& parent, bool popup) {
+  TMenuHandle menu = popup ? NewPopupMenu() : NewMenu();
   if (!menu) throw Exception(L"Out of system resources");
-  // A sub-menu that cannot be made must not leave the levels above it behind.
-  try {
-    FillMenu(menu, parent);
-  } catch (...) {
-    DestroyMenu(menu);
-    throw;
-  }
+  // A sub-menu that cannot be made takes the levels above it with it.
+  FillMenu(menu.Get(), parent);
   return menu;
 }
 
@@ -206,20 +189,21 @@ void TMenu::FillMenu(HMENU menu, TMenuItem& parent) {
       info.fMask |= MIIM_STRING;
       info.dwTypeData = caption.data();
     }
+    TMenuHandle subMenu;
     if (!item->items_.empty()) {
+      subMenu = BuildMenu(*item, true);
       info.fMask |= MIIM_SUBMENU;
-      info.hSubMenu = BuildMenu(*item, true);
+      info.hSubMenu = subMenu.Get();
     }
-    if (!InsertMenuItemW(menu, static_cast<UINT>(position++), TRUE, &info)) {
-      if (info.hSubMenu) DestroyMenu(info.hSubMenu);
+    if (!InsertMenuItemW(menu, static_cast<UINT>(position++), TRUE, &info))
       throw Exception(L"Out of system resources");
-    }
+    // The menu now holds the sub-menu and destroys it with itself.
+    static_cast<void>(subMenu.Release());
   }
 }
 
 void TMenu::RebuildHandle() {
-  if (handle_) DestroyMenu(handle_);
-  handle_ = nullptr;
+  handle_.Reset();
   handle_ = BuildMenu(*items_, true);
 }
 

@@ -16,6 +16,7 @@
 
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
+#include "framework/Handles.h"
 
 class TMenu;
 
@@ -97,7 +98,7 @@ public:
   bool OwnerDraw() const { return ownerDraw_; }
   void SetOwnerDraw(bool on) { ownerDraw_ = on; }
   // The platform menu as last built; owned by the menu.
-  HMENU Handle() const { return handle_; }
+  HMENU Handle() const { return handle_.Get(); }
   // The hidden window that owns the platform menu while it is shown.
   HWND WindowHandle();
   // The item with this command identifier, or null.
@@ -110,11 +111,11 @@ protected:
 
 private:
   static LRESULT CALLBACK MenuWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
-  HMENU BuildMenu(TMenuItem& parent, bool popup);
+  TMenuHandle BuildMenu(TMenuItem& parent, bool popup);
   void FillMenu(HMENU menu, TMenuItem& parent);
   TMenuItem* items_ = nullptr;
   bool ownerDraw_ = false;
-  HMENU handle_ = nullptr;
+  TMenuHandle handle_;
   HWND window_ = nullptr;
 };
 

@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "framework/Forms.h"
+#include "framework/Handles.h"
 
 class EListError : public Exception {
 public:
@@ -462,13 +463,17 @@ void TCustomLabel::Paint() {
 
 void TCustomLabel::AdjustBounds() {
   if (IsLoading() || !autoSize_) return;
-  HDC dc = GetDC(nullptr);
+  const TClientDC screen = TClientDC::Screen();
   TCanvas& canvas = Canvas();
-  canvas.SetHandle(dc);
+  canvas.SetHandle(screen.Get());
   RECT r = ClientRect();
-  DoDrawText(r, TextFlags() | DT_CALCRECT);
+  try {
+    DoDrawText(r, TextFlags() | DT_CALCRECT);
+  } catch (...) {
+    canvas.SetHandle(nullptr);
+    throw;
+  }
   canvas.SetHandle(nullptr);
-  ReleaseDC(nullptr, dc);
   int left = left_;
   if (alignment_ == taRightJustify) left += width_ - (r.right - r.left);
   else if (alignment_ == taCenter) left += (width_ - (r.right - r.left)) / 2;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "framework/Forms.h"
+#include "framework/Handles.h"
 #include "framework/Menus.h"
 #include "framework/WindowClasses.h"
 
@@ -198,6 +199,7 @@ LRESULT TWinControl::MainWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void TWinControl::WindowGone(HWND window) {
+  CountHandleReleased(THandleKind::Window);
   RemovePropW(window, kControlProperty);
   if (handle_ == window) handle_ = nullptr;
   showing_ = false;
@@ -528,16 +530,11 @@ void TWinControl::PaintHandler(TMessage& message) {
     PaintControls(dc);
     return;
   }
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(handle_, &ps);
-  try {
-    PaintWindow(dc);
-    PaintControls(dc);
-  } catch (...) {
-    EndPaint(handle_, &ps);
-    throw;
-  }
-  EndPaint(handle_, &ps);
+  // Painting ends however drawing ends.
+  const TPaintDC paint = TPaintDC::Begin(handle_);
+  if (!paint) return;
+  PaintWindow(paint.Get());
+  PaintControls(paint.Get());
 }
 
 void TWinControl::ColorDC(TMessage& message) {

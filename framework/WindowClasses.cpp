@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "framework/Handles.h"
 #include "framework/WinControls.h"
 
 const wchar_t kControlProperty[] = L"EquidivControl";
@@ -37,6 +38,8 @@ struct TWindowBinding {
     if (!control || !TCreatingScope::IsCreating(control) || control->handle_) return nullptr;
     control->handle_ = window;
     SetPropW(window, kControlProperty, control);
+    // Released when the window's WM_NCDESTROY reaches the control.
+    CountHandleCreated(THandleKind::Window);
     return control;
   }
 };

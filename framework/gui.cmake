@@ -1,6 +1,7 @@
 # The GUI framework over Win32 (Windows only): components, controls, forms, dialogs.
 equidiv_library(framework
   ${CMAKE_CURRENT_LIST_DIR}/Classes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Handles.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Graphics.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Mouse.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Controls.cpp

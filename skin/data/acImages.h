@@ -3,8 +3,9 @@
 // Both produce pixel stores through `NewSurface`, so on Windows they are DIB sections.
 // Bitmaps of 1, 4, 8 and 24 bits become 24-bit surfaces, 32-bit ones (uncompressed or
 // with 8-bit channel masks) 32-bit surfaces; RLE and other compressions are not read.
-// JPEGs become 24-bit surfaces. Damaged, truncated or unsupported input gives null;
-// nothing here raises.
+// JPEGs become 24-bit surfaces. Damaged, truncated or unsupported input gives null; the
+// only exceptions are those of the surface factory when it cannot make a store (memory,
+// system resources), and they leave nothing allocated behind.
 //
 // Limits: each side at most kMaxImageSide pixels and at most kMaxImagePixels pixels in
 // all, so a header cannot make us allocate more than about 64 MB for one image.

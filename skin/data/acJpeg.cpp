@@ -1,6 +1,6 @@
 // JPEG pictures through libjpeg. Errors leave the decoder with longjmp, so the function
-// that calls setjmp keeps no C++ objects with destructors alive across it: the surface is
-// owned by the caller, and the row buffer comes from libjpeg's own pool.
+// that calls setjmp keeps no C++ objects with destructors alive across it: the decompressor
+// and the surface are owned by its caller, and the row buffer comes from libjpeg's own pool.
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -35,49 +35,51 @@ void OnProgress(j_common_ptr info) {
   if (d->input_scan_number > kMaxScans) longjmp(reinterpret_cast<ErrorManager*>(info->err)->escape, 1);
 }
 
-// Returns false on any failure; `surface` receives a store of the picture's size.
-bool Decode(const uint8_t* data, size_t size, std::unique_ptr<TSurface>& surface) {
+// The decompressor with its error and progress managers. It lives in the frame of
+// `DecodeJpeg`, outside the function that calls setjmp, so neither a jump nor an exception
+// from the surface factory skips its destructor, and every path releases libjpeg's memory.
+// Destroying a decompressor that was never created (or whose creation failed) is safe:
+// libjpeg only frees what its memory manager holds.
+class JpegDecompressor {
+public:
+  JpegDecompressor() {
+    std::memset(&info, 0, sizeof info);
+    info.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = OnError;
+    errors.base.emit_message = OnMessage;
+    errors.base.output_message = Silent;
+    progress.progress_monitor = OnProgress;
+  }
+  ~JpegDecompressor() { jpeg_destroy_decompress(&info); }
+  JpegDecompressor(const JpegDecompressor&) = delete;
+  JpegDecompressor& operator=(const JpegDecompressor&) = delete;
+
   jpeg_decompress_struct info;
   ErrorManager errors;
   jpeg_progress_mgr progress;
-  std::memset(&info, 0, sizeof info);
-  info.err = jpeg_std_error(&errors.base);
-  errors.base.error_exit = OnError;
-  errors.base.emit_message = OnMessage;
-  errors.base.output_message = Silent;
-  progress.progress_monitor = OnProgress;
-  volatile bool created = false;
+};
 
-  if (setjmp(errors.escape)) {
-    if (created) jpeg_destroy_decompress(&info);
-    return false;
-  }
+// Returns false on any failure; `surface` receives a store of the picture's size. Keeps no
+// object with a destructor of its own: `decoder` and `surface` belong to the caller, and the
+// row buffer comes from libjpeg's pool. Exceptions of the surface factory pass through.
+bool Decode(JpegDecompressor& decoder, const uint8_t* data, size_t size, std::unique_ptr<TSurface>& surface) {
+  jpeg_decompress_struct& info = decoder.info;
+  if (setjmp(decoder.errors.escape)) return false;
   jpeg_create_decompress(&info);
-  created = true;
-  info.progress = &progress;
+  info.progress = &decoder.progress;
   info.mem->max_memory_to_use = 128L << 20;
   jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&info, TRUE);
   if (info.image_width == 0 || info.image_height == 0 || info.image_width > kMaxImageSide ||
       info.image_height > kMaxImageSide ||
-      static_cast<int64_t>(info.image_width) * info.image_height > kMaxImagePixels) {
-    jpeg_destroy_decompress(&info);
+      static_cast<int64_t>(info.image_width) * info.image_height > kMaxImagePixels)
     return false;
-  }
   info.out_color_space = JCS_RGB;
   jpeg_start_decompress(&info);
-  if (info.output_components != 3) {
-    jpeg_destroy_decompress(&info);
-    return false;
-  }
+  if (info.output_components != 3) return false;
   const int w = static_cast<int>(info.output_width), h = static_cast<int>(info.output_height);
-  // The surface lives in the caller's frame, which a jump does not leave.
   surface = NewSurface(w, h, 24);
-  if (!surface || surface->View().Empty()) {
-    jpeg_destroy_decompress(&info);
-    return false;
-  }
-  // Freed with the decompressor, also after a jump.
+  if (!surface || surface->View().Empty()) return false;
   JSAMPARRAY rows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
                                               static_cast<JDIMENSION>(w) * 3, 1);
   JSAMPROW row = rows[0];
@@ -93,7 +95,6 @@ bool Decode(const uint8_t* data, size_t size, std::unique_ptr<TSurface>& surface
     }
   }
   jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
   return true;
 }
 
@@ -101,7 +102,8 @@ bool Decode(const uint8_t* data, size_t size, std::unique_ptr<TSurface>& surface
 
 std::unique_ptr<TSurface> DecodeJpeg(const uint8_t* data, size_t size) {
   if (!data || size < 4) return nullptr;
+  JpegDecompressor decoder;
   std::unique_ptr<TSurface> surface;
-  if (!Decode(data, size, surface)) return nullptr;
+  if (!Decode(decoder, data, size, surface)) return nullptr;
   return surface;
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <new>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -92,7 +93,8 @@ class SkinImages {
 public:
   SkinImages(const TsSkinSource& source) : source_(source) {}
 
-  // The decoded bitmap or picture `name` refers to, or null. The result stays owned here.
+  // The decoded bitmap or picture `name` refers to, or null when it is missing, cannot be
+  // decoded or no store can be made for it. The result stays owned here.
   const TSurface* Find(std::string_view name, NameMatch match, bool jpeg) {
     std::optional<std::vector<uint8_t>> bytes;
     std::string cacheKey;
@@ -119,16 +121,30 @@ public:
       bytes = ReadFile(*path);
       if (!bytes) return nullptr;
     }
-    auto decoded = jpeg ? DecodeJpeg(bytes->data(), bytes->size()) : DecodeBmp(bytes->data(), bytes->size());
+    std::unique_ptr<TSurface> decoded;
+    try {
+      decoded = jpeg ? DecodeJpeg(bytes->data(), bytes->size()) : DecodeBmp(bytes->data(), bytes->size());
+    } catch (const Exception&) {
+      // No store for this image (the surface factory gave up): only the references to it
+      // go, the rest of the skin still loads.
+    } catch (const std::bad_alloc&) {
+    }
     return cache_.emplace(cacheKey, std::move(decoded)).first->second.get();
   }
 
   // A copy of `image` at `bitsPerPixel` that the tables will own, or null once the images
-  // owned so far would exceed the pixel budget.
+  // owned so far would exceed the pixel budget or when no store can be made for it.
   std::unique_ptr<TSurface> OwnedCopy(const TSurface& image, int bitsPerPixel) {
     const int64_t pixels = static_cast<int64_t>(image.Width()) * image.Height();
     if (ownedPixels_ + pixels > kMaxOwnedImagePixels) return nullptr;
-    auto copy = CopySurface(image, bitsPerPixel);
+    std::unique_ptr<TSurface> copy;
+    try {
+      copy = CopySurface(image, bitsPerPixel);
+    } catch (const Exception&) {
+      return nullptr; // as above: the reference is dropped
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
     if (copy) ownedPixels_ += pixels;
     return copy;
   }
@@ -251,16 +267,16 @@ private:
 };
 
 TsRect FixedRect(std::string_view value) {
-  return {StrToInt(Field(value, 2, 4)), StrToInt(Field(value, 7, 4)), StrToInt(Field(value, 12, 4)),
-          StrToInt(Field(value, 17, 4))};
+  return {SkinStrToInt(Field(value, 2, 4)), SkinStrToInt(Field(value, 7, 4)), SkinStrToInt(Field(value, 12, 4)),
+          SkinStrToInt(Field(value, 17, 4))};
 }
 
 // "@LLLL@TTTT@RRRR@BBBB@I@M": a glyph in the master bitmap.
 void Loader::AddGlyph(std::string_view section, std::string_view key, std::string_view value) {
   TsMaskData m = NewMask(section, key);
   m.R = FixedRect(value);
-  m.ImageCount = Narrow(StrToInt(Field(value, 22, 1)));
-  m.MaskType = Narrow(StrToInt(Field(value, 24, 1)));
+  m.ImageCount = Narrow(SkinStrToInt(Field(value, 22, 1)));
+  m.MaskType = Narrow(SkinStrToInt(Field(value, 24, 1)));
   m.ImgType = itisaGlyph;
   if (m.ImageCount < 1 || m.MaskType < 0) return; // no frames to cut
   tables_.MaskTable.push_back(std::move(m));
@@ -270,14 +286,14 @@ void Loader::AddGlyph(std::string_view section, std::string_view key, std::strin
 void Loader::AddBorder(std::string_view section, std::string_view key, std::string_view value) {
   TsMaskData m = NewMask(section, key);
   m.R = FixedRect(value);
-  m.WL = Narrow(StrToInt(Field(value, 22, 4)));
-  m.WT = Narrow(StrToInt(Field(value, 27, 4)));
-  m.WR = Narrow(StrToInt(Field(value, 32, 4)));
-  m.WB = Narrow(StrToInt(Field(value, 37, 4)));
-  m.ImageCount = Narrow(StrToInt(Field(value, 42, 1)));
-  m.MaskType = Narrow(StrToInt(Field(value, 44, 1)));
-  m.DrawMode = Narrow(StrToInt(Field(value, 46, 1)));
-  m.BorderWidth = Narrow(StrToInt(Field(value, 48, 1)));
+  m.WL = Narrow(SkinStrToInt(Field(value, 22, 4)));
+  m.WT = Narrow(SkinStrToInt(Field(value, 27, 4)));
+  m.WR = Narrow(SkinStrToInt(Field(value, 32, 4)));
+  m.WB = Narrow(SkinStrToInt(Field(value, 37, 4)));
+  m.ImageCount = Narrow(SkinStrToInt(Field(value, 42, 1)));
+  m.MaskType = Narrow(SkinStrToInt(Field(value, 44, 1)));
+  m.DrawMode = Narrow(SkinStrToInt(Field(value, 46, 1)));
+  m.BorderWidth = Narrow(SkinStrToInt(Field(value, 48, 1)));
   m.ImgType = itisaBorder;
   if (m.ImageCount < 1 || m.MaskType < 0) return;
   CompleteBorders(m);
@@ -288,8 +304,8 @@ void Loader::AddBorder(std::string_view section, std::string_view key, std::stri
 void Loader::AddTexture(std::string_view section, std::string_view key, std::string_view value) {
   TsMaskData m = NewMask(section, key);
   m.R = FixedRect(value);
-  m.DrawMode = Narrow(StrToInt(Field(value, 22, 2)));
-  m.MaskType = value.size() >= 25 ? Narrow(StrToInt(Field(value, 25, 1))) : 0;
+  m.DrawMode = Narrow(SkinStrToInt(Field(value, 22, 2)));
+  m.MaskType = value.size() >= 25 ? Narrow(SkinStrToInt(Field(value, 25, 1))) : 0;
   m.ImgType = itisaTexture;
   m.ImageCount = 1;
   if (m.MaskType < 0) return;
@@ -300,12 +316,12 @@ void Loader::AddTexture(std::string_view section, std::string_view key, std::str
 void Loader::AddImageFile(std::string_view section, std::string_view key, std::string_view value) {
   const std::vector<std::string_view> words = SplitWords(value, "!");
   auto word = [&](size_t i) { return i < words.size() ? words[i] : std::string_view{}; };
-  const int32_t imageCount = StrToInt(word(1));
-  const int32_t maskType = StrToInt(word(2));
-  const int32_t type = StrToInt(word(3));
+  const int32_t imageCount = SkinStrToInt(word(1));
+  const int32_t maskType = SkinStrToInt(word(2));
+  const int32_t type = SkinStrToInt(word(3));
   if (word(0).find(".BMP") == std::string_view::npos) return;
   int32_t given[4] = {0, 0, 0, 0};
-  for (size_t i = 0; i < 4 && 4 + i < words.size(); ++i) given[i] = StrToInt(words[4 + i]);
+  for (size_t i = 0; i < 4 && 4 + i < words.size(); ++i) given[i] = SkinStrToInt(words[4 + i]);
   // Type numbers past a glyph and frame counts that would divide by zero reject the
   // reference, as do numbers the record cannot hold.
   if (type < 0 || type > 2 || imageCount < 1 || maskType < 0 || !FitsInt16(imageCount) || !FitsInt16(maskType) ||
@@ -348,7 +364,7 @@ void Loader::AddParenthesised(std::string_view section, std::string_view key, st
   };
   const std::vector<std::string_view> area = numbers(1);
   const std::vector<std::string_view> counts = numbers(2);
-  auto number = [](const std::vector<std::string_view>& list, size_t i) { return StrToInt(i < list.size() ? list[i] : ""); };
+  auto number = [](const std::vector<std::string_view>& list, size_t i) { return SkinStrToInt(i < list.size() ? list[i] : ""); };
   const std::string upperKey = UpperCase(key);
 
   TsMaskData m = NewMask(UpperCase(section), upperKey);
@@ -503,7 +519,7 @@ const std::vector<KeyRule>& Rules() {
 // text and boolean keys, -1 (or no integer at all) for integer keys.
 bool Counts(Kind kind, std::string_view raw) {
   if (kind != Kind::Integer) return raw != "?";
-  const auto n = ParseInteger(raw);
+  const auto n = TrySkinStrToInt(raw);
   return n && *n != -1;
 }
 
@@ -586,14 +602,14 @@ void Loader::SectionPass() {
     TsGeneralData& d = tables_.SectionTable[i];
     d.ClassName = std::string(sections[i].name);
     d.ParentClass = std::string(OwnValue(sections[i], "PARENTCLASS"));
-    d.ShadowColor = StrToIntDef(OwnValue(sections[i], "SHADOWCOLOR"), 0);
+    d.ShadowColor = SkinStrToIntDef(OwnValue(sections[i], "SHADOWCOLOR"), 0);
   }
   KeyResolver resolver(ini_, parents);
   for (const KeyRule& rule : Rules()) {
     for (size_t i = 0; i < sections.size(); ++i) {
       const auto raw = resolver.Resolve(static_cast<int>(i), rule.key, rule.kind);
       const std::string_view text = raw.value_or(rule.textDefault);
-      const int32_t number = raw ? StrToIntDef(*raw, rule.intDefault) : rule.intDefault;
+      const int32_t number = raw ? SkinStrToIntDef(*raw, rule.intDefault) : rule.intDefault;
       rule.apply(tables_.SectionTable[i], text, number, SameText(text, "TRUE"));
     }
   }
@@ -611,12 +627,12 @@ void Loader::SectionPass() {
     g.Version = ParseVersion(own("VERSION", "0"));
     g.Author = std::string(own("AUTHOR", ""));
     g.Description = std::string(own("DESCRIPTION", ""));
-    g.Shadow1Color = StrToIntDef(own("SHADOW1COLOR", ""), 0);
-    g.Shadow1Offset = StrToInt(own("SHADOW1OFFSET", "0"));
-    g.Shadow1Blur = StrToInt(own("SHADOW1BLUR", "-1"));
-    g.Shadow1Transparency = StrToInt(own("SHADOW1TRANSPARENCY", "0"));
-    g.BISpacing = StrToIntDef(own("BISPACE", ""), 0);
-    g.BorderColor = StrToIntDef(own("BORDERCOLOR", ""), 0);
+    g.Shadow1Color = SkinStrToIntDef(own("SHADOW1COLOR", ""), 0);
+    g.Shadow1Offset = SkinStrToInt(own("SHADOW1OFFSET", "0"));
+    g.Shadow1Blur = SkinStrToInt(own("SHADOW1BLUR", "-1"));
+    g.Shadow1Transparency = SkinStrToInt(own("SHADOW1TRANSPARENCY", "0"));
+    g.BISpacing = SkinStrToIntDef(own("BISPACE", ""), 0);
+    g.BorderColor = SkinStrToIntDef(own("BORDERCOLOR", ""), 0);
   }
 }
 
@@ -627,10 +643,10 @@ TsGradArray ParseGradient(std::string_view text) {
   TsGradArray steps;
   for (size_t i = 0; i + 5 <= words.size(); i += 5) {
     TsGradientStep step;
-    step.Color1 = StrToInt(TrimText(words[i]));
-    step.Color2 = StrToInt(TrimText(words[i + 1]));
-    step.Percent = static_cast<int8_t>(std::clamp(StrToInt(TrimText(words[i + 2])), -128, 100));
-    step.Mode = StrToInt(TrimText(words[i + 3]));
+    step.Color1 = SkinStrToInt(TrimText(words[i]));
+    step.Color2 = SkinStrToInt(TrimText(words[i + 1]));
+    step.Percent = static_cast<int8_t>(std::clamp(SkinStrToInt(TrimText(words[i + 2])), -128, 100));
+    step.Mode = SkinStrToInt(TrimText(words[i + 3]));
     steps.push_back(step);
   }
   return steps;

@@ -12,7 +12,8 @@
 //
 // Limits: an options text of at most kMaxOptionsSize bytes and kMaxSections sections,
 // and at most kMaxOwnedImagePixels pixels in all the images that masks and patterns own;
-// references beyond the pixel budget are skipped like missing files.
+// references beyond the pixel budget are skipped like missing files, and so is each one
+// whose image cannot be decoded or made into a store: the rest of the skin still loads.
 #pragma once
 
 #include <memory>

@@ -35,7 +35,7 @@ int HexDigit(char c) {
 }
 } // namespace
 
-std::optional<int32_t> ParseInteger(std::string_view text) {
+std::optional<int32_t> TrySkinStrToInt(std::string_view text) {
   std::string_view digits = text;
   bool hex = false;
   if (!digits.empty() && digits[0] == '$') {
@@ -72,12 +72,12 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
   return static_cast<int32_t>(value);
 }
 
-int32_t StrToInt(std::string_view text) {
-  if (auto value = ParseInteger(text)) return *value;
+int32_t SkinStrToInt(std::string_view text) {
+  if (auto value = TrySkinStrToInt(text)) return *value;
   throw EConvertError(FormatMessageText(L"'%s' is not a valid integer value", {AnsiToString(text)}));
 }
 
-int32_t StrToIntDef(std::string_view text, int32_t fallback) { return ParseInteger(text).value_or(fallback); }
+int32_t SkinStrToIntDef(std::string_view text, int32_t fallback) { return TrySkinStrToInt(text).value_or(fallback); }
 
 String AnsiToString(std::string_view text) {
 #ifdef _WIN32

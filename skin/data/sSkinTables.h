@@ -19,25 +19,26 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/Colors.h"
 #include "framework/Surface.h"
 #include "framework/SysUtils.h"
 
 class TsSkinManager;
 
-// A colour in COLORREF order (0x00BBGGRR). Values with the top byte set are framework
+// The framework's colour: COLORREF order (0x00BBGGRR); values with the top byte set are
 // system colours until `SkinColorToRGB` turns them into plain RGB.
-using TsColor = int32_t;
+using TsColor = TColor;
 
 // Fuchsia: marks "no pixel" in skin images and "unset" in colour variables.
-constexpr TsColor kSkinKeyColor = 0x00FF00FF;
+constexpr TsColor kSkinKeyColor = clFuchsia;
 
 // Plain RGB for a colour; system colours (negative values, index in the low byte) are
 // resolved through the platform's system palette. Other values pass unchanged.
 TsColor SkinColorToRGB(TsColor color);
 
 // Framework system colour values used by the tables' fallbacks.
-constexpr TsColor kclBtnFace = static_cast<TsColor>(0xFF00000F);
-constexpr TsColor kclWindow = static_cast<TsColor>(0xFF000005);
+constexpr TsColor kclBtnFace = SystemColor(15); // COLOR_BTNFACE
+constexpr TsColor kclWindow = SystemColor(5);   // COLOR_WINDOW
 
 struct TsRect {
   int32_t Left = 0;

@@ -7,24 +7,13 @@
 
 #include <cstdint>
 
+#include "framework/Colors.h"
 #include "framework/Surface.h"
 #include "skin/data/sSkinTables.h"
 
-using TColor = TsColor;
-
-// A pixel of exactly this colour in a skin image means "no pixel"; the same value marks an
-// unset colour variable.
-constexpr TColor clFuchsia = kSkinKeyColor;
-constexpr TColor clWhite = 0x00FFFFFF;
-constexpr TColor clBlack = 0x00000000;
-
-constexpr int GetRValue(TColor c) { return c & 0xFF; }
-constexpr int GetGValue(TColor c) { return (c >> 8) & 0xFF; }
-constexpr int GetBValue(TColor c) { return (c >> 16) & 0xFF; }
-constexpr TColor MakeColor(int r, int g, int b) {
-  return static_cast<TColor>(static_cast<uint32_t>(r & 0xFF) | (static_cast<uint32_t>(g & 0xFF) << 8) |
-                             (static_cast<uint32_t>(b & 0xFF) << 16));
-}
+// `TColor`, the plain colours and the channel helpers come from framework/Colors.h. A
+// pixel of exactly `clFuchsia` (the skin key colour) in a skin image means "no pixel"; the
+// same value marks an unset colour variable.
 // Key comparisons look at the low three bytes only.
 constexpr bool SameRGB(TColor a, TColor b) { return ((a ^ b) & 0x00FFFFFF) == 0; }
 

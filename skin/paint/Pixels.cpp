@@ -187,7 +187,7 @@ void TintRect(const TSurfaceView& surface, TsRect rect, int percent, TColor colo
   if (rect.Right < rect.Left || rect.Bottom < rect.Top) return;
 
   percent &= 0xFF;
-  const int c[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
+  const int c[3] = {BlueOf(color), GreenOf(color), RedOf(color)};
   const int bpp = surface.BytesPerPixel();
   const int columns = rect.Right - rect.Left + 1;
   // The mix e * v + (1 - e) * c with e = percent / 100, rounded to even, is computed
@@ -334,7 +334,7 @@ void CopyKeyedFill(const TSurfaceView& dst, const TSurfaceView& src, int x, bool
 void TintThroughMask(const TSurfaceView& dst, const TSurfaceView& mask, TColor color) {
   if (dst.Empty() || mask.Empty() || dst.width != mask.width || dst.height != mask.height) return;
   color = SkinColorToRGB(color);
-  const int c[3] = {GetBValue(color), GetGValue(color), GetRValue(color)};
+  const int c[3] = {BlueOf(color), GreenOf(color), RedOf(color)};
   const int db = dst.BytesPerPixel();
   const int mb = mask.BytesPerPixel();
   for (int y = 0; y < dst.height; ++y) {
@@ -346,9 +346,9 @@ void TintThroughMask(const TSurfaceView& dst, const TSurfaceView& mask, TColor c
 }
 
 TColor MaskBlendPixel(TColor source, TColor dest, TColor mask, bool lighten) {
-  return MakeColor(MaskBlendChannel(GetRValue(source), GetRValue(dest), GetRValue(mask), lighten),
-                   MaskBlendChannel(GetGValue(source), GetGValue(dest), GetGValue(mask), lighten),
-                   MaskBlendChannel(GetBValue(source), GetBValue(dest), GetBValue(mask), lighten));
+  return MakeColor(MaskBlendChannel(RedOf(source), RedOf(dest), RedOf(mask), lighten),
+                   MaskBlendChannel(GreenOf(source), GreenOf(dest), GreenOf(mask), lighten),
+                   MaskBlendChannel(BlueOf(source), BlueOf(dest), BlueOf(mask), lighten));
 }
 
 namespace {
@@ -391,8 +391,8 @@ TColor MixColor(TColor a, TColor b, double factor) {
   a = SkinColorToRGB(a);
   b = SkinColorToRGB(b);
   auto mix = [&](int ca, int cb) { return ClampByte(static_cast<int>(RoundEven(cb + factor * (ca - cb)))); };
-  const TColor rgb = MakeColor(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
-                               mix(GetBValue(a), GetBValue(b)));
+  const TColor rgb = MakeColor(mix(RedOf(a), RedOf(b)), mix(GreenOf(a), GreenOf(b)),
+                               mix(BlueOf(a), BlueOf(b)));
   return static_cast<TColor>((static_cast<uint32_t>(a) & 0xFF000000u) | static_cast<uint32_t>(rgb));
 }
 
@@ -400,14 +400,14 @@ TColor HalfMix(TColor a, TColor b) {
   a = SkinColorToRGB(a);
   b = SkinColorToRGB(b);
   auto mix = [](int ca, int cb) { return (ca * 127 + cb * 129) >> 8; };
-  return MakeColor(mix(GetRValue(a), GetRValue(b)), mix(GetGValue(a), GetGValue(b)),
-                   mix(GetBValue(a), GetBValue(b)));
+  return MakeColor(mix(RedOf(a), RedOf(b)), mix(GreenOf(a), GreenOf(b)),
+                   mix(BlueOf(a), BlueOf(b)));
 }
 
 TColor ShiftSaturation(TColor color, int amount) {
   if (amount == 0) return color;
   color = SkinColorToRGB(color);
-  const int r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+  const int r = RedOf(color), g = GreenOf(color), b = BlueOf(color);
   const double avg = (r + g + b) / 3.0;
   auto shift = [&](int c) { return ClampByte(static_cast<int>(RoundEven(c + amount * (avg - c) / 100.0))); };
   return MakeColor(shift(r), shift(g), shift(b));
@@ -415,7 +415,7 @@ TColor ShiftSaturation(TColor color, int amount) {
 
 TColor ShiftHue(int degrees, TColor color) {
   color = SkinColorToRGB(color);
-  const int r = GetRValue(color), g = GetGValue(color), b = GetBValue(color);
+  const int r = RedOf(color), g = GreenOf(color), b = BlueOf(color);
   const int v = std::max({r, g, b});
   const int delta = v - std::min({r, g, b});
   const double s = v == 0 ? 0.0 : static_cast<double>(delta) / v;

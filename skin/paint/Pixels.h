@@ -178,9 +178,9 @@ double RoundEven(double x);
 inline uint8_t ClampByte(int v) { return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 // Writes one pixel's blue, green and red bytes.
 inline void PutRGB(uint8_t* p, TColor c) {
-  p[0] = static_cast<uint8_t>(GetBValue(c));
-  p[1] = static_cast<uint8_t>(GetGValue(c));
-  p[2] = static_cast<uint8_t>(GetRValue(c));
+  p[0] = static_cast<uint8_t>(BlueOf(c));
+  p[1] = static_cast<uint8_t>(GreenOf(c));
+  p[2] = static_cast<uint8_t>(RedOf(c));
 }
 inline TColor GetRGB(const uint8_t* p) { return MakeColor(p[2], p[1], p[0]); }
 // Fills `count` pixels of a row from `p` with one colour (any depth; the fourth byte of a

@@ -13,12 +13,12 @@ struct TRunningColor {
   double dr, dg, db;
 
   TRunningColor(TColor from, TColor to, int n)
-      : r(static_cast<float>(GetRValue(from))),
-        g(static_cast<float>(GetGValue(from))),
-        b(static_cast<float>(GetBValue(from))),
-        dr((GetRValue(to) - GetRValue(from)) / static_cast<double>(n)),
-        dg((GetGValue(to) - GetGValue(from)) / static_cast<double>(n)),
-        db((GetBValue(to) - GetBValue(from)) / static_cast<double>(n)) {}
+      : r(static_cast<float>(RedOf(from))),
+        g(static_cast<float>(GreenOf(from))),
+        b(static_cast<float>(BlueOf(from))),
+        dr((RedOf(to) - RedOf(from)) / static_cast<double>(n)),
+        dg((GreenOf(to) - GreenOf(from)) / static_cast<double>(n)),
+        db((BlueOf(to) - BlueOf(from)) / static_cast<double>(n)) {}
 
   TColor Current() const {
     return MakeColor(ClampByte(static_cast<int>(RoundEven(r))), ClampByte(static_cast<int>(RoundEven(g))),
@@ -123,12 +123,12 @@ void FillGouraudTriangle(const TSurfaceView& surface, const TsRect& clip, const 
   if (x1 >= x2 || y1 >= y2) return;
 
   const bool ownBC = OwnsEdge(b, c), ownCA = OwnsEdge(c, a), ownAB = OwnsEdge(a, b);
-  const double ca[3] = {static_cast<double>(GetRValue(a.color)), static_cast<double>(GetGValue(a.color)),
-                        static_cast<double>(GetBValue(a.color))};
-  const double cb[3] = {static_cast<double>(GetRValue(b.color)), static_cast<double>(GetGValue(b.color)),
-                        static_cast<double>(GetBValue(b.color))};
-  const double cc[3] = {static_cast<double>(GetRValue(c.color)), static_cast<double>(GetGValue(c.color)),
-                        static_cast<double>(GetBValue(c.color))};
+  const double ca[3] = {static_cast<double>(RedOf(a.color)), static_cast<double>(GreenOf(a.color)),
+                        static_cast<double>(BlueOf(a.color))};
+  const double cb[3] = {static_cast<double>(RedOf(b.color)), static_cast<double>(GreenOf(b.color)),
+                        static_cast<double>(BlueOf(b.color))};
+  const double cc[3] = {static_cast<double>(RedOf(c.color)), static_cast<double>(GreenOf(c.color)),
+                        static_cast<double>(BlueOf(c.color))};
   const int bpp = surface.BytesPerPixel();
   for (int y = y1; y < y2; ++y) {
     const double py = y + 0.5;

@@ -328,6 +328,51 @@ TEST(OptionsLoader, SkinFolders) {
   EXPECT_FALSE(LoadSkinFolder(dir.wstring(), t));
 }
 
+TEST(OptionsLoader, AnImageThatCannotBeMadeDropsOnlyItsReferences) {
+  const std::string options =
+      "[GLOBALINFO]\nMASTERBITMAP=MASTER.BMP\n"
+      "[PANEL]\nPATTERN=good.jpg\nHOTPATTERN=noise.jpg\n"
+      "[BUTTON]\nPATTERN=nostore.jpg\nGLYPH=!NOHEAP.BMP!1!0!0\n"
+      "[EDIT]\nCOLOR=123\nGLYPH=@0000@0000@0039@0013@3@0\n";
+  Bytes noise = MakeJpeg(64, 64, 0x123456);
+  for (size_t i = 200; i < noise.size() - 2; ++i) noise[i] = static_cast<uint8_t>(i * 31);
+  const std::vector<std::pair<std::string, Bytes>> images = {
+      {"Master.bmp", MakeBmp24(281, 116, Fuchsia)},
+      {"good.jpg", MakeJpeg(12, 10, 0x3366CC)},
+      {"noise.jpg", noise},
+      {"nostore.jpg", MakeJpeg(77, 9, 0x808080)}, // the factory raises EOutOfMemory for it
+      {"NOHEAP.BMP", MakeBmp24(78, 6, Gradient)}, // and std::bad_alloc for this one
+  };
+  const auto dir = std::filesystem::temp_directory_path() / "equidiv-skin-data-undecodable-test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  auto write = [&](const std::string& name, const Bytes& bytes) {
+    std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  };
+  write("Options.dat", ToBytes(options));
+  for (const auto& [name, bytes] : images) write(name, bytes);
+
+  FailingSurfaceFactory factory(77, 78);
+  for (const bool fromFolder : {false, true}) {
+    SCOPED_TRACE(fromFolder ? "skin folder" : "package");
+    TsSkinTables t;
+    if (fromFolder)
+      ASSERT_TRUE(LoadSkinFolder(dir.wstring(), t));
+    else
+      LoadFromPackage(options, images, t);
+    ASSERT_TRUE(t.MasterBitmap);
+    std::vector<std::string> masks;
+    for (const TsMaskData& m : t.MaskTable) masks.push_back(m.ClassName + "." + m.PropertyName);
+    EXPECT_EQ(masks, (std::vector<std::string>{"EDIT.GLYPH", "PANEL.PATTERN"}));
+    EXPECT_TRUE(t.PatternTable.empty());
+    const int edit = t.SectionIndex("EDIT");
+    ASSERT_GE(edit, 0);
+    EXPECT_EQ(t.SectionTable[edit].Color, 123);
+    EXPECT_GE(t.SectionIndex("BUTTON"), 0);
+  }
+  std::filesystem::remove_all(dir);
+}
+
 TEST(OptionsLoader, DuplicateSectionsEachKeepTheirOwnValues) {
   TsSkinTables t;
   LoadFromPackage("[A]\nCOLOR=1\n[B]\nPARENTCLASS=A\n[A]\nCOLOR=2\nTRANSPARENCY=9\n", Images(), t);

@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <new>
 #include <stdexcept>
 
 #include <jpeglib.h>
@@ -155,3 +156,13 @@ void LoadFromPackage(const std::string& options, const std::vector<std::pair<std
   RecordingReporter reporter;
   if (!LoadSkinPackage(*stream, tables, &reporter)) throw std::runtime_error("package rejected");
 }
+
+FailingSurfaceFactory::FailingSurfaceFactory(int outOfMemoryWidth, int badAllocWidth) {
+  SetSurfaceFactory([=](int width, int height, int bitsPerPixel) -> std::unique_ptr<TSurface> {
+    if (width == outOfMemoryWidth) throw EOutOfMemory(L"Out of system resources");
+    if (width == badAllocWidth) throw std::bad_alloc();
+    return std::make_unique<THeapSurface>(width, height, bitsPerPixel);
+  });
+}
+
+FailingSurfaceFactory::~FailingSurfaceFactory() { SetSurfaceFactory({}); }

@@ -38,6 +38,17 @@ Bytes MakeBmpIndexed(int width, int height, int bits, const std::vector<uint32_t
 // A JPEG of one colour (0x00RRGGBB).
 Bytes MakeJpeg(int width, int height, uint32_t color);
 
+// While alive, `NewSurface` raises EOutOfMemory for stores `outOfMemoryWidth` pixels wide
+// and std::bad_alloc for stores `badAllocWidth` wide (as the DIB factory and the heap do
+// when they give up), and makes heap stores otherwise. Restores the plain factory.
+class FailingSurfaceFactory {
+public:
+  FailingSurfaceFactory(int outOfMemoryWidth, int badAllocWidth = -1);
+  ~FailingSurfaceFactory();
+  FailingSurfaceFactory(const FailingSurfaceFactory&) = delete;
+  FailingSurfaceFactory& operator=(const FailingSurfaceFactory&) = delete;
+};
+
 // Pixel (x, y) of a 24- or 32-bit surface as 0x00RRGGBB.
 uint32_t PixelAt(const TSurface& surface, int x, int y);
 

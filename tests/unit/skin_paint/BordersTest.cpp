@@ -252,8 +252,8 @@ TEST(StretchCopy, SmoothAndExactOnFlatAreas) {
   EXPECT_EQ(At(half->View(), 1, 0), Grey(86));
   auto wide = Make(8, 1);
   StretchCopy(wide->View(), TsRect{0, 0, 8, 1}, half->View(), TsRect{0, 0, 2, 1});
-  for (int x = 1; x < 8; ++x) EXPECT_GE(GetRValue(At(wide->View(), x, 0)), GetRValue(At(wide->View(), x - 1, 0)));
-  EXPECT_LT(GetRValue(At(wide->View(), 0, 0)), GetRValue(At(wide->View(), 7, 0)));
+  for (int x = 1; x < 8; ++x) EXPECT_GE(RedOf(At(wide->View(), x, 0)), RedOf(At(wide->View(), x - 1, 0)));
+  EXPECT_LT(RedOf(At(wide->View(), 0, 0)), RedOf(At(wide->View(), 7, 0)));
 }
 
 }  // namespace

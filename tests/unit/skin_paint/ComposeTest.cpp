@@ -210,11 +210,11 @@ TEST_F(ComposeTest, GradientOverAnImageInSectionsAndParts) {
   auto s = Make(5, 4);
   PaintPart(thumb, -1, texture, texture, &skin, s->View(), TPoint{}, TsRect{0, 0, 5, 4}, 0, true, BgInfo{},
             "SCROLLSLIDERH");
-  EXPECT_EQ(GetRValue(At(s->View(), 0, 0)), (200 * 127 + 127) >> 8);
+  EXPECT_EQ(RedOf(At(s->View(), 0, 0)), (200 * 127 + 127) >> 8);
   EXPECT_EQ(At(s->View(), 4, 2), MakeColor(0, 2, 1));  // the blend leaves the last column alone
   PaintBackground(thumb, "SCROLLSLIDERH", BgInfo{}, clFuchsia, texture, texture, &skin, s->View(), TPoint{},
                   TsRect{0, 0, 5, 4}, 0);
-  EXPECT_EQ(GetRValue(At(s->View(), 0, 0)), (200 * 128 + 127) >> 8);
+  EXPECT_EQ(RedOf(At(s->View(), 0, 0)), (200 * 128 + 127) >> 8);
 
   // Above 100 in all, a part is filled with its colour; a section keeps its layers.
   Section(thumb).ImagePercent = 100;

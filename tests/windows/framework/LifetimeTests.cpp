@@ -13,6 +13,7 @@
 
 #include "Helpers.h"
 #include "framework/ExtCtrls.h"
+#include "framework/Handles.h"
 #include "framework/StdCtrls.h"
 
 namespace {
@@ -62,6 +63,7 @@ TEST(Lifetime, TheLastMessagesOfAWindowReachTheMostDerivedProcedure) {
   EnsureApplication();
   std::vector<UINT> seen;
   gSeenByDerived = &seen;
+  const int windowsBefore = LiveHandles(THandleKind::Window);
   auto* form = new TRecordingForm(nullptr);
   auto* button = new TRecordingButton(form);
   button->SetParent(form);
@@ -69,11 +71,17 @@ TEST(Lifetime, TheLastMessagesOfAWindowReachTheMostDerivedProcedure) {
   form->AfterConstruction();
   form->OnDestroy = [&](TComponent*) { windowAliveInOnDestroy = form->HandleAllocated() && IsWindow(form->Handle()); };
   const HWND formWindow = form->Handle();
+  button->HandleNeeded();
+  EXPECT_EQ(LiveHandles(THandleKind::Window), windowsBefore + 2);
+  button->RecreateWnd();  // its old window's last messages reach it as well
+  EXPECT_EQ(LiveHandles(THandleKind::Window), windowsBefore + 2);
   const HWND buttonWindow = button->Handle();
   delete form;
+  EXPECT_EQ(LiveHandles(THandleKind::Window), windowsBefore);
   gSeenByDerived = nullptr;
-  // The form's own destructor ran first and handed out its list; the button's followed.
-  EXPECT_EQ(seen, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY, WM_DESTROY, WM_NCDESTROY}));
+  // The form's own destructor ran first and handed out its list; the button's followed,
+  // with its re-created window's pair before the last one.
+  EXPECT_EQ(seen, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY, WM_DESTROY, WM_NCDESTROY, WM_DESTROY, WM_NCDESTROY}));
   EXPECT_TRUE(windowAliveInOnDestroy);
   EXPECT_FALSE(IsWindow(formWindow));
   EXPECT_FALSE(IsWindow(buttonWindow));
