@@ -229,17 +229,6 @@ int16_t Narrow(int64_t v) {
 
 bool FitsInt16(int32_t v) { return v >= INT16_MIN && v <= INT16_MAX; }
 
-// Given widths win; else a common width; else a third of one frame's width and height.
-void CompleteBorders(TsMaskData& m) {
-  if (m.WL + m.WT + m.WR + m.WB != 0) return;
-  if (m.BorderWidth != 0) {
-    m.WL = m.WT = m.WR = m.WB = m.BorderWidth;
-    return;
-  }
-  m.WL = m.WR = Narrow(m.R.Width() / (std::max<int>(1, m.ImageCount) * 3));
-  m.WT = m.WB = Narrow(m.R.Height() / (std::max<int>(1, m.MaskType + 1) * 3));
-}
-
 std::vector<std::string_view> SplitWords(std::string_view text, std::string_view separators) {
   std::vector<std::string_view> words;
   size_t start = 0;
@@ -320,7 +309,7 @@ void Loader::AddBorder(std::string_view section, std::string_view key, std::stri
   m.BorderWidth = Narrow(SkinStrToInt(Field(value, 48, 1)));
   m.ImgType = itisaBorder;
   if (m.ImageCount < 1 || m.MaskType < 0) return;
-  CompleteBorders(m);
+  CompleteMaskBorders(m);
   tables_.MaskTable.push_back(std::move(m));
 }
 
@@ -365,7 +354,7 @@ void Loader::AddImageFile(std::string_view section, std::string_view key, std::s
   m.ImgType = imgType;
   m.DrawMode = 4;
   if (words.size() < 5) {
-    CompleteBorders(m);
+    CompleteMaskBorders(m);
   } else {
     m.WL = static_cast<int16_t>(given[0]);
     m.WT = static_cast<int16_t>(given[1]);
@@ -402,7 +391,7 @@ void Loader::AddParenthesised(std::string_view section, std::string_view key, st
     m.ImgType = itisaTexture;
     m.DrawMode = 0;
   }
-  CompleteBorders(m);
+  CompleteMaskBorders(m);
   tables_.MaskTable.push_back(std::move(m));
 }
 
@@ -417,7 +406,7 @@ void Loader::AddWholeFile(std::string_view section, std::string_view key, std::s
   m.ImageCount = 3;
   m.MaskType = 1;
   m.ImgType = itisaBorder;
-  CompleteBorders(m);
+  CompleteMaskBorders(m);
   tables_.MaskTable.push_back(std::move(m));
 }
 
@@ -757,6 +746,16 @@ void RunCommonPass(const std::vector<std::string>& lines, TsSkinTables& tables, 
 }
 
 } // namespace
+
+void CompleteMaskBorders(TsMaskData& m) {
+  if (m.WL + m.WT + m.WR + m.WB != 0) return;
+  if (m.BorderWidth != 0) {
+    m.WL = m.WT = m.WR = m.WB = m.BorderWidth;
+    return;
+  }
+  m.WL = m.WR = Narrow(m.R.Width() / (std::max<int>(1, m.ImageCount) * 3));
+  m.WT = m.WB = Narrow(m.R.Height() / (std::max<int>(1, m.MaskType + 1) * 3));
+}
 
 std::vector<std::string> NormalizeCommonSections(const std::vector<std::string>& lines) {
   std::vector<std::string> out;

@@ -50,6 +50,11 @@ struct TsSkinSource {
 // A word of a complete group that is not an integer raises EConvertError.
 TsGradArray ParseGradient(std::string_view text);
 
+// Border widths of a mask as every notation completes them: given widths win when their
+// sum is not 0; else BorderWidth for all four when not 0; else a third of one frame's
+// width (left, right) and height (top, bottom), counting at least one frame each way.
+void CompleteMaskBorders(TsMaskData& mask);
+
 // Fills `tables` from `options` (the options text) and the images of `source`, each pass
 // followed by its share of `commonSections` (lines as NormalizeCommonSections gives them).
 // Raises EConvertError "'%s' is not a valid integer value" for malformed numbers and
