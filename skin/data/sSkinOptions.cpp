@@ -91,7 +91,11 @@ enum class NameMatch { WrittenInCapitals, AnyCase };
 
 class SkinImages {
 public:
-  SkinImages(const TsSkinSource& source) : source_(source) {}
+  // `ownedPixels`: what the tables own already, counted against the pixel budget.
+  SkinImages(const TsSkinSource& source, int64_t ownedPixels) : source_(source), ownedPixels_(ownedPixels) {}
+
+  // Counts what the tables own now, after images were added to them from elsewhere.
+  void SetOwnedPixels(int64_t pixels) { ownedPixels_ = pixels; }
 
   // The decoded bitmap or picture `name` refers to, or null when it is missing, cannot be
   // decoded or no store can be made for it. The result stays owned here.
@@ -194,8 +198,20 @@ private:
 
   const TsSkinSource& source_;
   std::map<std::string, std::unique_ptr<TSurface>> cache_;
-  int64_t ownedPixels_ = 0;
+  int64_t ownedPixels_;
 };
+
+int64_t PixelsOf(const std::unique_ptr<TSurface>& image) {
+  return image ? static_cast<int64_t>(image->Width()) * image->Height() : 0;
+}
+
+// The pixels of every image the tables own.
+int64_t OwnedPixels(const TsSkinTables& tables) {
+  int64_t pixels = PixelsOf(tables.MasterBitmap);
+  for (const TsMaskData& m : tables.MaskTable) pixels += PixelsOf(m.Bmp);
+  for (const TsPatternData& p : tables.PatternTable) pixels += PixelsOf(p.Img);
+  return pixels;
+}
 
 // ---------------------------------------------------------------------------------------
 // Image references.
@@ -213,17 +229,6 @@ int16_t Narrow(int64_t v) {
 
 bool FitsInt16(int32_t v) { return v >= INT16_MIN && v <= INT16_MAX; }
 
-// Given widths win; else a common width; else a third of one frame's width and height.
-void CompleteBorders(TsMaskData& m) {
-  if (m.WL + m.WT + m.WR + m.WB != 0) return;
-  if (m.BorderWidth != 0) {
-    m.WL = m.WT = m.WR = m.WB = m.BorderWidth;
-    return;
-  }
-  m.WL = m.WR = Narrow(m.R.Width() / (std::max<int>(1, m.ImageCount) * 3));
-  m.WT = m.WB = Narrow(m.R.Height() / (std::max<int>(1, m.MaskType + 1) * 3));
-}
-
 std::vector<std::string_view> SplitWords(std::string_view text, std::string_view separators) {
   std::vector<std::string_view> words;
   size_t start = 0;
@@ -238,11 +243,19 @@ std::vector<std::string_view> SplitWords(std::string_view text, std::string_view
 class Loader {
 public:
   Loader(std::string_view options, const TsSkinSource& source, TsSkinTables& tables, TsSkinManager* manager)
-      : ini_(options), images_(source), tables_(tables), manager_(manager) {}
+      : ini_(options), images_(source, OwnedPixels(tables)), tables_(tables), manager_(manager) {}
 
   void MaskPass();
   void PicturePass();
   void SectionPass();
+
+  // Takes images other loaders have added to the tables into the pixel budget.
+  void RecountOwnedPixels() { images_.SetOwnedPixels(OwnedPixels(tables_)); }
+
+  // The same passes over common sections, appending to what the tables hold.
+  void CommonMaskPass();
+  void CommonPicturePass();
+  void CommonSectionPass();
 
 private:
   TsMaskData NewMask(std::string_view section, std::string_view key) const {
@@ -296,7 +309,7 @@ void Loader::AddBorder(std::string_view section, std::string_view key, std::stri
   m.BorderWidth = Narrow(SkinStrToInt(Field(value, 48, 1)));
   m.ImgType = itisaBorder;
   if (m.ImageCount < 1 || m.MaskType < 0) return;
-  CompleteBorders(m);
+  CompleteMaskBorders(m);
   tables_.MaskTable.push_back(std::move(m));
 }
 
@@ -341,7 +354,7 @@ void Loader::AddImageFile(std::string_view section, std::string_view key, std::s
   m.ImgType = imgType;
   m.DrawMode = 4;
   if (words.size() < 5) {
-    CompleteBorders(m);
+    CompleteMaskBorders(m);
   } else {
     m.WL = static_cast<int16_t>(given[0]);
     m.WT = static_cast<int16_t>(given[1]);
@@ -378,7 +391,7 @@ void Loader::AddParenthesised(std::string_view section, std::string_view key, st
     m.ImgType = itisaTexture;
     m.DrawMode = 0;
   }
-  CompleteBorders(m);
+  CompleteMaskBorders(m);
   tables_.MaskTable.push_back(std::move(m));
 }
 
@@ -393,7 +406,7 @@ void Loader::AddWholeFile(std::string_view section, std::string_view key, std::s
   m.ImageCount = 3;
   m.MaskType = 1;
   m.ImgType = itisaBorder;
-  CompleteBorders(m);
+  CompleteMaskBorders(m);
   tables_.MaskTable.push_back(std::move(m));
 }
 
@@ -430,13 +443,54 @@ void Loader::MaskPass() {
   }
 }
 
+// Values a common section adds as masks: with a master bitmap, areas of it in the "#"
+// form; without one, whole bitmap files of the skin folder. The other notations are not
+// taken. Files are looked up only when the tables record a skin folder.
+void Loader::CommonMaskPass() {
+  const bool master = tables_.MasterBitmap != nullptr;
+  if (!master && tables_.GlobalInfo.SkinPath.empty()) return;
+  for (const IniSection& section : ini_.Sections()) {
+    if (SameText(section.name, "GLOBALINFO")) continue;
+    for (const auto& [key, value] : section.values) {
+      if (value.empty() || std::string_view("!@^~").find(value[0]) != std::string_view::npos) continue;
+      const bool hash = value.find('#') != std::string_view::npos;
+      if (master && hash && value != "#")
+        AddParenthesised(section.name, key, value);
+      else if (!master && !hash && UpperCase(value).find(".BMP") != std::string::npos)
+        AddWholeFile(section.name, key, value);
+    }
+  }
+}
+
+bool NamesJpeg(std::string_view value) {
+  const std::string upper = UpperCase(value);
+  return upper.find(".JPG") != std::string::npos || upper.find(".JPEG") != std::string::npos;
+}
+
+void Loader::CommonPicturePass() {
+  if (tables_.GlobalInfo.SkinPath.empty()) return;
+  for (const IniSection& section : ini_.Sections()) {
+    if (SameText(section.name, "GLOBALINFO")) continue;
+    for (const auto& [key, value] : section.values) {
+      if (!NamesJpeg(value)) continue;
+      const TSurface* picture = images_.Find(value, NameMatch::AnyCase, true);
+      if (!picture || picture->Width() <= 0) continue;
+      TsPatternData p;
+      p.Img = images_.OwnedCopy(*picture, 24);
+      if (!p.Img) continue;
+      p.ClassName = UpperCase(section.name);
+      p.PropertyName = UpperCase(key);
+      tables_.PatternTable.push_back(std::move(p));
+    }
+  }
+}
+
 void Loader::PicturePass() {
   tables_.PatternTable.clear();
   constexpr int64_t kLargestTexture = 89999;
   for (const IniSection& section : ini_.Sections()) {
     for (const auto& [key, value] : section.values) {
-      const std::string upper = UpperCase(value);
-      if (upper.find(".JPG") == std::string::npos && upper.find(".JPEG") == std::string::npos) continue;
+      if (!NamesJpeg(value)) continue;
       const TSurface* picture = images_.Find(value, NameMatch::AnyCase, true);
       if (!picture || picture->Width() <= 0) continue;
       const int64_t pixels = static_cast<int64_t>(picture->Width()) * picture->Height();
@@ -636,7 +690,94 @@ void Loader::SectionPass() {
   }
 }
 
+// Integers of common sections: decimal or with a "0x" prefix.
+std::optional<int32_t> CommonSectionInt(std::string_view text) {
+  if (!text.empty() && text[0] == '$') return std::nullopt;
+  return TrySkinStrToInt(text);
+}
+
+void Loader::CommonSectionPass() {
+  // The first record of each name, as SectionIndex finds it.
+  std::unordered_map<std::string, size_t> index;
+  for (size_t i = 0; i < tables_.SectionTable.size(); ++i) index.emplace(tables_.SectionTable[i].ClassName, i);
+  for (const IniSection& section : ini_.Sections()) {
+    if (index.contains(std::string(section.name))) continue;
+    const auto ownParent = section.Value("PARENTCLASS");
+    const std::string parentClass = ownParent ? UpperCase(*ownParent) : std::string("-1");
+    // Start from the parent's values (or the defaults) and lay the section's own over them.
+    const auto parent = index.find(parentClass);
+    TsGeneralData d = parent != index.end() ? tables_.SectionTable[parent->second] : TsGeneralData{};
+    d.ClassName = std::string(section.name);
+    d.ParentClass = parentClass;
+    for (const KeyRule& rule : Rules()) {
+      const auto raw = section.Value(rule.key);
+      if (!raw) continue;
+      if (rule.kind != Kind::Integer) {
+        rule.apply(d, *raw, 0, SameText(*raw, "TRUE"));
+      } else if (const auto number = CommonSectionInt(*raw)) {
+        rule.apply(d, *raw, *number, false);
+      }
+    }
+    if (const auto shadow = section.Value("SHADOWCOLOR"))
+      if (const auto number = CommonSectionInt(*shadow)) d.ShadowColor = *number;
+    if (section.Value("GRADIENTDATA"))
+      d.GradientArray = d.GradientData != " " ? ParseGradient(d.GradientData) : TsGradArray{};
+    if (section.Value("HOTGRADIENTDATA")) d.HotGradientArray = ParseGradient(d.HotGradientData);
+    index.emplace(d.ClassName, tables_.SectionTable.size());
+    tables_.SectionTable.push_back(std::move(d));
+  }
+}
+
+// Runs one common pass over the lines read as an options text; files come from the skin
+// folder the tables record.
+template <typename Pass>
+void RunCommonPass(const std::vector<std::string>& lines, TsSkinTables& tables, TsSkinManager* manager, Pass pass) {
+  if (lines.empty()) return;
+  std::string text;
+  for (const std::string& line : lines) {
+    text += line;
+    text += '\n';
+    if (text.size() > kMaxOptionsSize) throw Exception(L"The common skin sections are too large");
+  }
+  TsSkinSource source;
+  source.Folder = tables.GlobalInfo.SkinPath;
+  Loader loader(text, source, tables, manager);
+  (loader.*pass)();
+}
+
 } // namespace
+
+void CompleteMaskBorders(TsMaskData& m) {
+  if (m.WL + m.WT + m.WR + m.WB != 0) return;
+  if (m.BorderWidth != 0) {
+    m.WL = m.WT = m.WR = m.WB = m.BorderWidth;
+    return;
+  }
+  m.WL = m.WR = Narrow(m.R.Width() / (std::max<int>(1, m.ImageCount) * 3));
+  m.WT = m.WB = Narrow(m.R.Height() / (std::max<int>(1, m.MaskType + 1) * 3));
+}
+
+std::vector<std::string> NormalizeCommonSections(const std::vector<std::string>& lines) {
+  std::vector<std::string> out;
+  out.reserve(lines.size());
+  for (std::string line : lines) {
+    if (line.empty() || line[0] != ';') std::erase_if(line, [](char c) { return c == ' ' || c == '\t'; });
+    out.push_back(std::move(line));
+  }
+  return out;
+}
+
+void AppendCommonMasks(const std::vector<std::string>& commonSections, TsSkinTables& tables, TsSkinManager* manager) {
+  RunCommonPass(commonSections, tables, manager, &Loader::CommonMaskPass);
+}
+
+void AppendCommonPictures(const std::vector<std::string>& commonSections, TsSkinTables& tables) {
+  RunCommonPass(commonSections, tables, nullptr, &Loader::CommonPicturePass);
+}
+
+void AppendCommonSections(const std::vector<std::string>& commonSections, TsSkinTables& tables) {
+  RunCommonPass(commonSections, tables, nullptr, &Loader::CommonSectionPass);
+}
 
 TsGradArray ParseGradient(std::string_view text) {
   const std::vector<std::string_view> words = SplitWords(text, ";");
@@ -653,13 +794,21 @@ TsGradArray ParseGradient(std::string_view text) {
 }
 
 void LoadSkinOptions(std::string_view options, const TsSkinSource& source, TsSkinTables& tables,
-                     TsSkinManager* manager) {
+                     TsSkinManager* manager, const std::vector<std::string>& commonSections) {
   try {
     if (options.size() > kMaxOptionsSize) throw Exception(L"The skin options file is too large");
+    // The images of the skin loaded before do not count against this one's budget.
+    tables.MasterBitmap.reset();
+    tables.MaskTable.clear();
+    tables.PatternTable.clear();
     Loader loader(options, source, tables, manager);
     loader.MaskPass();
+    AppendCommonMasks(commonSections, tables, manager);
+    loader.RecountOwnedPixels();
     loader.PicturePass();
+    AppendCommonPictures(commonSections, tables);
     loader.SectionPass();
+    AppendCommonSections(commonSections, tables);
   } catch (...) {
     tables.Clear();
     throw;

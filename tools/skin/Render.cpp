@@ -1,6 +1,7 @@
-// render PKG|DIR SECTION STATE WIDTH HEIGHT OUT.bmp [--parent COLOR]: a section's composed
-// picture (background, border mask and corner images) for one state, over a parent picture
-// of one plain colour (default the skin's global colour), written as a 24-bit BMP.
+// render PKG|DIR SECTION STATE WIDTH HEIGHT OUT.bmp [--parent COLOR] [--hue N]
+// [--saturation N]: a section's composed picture (background, border mask and corner
+// images) for one state, over a parent picture of one plain colour (default the skin's
+// global colour, after the colour effects), written as a 24-bit BMP.
 //
 // COLOR is a COLORREF (0x00BBGGRR) in decimal or with a "0x" or "$" prefix in hexadecimal.
 #include <cstring>
@@ -80,7 +81,10 @@ void WriteBmp24(const String& fileName, const TSurfaceView& view) {
 
 }  // namespace
 
-int RunRender(const std::vector<String>& args) {
+int RunRender(const std::vector<String>& arguments) {
+  std::vector<String> args = arguments;
+  TsToolEffects effects;
+  if (!TakeEffectOptions(args, effects)) return 2;
   std::vector<String> positional;
   std::optional<TColor> parentColor;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -110,7 +114,7 @@ int RunRender(const std::vector<String>& args) {
   }
 
   TsSkinTables tables;
-  if (!LoadSkinForTool(positional[0], tables)) return 1;
+  if (!LoadSkinForTool(positional[0], tables, effects)) return 1;
   const std::string section = StringToAnsi(positional[1]);
   const int index = tables.SectionIndex(section);
   if (index < 0) {

@@ -23,8 +23,16 @@ std::filesystem::path ToolPath(const String& path);
 // An entry name as the package stores it (ANSI bytes) from a file name, and back.
 std::string EntryNameOf(const std::filesystem::path& fileName);
 std::filesystem::path FileNameOf(const std::string& entryName);
-// Loads a package file or a skin folder into `tables`; prints the reason on stderr and
-// returns false when that fails.
-bool LoadSkinForTool(const String& path, TsSkinTables& tables);
+// The colour effects a skin manager would apply after loading ("--hue N", "--saturation N").
+struct TsToolEffects {
+  int HueOffset = 0;
+  int Saturation = 0;
+};
+// Takes "--hue N" and "--saturation N" (integers as skin files write them) out of `args`.
+// False, with the reason on stderr, when a value is missing or not an integer.
+bool TakeEffectOptions(std::vector<String>& args, TsToolEffects& effects);
+// Loads a package file or a skin folder into `tables` and applies `effects`; prints the
+// reason on stderr and returns false when that fails.
+bool LoadSkinForTool(const String& path, TsSkinTables& tables, const TsToolEffects& effects = {});
 // Prints `text` and a line break on stderr.
 void Fail(const String& text);

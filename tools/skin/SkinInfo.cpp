@@ -1,4 +1,5 @@
-// info PKG|DIR: the parsed tables as JSON, field names as the records spell them.
+// info PKG|DIR [--hue N] [--saturation N]: the parsed tables as JSON, field names as the
+// records spell them, after the colour effects a skin manager with those settings applies.
 #include <nlohmann/json.hpp>
 
 #include "skin/data/sSkinStrings.h"
@@ -81,10 +82,12 @@ ordered_json Mask(const TsMaskData& m) {
 
 } // namespace
 
-int RunInfo(const std::vector<String>& args) {
-  if (args.size() != 1) return 2;
+int RunInfo(const std::vector<String>& arguments) {
+  std::vector<String> args = arguments;
+  TsToolEffects effects;
+  if (!TakeEffectOptions(args, effects) || args.size() != 1) return 2;
   TsSkinTables tables;
-  if (!LoadSkinForTool(args[0], tables)) return 1;
+  if (!LoadSkinForTool(args[0], tables, effects)) return 1;
 
   const TsSkinData& g = tables.GlobalInfo;
   ordered_json out;

@@ -1,8 +1,10 @@
 #include <fstream>
+#include <optional>
 
 #include "framework/Streams.h"
 #include "skin/data/sSkinOptions.h"
 #include "skin/data/sSkinStrings.h"
+#include "skin/paint/sSkinEffects.h"
 #include "tools/common/ToolMain.h"
 #include "tools/skin/SkinCommands.h"
 
@@ -36,7 +38,29 @@ std::filesystem::path FileNameOf(const std::string& entryName) {
 
 void Fail(const String& text) { WriteErr(text + L"\n"); }
 
-bool LoadSkinForTool(const String& path, TsSkinTables& tables) {
+bool TakeEffectOptions(std::vector<String>& args, TsToolEffects& effects) {
+  std::vector<String> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    int* target = args[i] == L"--hue" ? &effects.HueOffset : args[i] == L"--saturation" ? &effects.Saturation : nullptr;
+    if (!target) {
+      rest.push_back(args[i]);
+      continue;
+    }
+    const std::optional<int32_t> value = i + 1 < args.size() ? TrySkinStrToInt(StringToAnsi(args[i + 1])) : std::nullopt;
+    if (!value) {
+      Fail(args[i] + L" needs an integer");
+      return false;
+    }
+    *target = *value;
+    ++i;
+  }
+  args = std::move(rest);
+  return true;
+}
+
+namespace {
+
+bool LoadSkinTables(const String& path, TsSkinTables& tables) {
   std::error_code ec;
   if (std::filesystem::is_directory(ToolPath(path), ec)) {
     if (!LoadSkinFolder(path, tables)) {
@@ -59,4 +83,12 @@ bool LoadSkinForTool(const String& path, TsSkinTables& tables) {
     package.LoadFromStream(file);
   }
   return LoadSkinPackage(package, tables);
+}
+
+}  // namespace
+
+bool LoadSkinForTool(const String& path, TsSkinTables& tables, const TsToolEffects& effects) {
+  if (!LoadSkinTables(path, tables)) return false;
+  ApplyColorEffects(tables, effects.HueOffset, effects.Saturation);
+  return true;
 }

@@ -16,8 +16,8 @@ struct SkinCommand {
 constexpr SkinCommand kCommands[] = {
     {L"pack", L"pack DIR OUT.asz", RunPack},
     {L"unpack", L"unpack PKG DIR", RunUnpack},
-    {L"info", L"info PKG|DIR", RunInfo},
-    {L"render", L"render PKG|DIR SECTION STATE WIDTH HEIGHT OUT.bmp [--parent COLOR]", RunRender},
+    {L"info", L"info PKG|DIR [--hue N] [--saturation N]", RunInfo},
+    {L"render", L"render PKG|DIR SECTION STATE WIDTH HEIGHT OUT.bmp [--parent COLOR] [--hue N] [--saturation N]", RunRender},
 };
 
 int Usage() {

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# equidiv-skin pack, unpack and info. Usage: skin_tool_test.sh TOOL [RUNNER...]
+# equidiv-skin pack, unpack, info and render, with and without the colour effects. Usage: skin_tool_test.sh TOOL [RUNNER...]
 # (RUNNER runs the Windows build under Wine; paths are then given as Z:\... names).
 # Packages are checked with Python's zlib, independently of our reader.
 set -uo pipefail
@@ -114,6 +114,50 @@ a, b = (json.load(open(f"{sys.argv[1]}/{n}.json")) for n in ("package", "folder"
 assert b["global"].pop("SkinPath") and a["global"].pop("SkinPath") == ""
 assert a == b, "a folder and its package give different tables"
 PY
+
+# The colour effects: --saturation -100 greys every colour value and every rendered pixel,
+# a hue rotation keeps each colour's brightest channel, and no amount changes nothing.
+label="info with no effect amounts"; run info --hue 0 "$(path "$dir/skin.asz")" --saturation 101; expect 0
+cmp -s "$dir/stdout" "$dir/package.json" || fail "zero amounts changed the tables"
+label="info greyed"; run info "$(path "$dir/skin.asz")" --saturation -100; expect 0
+cp "$dir/stdout" "$dir/grey.json"
+label="info with a hue rotation"; run info "$(path "$dir/skin.asz")" --hue 120; expect 0
+cp "$dir/stdout" "$dir/hue.json"
+py <<'PY'
+import json, sys
+d = sys.argv[1]
+plain, grey, hue = (json.load(open(f"{d}/{n}.json")) for n in ("package", "grey", "hue"))
+def rgb(c): return (c & 255, c >> 8 & 255, c >> 16 & 255)
+def colours(j):
+    out = [j["global"]["Shadow1Color"], j["global"]["BorderColor"]]
+    for s in j["sections"]:
+        out += [s["Color"], s["HotColor"]] + [c for c in s["FontColor"] + s["HotFontColor"] if c != -1]
+        out += [c for g in s["GradientArray"] + s["HotGradientArray"] for c in (g["Color1"], g["Color2"])]
+    return out
+assert all(len(set(rgb(c))) == 1 for c in colours(grey)), colours(grey)
+for j in (grey, hue):
+    assert [[c == -1 for c in s["FontColor"]] for s in j["sections"]] == [[c == -1 for c in s["FontColor"]] for s in plain["sections"]]
+    assert j["masks"] == plain["masks"] and j["patterns"] == plain["patterns"]
+pairs = list(zip(colours(plain), colours(hue)))
+assert any(a != b for a, b in pairs), "the hue did not change anything"
+for a, b in pairs:
+    assert max(rgb(a)) == max(rgb(b)) and abs(min(rgb(a)) - min(rgb(b))) <= 1, (rgb(a), rgb(b))
+PY
+label="render"; run render "$(path "$dir/skin.asz")" BUTTON 0 60 24 "$(path "$dir/plain.bmp")"; expect 0
+label="render greyed"; run render --saturation -100 "$(path "$dir/skin.asz")" BUTTON 0 60 24 "$(path "$dir/grey.bmp")"; expect 0
+py <<'PY'
+import struct, sys
+d = sys.argv[1]
+def pixels(name):
+    data = open(f"{d}/{name}", "rb").read()
+    off, = struct.unpack_from("<I", data, 10); w, h = struct.unpack_from("<ii", data, 18)
+    stride = (w * 3 + 3) // 4 * 4
+    return [tuple(data[off + y * stride + 3 * x:off + y * stride + 3 * x + 3]) for y in range(h) for x in range(w)]
+assert any(len(set(p)) > 1 for p in pixels("plain.bmp")), "the plain render has no colour to grey"
+assert all(len(set(p)) == 1 for p in pixels("grey.bmp")), "a rendered pixel kept its colour"
+PY
+label="hue without a number"; run info "$(path "$dir/skin.asz")" --hue; expect 2 "--hue needs an integer"
+label="saturation that is not a number"; run render "$(path "$dir/skin.asz")" BUTTON 0 9 9 x.bmp --saturation lots; expect 2 "--saturation needs an integer"
 
 label="unpack"; run unpack "$(path "$dir/skin.asz")" "$(path "$dir/out/new")"; expect 0
 for f in Options.dat Master.bmp TopRight.bmp; do cmp -s "$dir/skin/$f" "$dir/out/new/$f" || fail "$f differs"; done
