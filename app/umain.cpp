@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/AppIcon.h"
+#include "app/BuiltinSkin.h"
 #include "engine/SplitMerge.h"
 #include "framework/Convert.h"
 
@@ -22,6 +23,21 @@ void SetLayoutFont(TFont& font, TColor color, uint32_t style = 0) {
 struct Bounds {
   int left, top, width, height;
 };
+
+// The skin stored in the program: the package embedded as a resource, as "Data".
+TsStoredSkins StoredSkins() {
+  TsStoredSkins skins;
+  TsStoredSkin& frost = skins.Add();
+  frost.Name = kBuiltinSkinName;
+  frost.Shadow1Color = clBlack;
+  frost.Shadow1Offset = 0;
+  frost.Shadow1Transparency = 0;
+  if (std::unique_ptr<TMemoryStream> package = LoadBuiltinSkinPackage()) {
+    const auto* bytes = static_cast<const uint8_t*>(package->Memory());
+    frost.Data.assign(bytes, bytes + package->Size());
+  }
+  return skins;
+}
 
 template <class T>
 T* Place(T* control, TWinControl* parent, Bounds b) {
@@ -126,8 +142,9 @@ void Tfrmmain::CreateLayout() {
 
   sbtn7 = addButton(sTabSheet2, L"sbtn7", {169, 144, 88, 25}, L"开始合并", 2, &Tfrmmain::sbtn7Click);
 
-  sPanel1 = phase.Add(new TPanel(this));
+  sPanel1 = phase.Add(new TsPanel(this));
   sPanel1->SetName(L"sPanel1");
+  sPanel1->SkinData().SetSkinSection("PANEL");
   Place(sPanel1, this, {0, 200, 508, 31});
   sPanel1->SetAlign(alBottom);
   sPanel1->SetTabOrder(1);
@@ -146,6 +163,14 @@ void Tfrmmain::CreateLayout() {
   sLabelFX1->OnClick = [this](TComponent* s) { sLabelFX1Click(s); };
 
   sbtn4 = addButton(sPanel1, L"sbtn4", {404, 3, 97, 23}, L"退出", 0, &Tfrmmain::sbtn4Click);
+
+  sSkinManager1 = phase.Add(new TsSkinManager(this));
+  sSkinManager1->SetName(L"sSkinManager1");
+  sSkinManager1->SetInternalSkins(StoredSkins());
+  sSkinManager1->SetSkinDirectory(L"c:\\Skins");
+  sSkinManager1->MenuSupport().IcoLineSkin = L"ICOLINE";
+  SetLayoutFont(sSkinManager1->MenuSupport().ExtraLineFont, clWindowText, 0);
+  sSkinManager1->SetSkinName(kBuiltinSkinName);
 
   sod1 = phase.Add(new TOpenDialog(this));
   sod1->SetName(L"sod1");

@@ -12,6 +12,8 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "skin/controls/sPanel.h"
+#include "skin/core/sSkinManager.h"
 
 class Tfrmmain : public TForm {
 public:
@@ -33,9 +35,10 @@ public:
   TButton* sbtn6 = nullptr;
   TListBox* slst1 = nullptr;
   TButton* sbtn7 = nullptr;
-  TPanel* sPanel1 = nullptr;
+  TsPanel* sPanel1 = nullptr;
   TLabel* sLabelFX1 = nullptr;
   TButton* sbtn4 = nullptr;
+  TsSkinManager* sSkinManager1 = nullptr;
   TOpenDialog* sod1 = nullptr;
   TFolderDialog* spdlg1 = nullptr;
   TTimer* tmr1 = nullptr;

@@ -58,7 +58,7 @@ TEST_F(MainWindowTest, LayoutHasEveryControlWithItsKindPlaceCaptionAndTabOrder) 
       {L"sbtn3", L"TButton", L"sTabSheet1", {9, 144, 97, 169}, L"开始分割", 4},
       {L"sbtn6", L"TButton", L"sTabSheet2", {8, 144, 153, 169}, L"按顺序添加要合并的文件", 0},
       {L"sbtn7", L"TButton", L"sTabSheet2", {169, 144, 257, 169}, L"开始合并", 2},
-      {L"sPanel1", L"TPanel", L"frmmain", {0, 200, 508, 231}, L"", 1},
+      {L"sPanel1", L"TsPanel", L"frmmain", {0, 200, 508, 231}, L"", 1},
       {L"sLabelFX1", L"", L"sPanel1", {24, 8, 217, 25}, nullptr, -1},
       {L"sbtn4", L"TButton", L"sPanel1", {404, 3, 501, 26}, L"退出", 0},
   };

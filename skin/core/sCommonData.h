@@ -1,0 +1,138 @@
+// The skin binding every skinned control owns: which section of which skin manager it is
+// painted from, its cached picture, the flags that say when that picture must be rebuilt
+// (background changed, updating, partly hidden, mouse over, focused), the common skin
+// commands it answers for its control, and the helpers that copy the cached picture to
+// the screen around child controls.
+//
+// The binding does not own its control; the control owns the binding. Nothing here
+// raises: faults while asking the manager or the control are swallowed and read as
+// "not skinned".
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "framework/WinControls.h"
+#include "skin/paint/PaintTypes.h"
+
+class TsSkinManager;
+
+// Control-type codes the bindings of this system use (the section each resolves to when
+// `SkinSection` is empty is chosen in `Loaded`).
+enum TsControlKind : int {
+  COC_TsEdit = 3,
+  COC_TsListBox = 4,
+  COC_TsPanel = 51,
+  COC_TsTabSheet = 57,
+  COC_TsButton = 93,
+  COC_TsPageControl = 141,
+  COC_TsLabel = 200,
+};
+
+class TsCommonData {
+public:
+  // `owner` is the control (or, for a frame provider, another component) the binding
+  // works for; borrowed. `withCache` gives it a cached picture.
+  TsCommonData(TComponent* owner, bool withCache);
+  ~TsCommonData();
+  TsCommonData(const TsCommonData&) = delete;
+  TsCommonData& operator=(const TsCommonData&) = delete;
+
+  // Published settings.
+  const std::string& SkinSection() const { return skinSection_; }
+  void SetSkinSection(const std::string& name);
+  // The effective manager: the explicit one or the default manager.
+  TsSkinManager* SkinManager() const;
+  // The explicit manager only (null means "the default").
+  TsSkinManager* ExplicitManager() const { return explicitManager_; }
+  void SetSkinManager(TsSkinManager* manager);
+  bool CustomColor() const { return customColor_; }
+  void SetCustomColor(bool on);
+  bool CustomFont() const { return customFont_; }
+  void SetCustomFont(bool on);
+
+  // Resolved indexes (-1: none).
+  int SectionIndex = -1;
+  int BorderMaskIndex = -1;
+  int PatternIndex = -1;
+  int HotPatternIndex = -1;
+  int ControlKind = 0;
+  // Flags.
+  bool UpdatingFlag = false;
+  bool CacheHeldFlag = false;
+  bool BackgroundChangedFlag = true;
+  bool PartlyHiddenFlag = true;
+  bool FocusedFlag = false;
+  bool MouseOverFlag = false;
+  // The non-windowed child that is repainting itself now (command 15); borrowed.
+  TControl* PaintingChild = nullptr;
+
+  TControl* OwnerControl() const { return ownerControl_; }
+  TComponent* OwnerObject() const { return ownerObject_; }
+  // The cached picture (24 bits), or null when the binding keeps none.
+  TBitmap* Cache() const { return cache_.get(); }
+
+  // Called by the control once it is loaded or constructed: resolves the section.
+  void Loaded();
+  void UpdateIndexes();
+  bool Skinned(bool needActive = false) const;
+  // Whether the picture must not be drawn now; stored in UpdatingFlag by the caller.
+  bool RefreshUpdating();
+  // The control should show its hot look.
+  bool IsActive() const;
+  bool DependsOnParent() const;
+  bool IsTransparentSection() const;
+  // The cache as a 24-bit surface of the control's size.
+  void PrepareCache();
+  void Invalidate();
+  void BeginUpdate();
+  void EndUpdate();
+  // The parent's cached picture (command 5); not ready without a parent or an answer.
+  BgInfo GetParentBgInfo() const;
+  static BgInfo GetWindowParentBgInfo(HWND window);
+  // The common message handler; true when the message was a skin command it answered.
+  bool CommonWndProc(TMessage& message);
+  // The section record, or null when not resolved.
+  const struct TsGeneralData* Section() const;
+
+  // A control that is windowed has a window, is neither being created nor destroyed, is
+  // not loading and has a parent.
+  bool ControlReady() const;
+
+private:
+  bool HandleSkinCommand(TMessage& message);
+  bool ManagerMatches(LPARAM manager) const;
+  void ApplyEditColors();
+  void ColorAnswer();
+  bool BackgroundVariable() const;
+  void PositionChanged(WORD low);
+  bool IsContainerKind() const;
+  bool IsEditControl() const;
+  void PerformOnControl(WORD command, LPARAM value);
+
+  std::string skinSection_;
+  TsSkinManager* explicitManager_ = nullptr;
+  bool customColor_ = false;
+  bool customFont_ = false;
+  TControl* ownerControl_ = nullptr;
+  TComponent* ownerObject_ = nullptr;
+  std::unique_ptr<TBitmap> cache_;
+};
+
+// Repaints the transparent corner pixels of the binding's cache (border mask frame of
+// `state`) from the parent's background or colour. `corners`: 1 top-left, 2 bottom-left,
+// 4 top-right, 8 bottom-right.
+void UpdateCorners(TsCommonData& binding, int state, int corners = 15);
+
+// Copies the binding's cache to `dc` (target rectangle, from `source` in the cache),
+// leaving out opaque children moved by (dx, dy).
+void PaintToDCExcludingChildren(TWinControl* control, TsCommonData& binding, POINT source, int dy, int dx,
+                                bool refreshCorners, HDC dc, const RECT& target);
+// The same for a plain window: every visible child window is left out.
+void PaintWindowToDCExcludingChildren(HWND window, TsCommonData& binding, POINT source, HDC dc,
+                                      const RECT& target);
+// Paints the visible non-windowed children of `container` over its background into `dc`
+// (at their positions plus `offset`), double-buffered.
+void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset);

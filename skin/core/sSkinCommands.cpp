@@ -1,0 +1,157 @@
+#include "skin/core/sSkinCommands.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+std::vector<TCustomForm*>& ProviderForms() {
+  static std::vector<TCustomForm*> forms;
+  return forms;
+}
+
+bool IsGraphicControl(const TControl* control) { return !control->IsWindowed(); }
+
+// Delivers one broadcast message to a windowed control: through the platform when it has
+// a window, by a direct call otherwise.
+void DeliverToWindowed(TWinControl* control, TMessage& message) {
+  if (control->HandleAllocated())
+    message.Result = SendMessageW(control->Handle(), message.Msg, message.WParam, message.LParam);
+  else
+    control->Deliver(message);
+}
+
+}  // namespace
+
+BgInfo& BackgroundSlot() {
+  static BgInfo slot;
+  return slot;
+}
+
+TColor& ParentColorSlot() {
+  static TColor slot = clFuchsia;
+  return slot;
+}
+
+LRESULT SendSkinCommand(HWND window, WORD command, LPARAM value, WORD low) {
+  if (!window) return 0;
+  return SendMessageW(window, SM_SKINCMD, SkinCommandWParam(command, low), value);
+}
+
+LRESULT PerformSkinCommand(TControl* control, WORD command, LPARAM value, WORD low) {
+  if (!control) return 0;
+  if (control->IsWindowed()) {
+    auto* windowed = static_cast<TWinControl*>(control);
+    if (windowed->IsDestroying() || !windowed->HandleAllocated()) return 0;
+    return SendSkinCommand(windowed->Handle(), command, value, low);
+  }
+  return control->Perform(SM_SKINCMD, SkinCommandWParam(command, low), value);
+}
+
+bool AskControl(TControl* control, WORD command) {
+  if (!control) return false;
+  TMessage message{SM_SKINCMD, SkinCommandWParam(command), 0, 0};
+  control->Deliver(message);
+  if (message.LParam == 1) return true;
+  if (!control->IsWindowed()) return false;
+  auto* windowed = static_cast<TWinControl*>(control);
+  return windowed->HandleAllocated() && SendSkinCommand(windowed->Handle(), command, 0) == 1;
+}
+
+bool AskWindow(HWND window, WORD command) { return window && SendSkinCommand(window, command, 0) == 1; }
+
+TColor QueryControlColor(TWinControl* control) {
+  TColor& slot = ParentColorSlot();
+  slot = clFuchsia;
+  if (!control) return slot;
+  if (control->HandleAllocated()) SendSkinCommand(control->Handle(), CMD_GETCOLOR, 0);
+  if (slot == clFuchsia) slot = control->Color();
+  slot = static_cast<TColor>(ColorToRGB(slot));
+  return slot;
+}
+
+void BroadcastToChildren(TWinControl* control, TMessage& message) {
+  if (!control) return;
+  // The count is read on every step: a handler may add or remove children.
+  for (int i = 0; i < control->ControlCount(); ++i) {
+    TControl* child = control->Controls(i);
+    if (child->IsDestroying()) continue;
+    try {
+      if (!child->IsWindowed()) {
+        child->Deliver(message);
+        continue;
+      }
+      auto* windowed = static_cast<TWinControl*>(child);
+      if (AskControl(windowed, CMD_ISSKINNED))
+        DeliverToWindowed(windowed, message);
+      else
+        BroadcastToChildren(windowed, message);
+    } catch (...) {
+      // A child that cannot take the command is left as it is; its siblings still get it.
+    }
+  }
+}
+
+void BroadcastToForms(TMessage& message) {
+  if (Application) {
+    for (int i = Application->ComponentCount() - 1; i >= 0; --i) {
+      if (i >= Application->ComponentCount()) continue;
+      auto* form = dynamic_cast<TForm*>(Application->Components(i));
+      if (!form || form->FormStyle() == fsMDIChild || form->IsDestroying() || form->IsLoading()) continue;
+      if (form->HandleAllocated() && AskWindow(form->Handle(), CMD_ISSKINNED)) continue;
+      try {
+        DeliverToWindowed(form, message);
+        BroadcastToChildren(form, message);
+      } catch (...) {
+        // A form that cannot take the command does not stop the others.
+      }
+    }
+  }
+  const std::vector<TCustomForm*> registered = ProviderForms();
+  for (TCustomForm* form : registered) {
+    const auto& live = ProviderForms();
+    if (std::find(live.begin(), live.end(), form) == live.end() || form->IsDestroying()) continue;
+    try {
+      DeliverToWindowed(form, message);
+      BroadcastToChildren(form, message);
+    } catch (...) {
+    }
+  }
+}
+
+void RegisterProviderForm(TCustomForm* form) {
+  auto& forms = ProviderForms();
+  if (form && std::find(forms.begin(), forms.end(), form) == forms.end()) forms.push_back(form);
+}
+
+void UnregisterProviderForm(TCustomForm* form) { std::erase(ProviderForms(), form); }
+
+void NotifyChildrenParentDone(TWinControl* control) {
+  if (!control) return;
+  for (int i = 0; i < control->ControlCount(); ++i) {
+    TControl* child = control->Controls(i);
+    if (child->IsDestroying() || IsGraphicControl(child)) continue;
+    try {
+      auto* windowed = static_cast<TWinControl*>(child);
+      if (windowed->HandleAllocated())
+        SendSkinCommand(windowed->Handle(), CMD_PARENTDONE, 0);
+      else
+        windowed->Perform(SM_SKINCMD, SkinCommandWParam(CMD_PARENTDONE), 0);
+    } catch (...) {
+      // Skipped; the siblings still hear that their parent is done.
+    }
+  }
+}
+
+void NotifyChildWindowsParentDone(HWND window) {
+  if (!window) return;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (GetWindowLongPtrW(child, GWL_STYLE) & WS_CHILD) SendSkinCommand(child, CMD_PARENTDONE, 0);
+}
+
+void AnnounceControl(TControl* control) {
+  if (!control || control->IsDesigning()) return;
+  TCustomForm* form = control->ParentForm();
+  if (form && form->HandleAllocated())
+    SendSkinCommand(form->Handle(), CMD_CONTROLADDED, reinterpret_cast<LPARAM>(control));
+}
