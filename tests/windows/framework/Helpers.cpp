@@ -23,19 +23,74 @@ void EnsureApplication() {
   if (Application->Title().empty()) Application->SetTitle(L"Equidiv");
 }
 
+// Told when the control is freed; the log then forgets it.
+class MessageLog::Watcher : public TComponent {
+public:
+  explicit Watcher(MessageLog& log) : TComponent(nullptr), log_(log) {}
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == log_.control_) log_.control_ = nullptr;
+  }
+
+private:
+  MessageLog& log_;
+};
+
+// Shared by the log and the wrapper in the control's WindowProc; `log` is null once the
+// log is gone and the wrapper only passes messages on.
+struct MessageLog::Link {
+  MessageLog* log = nullptr;
+  TWndMethod previous;
+};
+
+struct MessageLog::Forward {
+  std::shared_ptr<Link> link;
+  void operator()(TMessage& message) const {
+    // WindowProc (and this wrapper in it) may be replaced or freed while the message runs.
+    const std::shared_ptr<Link> keep = link;
+    if (keep->log) keep->log->Record(message);
+    keep->previous(message);
+  }
+};
+
 MessageLog::MessageLog(TControl& control, std::vector<UINT> watched)
-    : control_(control), previous_(control.WindowProc), watched_(std::move(watched)) {
-  control_.WindowProc = [this](TMessage& m) {
-    if (std::find(watched_.begin(), watched_.end(), m.Msg) != watched_.end())
-      entries_.push_back({m.Msg, m.WParam, m.LParam});
-    previous_(m);
-  };
+    : control_(&control), own_(std::make_unique<MessageSequence>(std::move(watched))), into_(own_.get()) {
+  Install();
 }
 
-MessageLog::~MessageLog() { control_.WindowProc = previous_; }
+MessageLog::MessageLog(TControl& control, MessageSequence& into, std::string who)
+    : control_(&control), into_(&into), who_(std::move(who)) {
+  Install();
+}
+
+void MessageLog::Install() {
+  watcher_ = std::make_unique<Watcher>(*this);
+  control_->FreeNotification(watcher_.get());
+  link_ = std::make_shared<Link>();
+  link_->log = this;
+  link_->previous = control_->WindowProc;
+  control_->WindowProc = Forward{link_};
+}
+
+MessageLog::~MessageLog() {
+  link_->log = nullptr;
+  if (!control_) return;
+  control_->RemoveFreeNotification(watcher_.get());
+  const Forward* current = control_->WindowProc.target<Forward>();
+  if (current && current->link == link_) control_->WindowProc = link_->previous;
+}
+
+void MessageLog::Record(const TMessage& message) {
+  auto* windowed = dynamic_cast<TWinControl*>(control_);
+  HWND window = windowed && windowed->HandleAllocated() ? windowed->Handle() : nullptr;
+  into_->Add(window, message.Msg, message.WParam, message.LParam, who_);
+}
 
 int MessageLog::Count(UINT msg) const {
-  return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [msg](const Entry& e) { return e.msg == msg; }));
+  return static_cast<int>(std::count_if(Entries().begin(), Entries().end(),
+                                        [&](const Entry& e) { return e.msg == msg && e.who == who_; }));
 }
 
 std::wstring WindowClassOf(HWND window) {
