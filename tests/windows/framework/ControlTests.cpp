@@ -181,7 +181,15 @@ TEST_F(ControlTest, PointerMovesSendEnterAndLeaveUpToTheForm) {
   SendMessageW(panel->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(150, 80));  // the panel itself
   EXPECT_EQ(labelLog.Count(CM_MOUSELEAVE), 1);
   EXPECT_EQ(MouseControl(), panel);
-  delete label;  // a freed control is no longer the hot one, and nothing is sent to it
+
+  // A freed control is no longer the hot one, so nothing is sent to it afterwards.
+  SendMessageW(panel->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));
+  ASSERT_EQ(MouseControl(), label);
+  delete label;
+  EXPECT_FALSE(labelLog.Watching());  // the log heard of it and leaves the freed label alone
+  EXPECT_EQ(MouseControl(), nullptr);
+  SendMessageW(panel->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(20, 20));  // where the label was
+  EXPECT_EQ(MouseControl(), panel);
   SetMouseControl(nullptr);
 }
 
@@ -212,18 +220,29 @@ TEST_F(ControlTest, FocusMovesSendExitAndEnterAndTabFollowsTabOrder) {
   auto* third = Add<TEdit>(panel, 5, 60, 80, 21);
   third->SetTabOrder(0);  // third before first inside the panel
   ShowAndActivate();
-  MessageLog firstLog(*first, {CM_ENTER, CM_EXIT}), secondLog(*second, {CM_ENTER, CM_EXIT}),
-      panelLog(*panel, {CM_ENTER, CM_EXIT}), formLog(*form, {CM_FOCUSCHANGED});
+  second->SetFocus();  // start outside the panel
+  ASSERT_TRUE(second->Focused());
+  MessageSequence focus({CM_ENTER, CM_EXIT, CM_FOCUSCHANGED});
+  MessageLog firstLog(*first, focus, "first"), secondLog(*second, focus, "second"), thirdLog(*third, focus, "third"),
+      panelLog(*panel, focus, "panel"), formLog(*form, focus, "form");
+  const auto focusChanged = [](TWinControl* to) {
+    return ExpectedMessage{CM_FOCUSCHANGED, seq::sent | seq::lparam, 0, reinterpret_cast<LPARAM>(to), "form"};
+  };
 
+  // Exits from the inside out, enters from the outside in, then the form hears of it.
   first->SetFocus();
   ASSERT_TRUE(first->Focused());
-  EXPECT_EQ(firstLog.Count(CM_ENTER), 1);
   EXPECT_EQ(form->ActiveControl(), first);
+  EXPECT_TRUE(SequenceMatches(focus.Messages(), {{CM_EXIT, seq::sent, 0, 0, "second"},
+                                                 {CM_ENTER, seq::sent, 0, 0, "panel"},
+                                                 {CM_ENTER, seq::sent, 0, 0, "first"},
+                                                 focusChanged(first)}));
+  focus.Clear();
   second->SetFocus();
-  EXPECT_EQ(firstLog.Count(CM_EXIT), 1);
-  EXPECT_EQ(panelLog.Count(CM_EXIT), 1);  // focus left the panel as well
-  EXPECT_EQ(secondLog.Count(CM_ENTER), 1);
-  EXPECT_EQ(formLog.Count(CM_FOCUSCHANGED), 2);
+  EXPECT_TRUE(SequenceMatches(focus.Messages(), {{CM_EXIT, seq::sent, 0, 0, "first"},
+                                                 {CM_EXIT, seq::sent, 0, 0, "panel"},
+                                                 {CM_ENTER, seq::sent, 0, 0, "second"},
+                                                 focusChanged(second)}));
 
   // Tab order of the form: panel (third, first), then second.
   auto pressTab = [&] {
@@ -232,8 +251,13 @@ TEST_F(ControlTest, FocusMovesSendExitAndEnterAndTabFollowsTabOrder) {
   };
   pressTab();
   EXPECT_TRUE(third->Focused());
+  focus.Clear();
   pressTab();
   EXPECT_TRUE(first->Focused());
+  // Within the panel: the panel itself is neither left nor entered.
+  EXPECT_TRUE(SequenceMatches(focus.Messages(), {{CM_EXIT, seq::sent, 0, 0, "third"},
+                                                 {CM_ENTER, seq::sent, 0, 0, "first"},
+                                                 focusChanged(first)}));
   pressTab();
   EXPECT_TRUE(second->Focused());
 }

@@ -79,10 +79,12 @@ TEST(PopupMenus, OwnerDrawnItemsAreMeasuredAndDrawnByTheirHandlers) {
   EnsureApplication();
   TPopupMenu menu(nullptr);
   menu.SetOwnerDraw(true);
-  int measured = 0, drawn = 0, clicked = 0;
+  int measured = 0, drawn = 0;
+  std::vector<int> clicks(3);  // per item: each must fire its own handler
   bool separatorMeasured = false;
   for (const wchar_t* caption : {L"one", L"-", L"two"}) {
     auto* item = new TMenuItem(&menu);
+    const size_t index = static_cast<size_t>(menu.Items().Count());
     item->SetCaption(caption);
     item->OnMeasureItem = [&](TMenuItem* sender, TCanvas& canvas, int& width, int& height) {
       ++measured;
@@ -96,7 +98,10 @@ TEST(PopupMenus, OwnerDrawnItemsAreMeasuredAndDrawnByTheirHandlers) {
       canvas.Brush().SetColor(clWhite);
       canvas.FillRect(rect);
     };
-    item->OnClick = [&](TComponent*) { ++clicked; };
+    item->OnClick = [&clicks, index, item](TComponent* sender) {
+      EXPECT_EQ(sender, item);
+      ++clicks[index];
+    };
     menu.Items().Add(item);
   }
   SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
@@ -111,8 +116,8 @@ TEST(PopupMenus, OwnerDrawnItemsAreMeasuredAndDrawnByTheirHandlers) {
   EXPECT_EQ(measured, 3);
   EXPECT_TRUE(separatorMeasured);
   EXPECT_GE(drawn, 3);
-  EXPECT_EQ(clicked, 1);
   EXPECT_EQ(menu.Items().Items(2)->Caption(), L"two");
+  EXPECT_EQ(clicks, (std::vector<int>{0, 0, 1}));  // "two" only
 }
 
 }  // namespace

@@ -125,14 +125,16 @@ TEST_F(FormTest, AnErrorInAHandlerShowsTheStandardErrorBox) {
   button->SetParent(&form);
   button->OnClick = [](TComponent*) { throw EFOpenError(L"Cannot open file \"x\". Access denied"); };
   form.Show();
+  HWND buttonWindow = button->Handle();  // Handle() would make a new window if this one went
   ModalAnswerer answer(L"#32770");
-  SendMessageW(button->Handle(), BM_CLICK, 0, 0);  // the box runs inside the click
+  SendMessageW(buttonWindow, BM_CLICK, 0, 0);  // the box runs inside the click
   ASSERT_EQ(answer.Answered().size(), 1u);
   const auto& box = answer.Answered()[0];
   EXPECT_EQ(box.caption, L"Equidiv");
   EXPECT_EQ(box.texts, (std::vector<std::wstring>{L"Cannot open file \"x\". Access denied."}));
   EXPECT_TRUE(box.hasIcon);
-  EXPECT_TRUE(IsWindow(button->Handle()));  // the window stays usable
+  EXPECT_TRUE(IsWindow(buttonWindow));  // the window stays usable
+  EXPECT_EQ(TWinControl::FromHandle(buttonWindow), button);
 
   String seen;
   TComponent* reportedBy = nullptr;
@@ -141,7 +143,7 @@ TEST_F(FormTest, AnErrorInAHandlerShowsTheStandardErrorBox) {
     seen = text;
   };
   button->OnClick = [](TComponent*) { throw Exception(L"second"); };
-  SendMessageW(button->Handle(), BM_CLICK, 0, 0);
+  SendMessageW(buttonWindow, BM_CLICK, 0, 0);
   Application->OnException = nullptr;
   EXPECT_EQ(seen, L"second");
   EXPECT_EQ(reportedBy, &form);  // the window whose message the handler ran in

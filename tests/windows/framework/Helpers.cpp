@@ -23,19 +23,50 @@ void EnsureApplication() {
   if (Application->Title().empty()) Application->SetTitle(L"Equidiv");
 }
 
+// Told when the control is freed; the log then forgets it.
+// Records in front of the control's procedure through the framework's handler chain,
+// which also tells it when the control goes.
+class MessageLog::Recorder : public TControlHandler {
+public:
+  explicit Recorder(MessageLog& log) : log_(log) {}
+
+protected:
+  void HandleMessage(TMessage& message) override {
+    log_.Record(message);
+    CallPrevious(message);
+  }
+  void ControlDestroyed() override { log_.control_ = nullptr; }
+
+private:
+  MessageLog& log_;
+};
+
 MessageLog::MessageLog(TControl& control, std::vector<UINT> watched)
-    : control_(control), previous_(control.WindowProc), watched_(std::move(watched)) {
-  control_.WindowProc = [this](TMessage& m) {
-    if (std::find(watched_.begin(), watched_.end(), m.Msg) != watched_.end())
-      entries_.push_back({m.Msg, m.WParam, m.LParam});
-    previous_(m);
-  };
+    : control_(&control), own_(std::make_unique<MessageSequence>(std::move(watched))), into_(own_.get()) {
+  Install();
 }
 
-MessageLog::~MessageLog() { control_.WindowProc = previous_; }
+MessageLog::MessageLog(TControl& control, MessageSequence& into, std::string who)
+    : control_(&control), into_(&into), who_(std::move(who)) {
+  Install();
+}
+
+void MessageLog::Install() {
+  recorder_ = std::make_unique<Recorder>(*this);
+  recorder_->Install(*control_);
+}
+
+MessageLog::~MessageLog() = default;
+
+void MessageLog::Record(const TMessage& message) {
+  auto* windowed = dynamic_cast<TWinControl*>(control_);
+  HWND window = windowed && windowed->HandleAllocated() ? windowed->Handle() : nullptr;
+  into_->Add(window, message.Msg, message.WParam, message.LParam, who_);
+}
 
 int MessageLog::Count(UINT msg) const {
-  return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [msg](const Entry& e) { return e.msg == msg; }));
+  return static_cast<int>(std::count_if(Entries().begin(), Entries().end(),
+                                        [&](const Entry& e) { return e.msg == msg && e.who == who_; }));
 }
 
 std::wstring WindowClassOf(HWND window) {

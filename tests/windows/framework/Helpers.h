@@ -7,11 +7,13 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/WinControls.h"
 #include "framework/Forms.h"
+#include "MessageSequence.h"
 
 // Handles messages until `done` holds or `timeout` passes; returns `done()`.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(5));
@@ -19,29 +21,41 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 // Makes sure the application object is initialised (idempotent).
 void EnsureApplication();
 
-// Records the messages of chosen numbers that pass a control's WindowProc, then hands
-// them on. Restores the previous procedure when destroyed.
+// Records the messages of chosen numbers that pass a control's WindowProc, in order, then
+// hands them on. The control may be freed before the log: the log hears of it (through a
+// free notification) and leaves it alone from then on. A log destroyed first takes its
+// wrapper out of WindowProc while the wrapper is still the current one, and otherwise
+// leaves a pass-through there (a later wrapper keeps calling it).
 class MessageLog {
 public:
+  // Into a sequence of its own.
   MessageLog(TControl& control, std::vector<UINT> watched);
+  // Into `into` (shared with other recorders, so the order between controls shows), with
+  // entries received by `who`. `into` must outlive the log.
+  MessageLog(TControl& control, MessageSequence& into, std::string who);
   ~MessageLog();
   MessageLog(const MessageLog&) = delete;
   MessageLog& operator=(const MessageLog&) = delete;
 
-  struct Entry {
-    UINT msg;
-    WPARAM wParam;
-    LPARAM lParam;
-  };
-  const std::vector<Entry>& Entries() const { return entries_; }
+  using Entry = RecordedMessage;
+  // The whole sequence written to (with a shared one, the other recorders' entries too).
+  const std::vector<Entry>& Entries() const { return into_->Messages(); }
+  // This log's entries of `msg`.
   int Count(UINT msg) const;
-  void Clear() { entries_.clear(); }
+  void Clear() { into_->Clear(); }
+  // False once the control has been freed.
+  bool Watching() const { return control_ != nullptr; }
 
 private:
-  TControl& control_;
-  TWndMethod previous_;
-  std::vector<UINT> watched_;
-  std::vector<Entry> entries_;
+  class Recorder;
+  void Install();
+  void Record(const TMessage& message);
+
+  TControl* control_;
+  std::unique_ptr<MessageSequence> own_;
+  MessageSequence* into_;
+  std::string who_;
+  std::unique_ptr<Recorder> recorder_;
 };
 
 // While it exists, answers every top-level window of the thread whose class is
