@@ -1,5 +1,6 @@
 #include "skin/controls/sPanel.h"
 
+#include "framework/Handles.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/paint/Compose.h"
@@ -46,20 +47,22 @@ void TsPanel::WndProc(TMessage& message) {
 }
 
 bool TsPanel::ManagerCommand(TMessage& message) {
+  // Read before the children see the message.
+  const bool own = OwnManager(message.LParam);
   switch (SkinCommandOf(message.WParam)) {
     case CMD_SKINLOADED:
       BroadcastToChildren(this, message);
-      if (OwnManager(message.LParam)) skinData_->CommonWndProc(message);
+      if (own) skinData_->CommonWndProc(message);
       return true;
     case CMD_SKINREMOVED:
-      if (OwnManager(message.LParam)) {
+      if (own) {
         skinData_->CommonWndProc(message);
         Invalidate();
       }
       BroadcastToChildren(this, message);
       return true;
     case CMD_REPAINT:
-      if (OwnManager(message.LParam)) {
+      if (own) {
         skinData_->CommonWndProc(message);
         BroadcastToChildren(this, message);
         Repaint();
@@ -91,7 +94,7 @@ void TsPanel::SkinnedMessage(TMessage& message) {
           return;
         case CMD_HOLDCACHE:
           skinData_->CacheHeldFlag = SkinArgumentOf(message.WParam) == 1;
-          if (skinData_->CacheHeldFlag) RebuildPicture();
+          if (skinData_->CacheHeldFlag) Guarded([&] { RebuildPicture(); });
           return;
         case CMD_ISBGBUSY:
           message.LParam = message.Result = skinData_->BackgroundChangedFlag || skinData_->UpdatingFlag ? 1 : 0;
@@ -114,7 +117,11 @@ void TsPanel::SkinnedMessage(TMessage& message) {
       message.Result = 1;
       return;
     case WM_PRINT:
-      PrintMessage(message);
+      Guarded([&] { PrintMessage(message); });
+      return;
+    case WM_PRINTCLIENT:
+      // The whole picture with its graphic children, once, and no children told.
+      Guarded([&] { PaintWhole(reinterpret_cast<HDC>(message.WParam), false); });
       return;
     case CM_VISIBLECHANGED:
       skinData_->BackgroundChangedFlag = true;
@@ -151,7 +158,7 @@ void TsPanel::UnskinnedMessage(TMessage& message) {
         TCanvas canvas;
         canvas.SetHandle(reinterpret_cast<HDC>(message.WParam));
         canvas.Font().Assign(Font());
-        OnPaint(this, canvas);
+        Guarded([&] { OnPaint(this, canvas); });
         canvas.SetHandle(nullptr);
       }
       return;
@@ -164,17 +171,23 @@ void TsPanel::UnskinnedMessage(TMessage& message) {
 void TsPanel::PaintMessage(TMessage& message) {
   controlState_ |= csCustomPaint;
   HDC given = reinterpret_cast<HDC>(message.WParam);
-  PAINTSTRUCT ps{};
-  HDC dc = given ? given : BeginPaint(handle_, &ps);
-  const int saved = SaveDC(dc);
+  // Painting ends however drawing ends.
+  TPaintDC paint;
+  if (!given) paint = TPaintDC::Begin(handle_);
+  HDC dc = given ? given : paint.Get();
+  if (dc) {
+    const TSavedDC state(dc);
+    Guarded([&] { PaintWhole(dc, true); });
+  }
+  controlState_ &= ~csCustomPaint;
+}
+
+void TsPanel::Guarded(const std::function<void()>& paint) {
   try {
-    PaintWhole(dc, true);
+    paint();
   } catch (...) {
     // Painting never raises: what was drawn stays.
   }
-  RestoreDC(dc, saved);
-  if (!given) EndPaint(handle_, &ps);
-  controlState_ &= ~csCustomPaint;
 }
 
 void TsPanel::PrintMessage(TMessage& message) {

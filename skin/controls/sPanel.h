@@ -44,6 +44,7 @@ private:
   void RebuildPicture();
   void PaintWhole(HDC dc, bool notifyChildren);
   bool OwnManager(LPARAM manager) const;
+  static void Guarded(const std::function<void()>& paint);
 
   std::unique_ptr<TsCommonData> skinData_;
 };

@@ -51,6 +51,44 @@ std::string SectionForKind(int kind, const TComponent* owner) {
 
 bool Destroying(const TComponent* component) { return !component || component->IsDestroying(); }
 
+// The visual-style functions, looked up once where the platform has them.
+struct TThemeApi {
+  using IsThemeActiveProc = BOOL(WINAPI*)();
+  using SetWindowThemeProc = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+  IsThemeActiveProc isThemeActive = nullptr;
+  SetWindowThemeProc setWindowTheme = nullptr;
+
+  static const TThemeApi& Get() {
+    static const TThemeApi api = [] {
+      TThemeApi a;
+      if (HMODULE module = LoadLibraryW(L"uxtheme.dll")) {
+        a.isThemeActive = reinterpret_cast<IsThemeActiveProc>(reinterpret_cast<void*>(GetProcAddress(module, "IsThemeActive")));
+        a.setWindowTheme =
+            reinterpret_cast<SetWindowThemeProc>(reinterpret_cast<void*>(GetProcAddress(module, "SetWindowTheme")));
+      }
+      return a;
+    }();
+    return api;
+  }
+  bool ThemesInUse() const { return isThemeActive && isThemeActive(); }
+};
+
+// The name of the section a skin editor is changing (command 13); empty when none.
+std::string gEditedSection;
+
+// A query to a parent the binding asks on its own behalf: directly, and through the
+// platform only when the direct call went unanswered (so a chain of parents is asked
+// once per level, not twice).
+constexpr LPARAM kUnanswered = static_cast<LPARAM>(-1);
+
+bool AskParent(TWinControl* parent, WORD command) {
+  if (!parent) return false;
+  TMessage message{SM_SKINCMD, SkinCommandWParam(command), kUnanswered, 0};
+  parent->Deliver(message);
+  if (message.LParam != kUnanswered) return message.LParam == 1;
+  return parent->HandleAllocated() && SendSkinCommand(parent->Handle(), command, 0) == 1;
+}
+
 int Clamp255(int v) { return std::clamp(v, 0, 255); }
 
 }  // namespace
@@ -61,6 +99,8 @@ TsCommonData::TsCommonData(TComponent* owner, bool withCache)
 }
 
 TsCommonData::~TsCommonData() {
+  // The window this binding made the one under the pointer is gone with its control.
+  if (hotHandle_ && DefaultManager()) DefaultManager()->ForgetWindow(hotHandle_);
   SectionIndex = BorderMaskIndex = PatternIndex = HotPatternIndex = -1;
   ownerControl_ = nullptr;
   ownerObject_ = nullptr;
@@ -69,7 +109,11 @@ TsCommonData::~TsCommonData() {
 
 // ---------------------------------------------------------------- settings
 
-TsSkinManager* TsCommonData::SkinManager() const { return explicitManager_ ? explicitManager_ : DefaultManager(); }
+TsSkinManager* TsCommonData::SkinManager() const {
+  // A manager freed without this binding hearing of it is never used.
+  if (explicitManager_ && IsLiveManager(explicitManager_)) return explicitManager_;
+  return DefaultManager();
+}
 
 void TsCommonData::SetSkinManager(TsSkinManager* manager) {
   if (manager == DefaultManager()) manager = nullptr;
@@ -112,9 +156,11 @@ void TsCommonData::SetCustomFont(bool on) {
   Invalidate();
 }
 
-void TsCommonData::PerformOnControl(WORD command, LPARAM value) {
+void TsCommonData::PerformOnControl(WORD command, LPARAM value) { PerformOn(ownerControl_, command, value, 0); }
+
+void TsCommonData::PerformOn(TControl* control, WORD command, LPARAM value, WORD low) {
   try {
-    PerformSkinCommand(ownerControl_, command, value);
+    PerformSkinCommand(control, command, value, low);
   } catch (...) {
     // The control keeps its look; a binding never raises.
   }
@@ -127,11 +173,8 @@ void TsCommonData::Loaded() {
     UpdateIndexes();
   else
     SetSkinSection(SectionForKind(ControlKind, ownerObject_));
-  if (ownerControl_ && !Skinned()) {
-    // Themed platform drawing of the parent's background is the skin's job once skinned;
-    // unskinned controls keep the platform's default.
+  if (ownerControl_ && !Skinned() && TThemeApi::Get().ThemesInUse())
     ownerControl_->SetControlStyle(ownerControl_->ControlStyle() & ~csParentBackground);
-  }
   if (!ownerControl_ || !Skinned() || !ownerControl_->Parent() || ownerControl_->IsLoading()) return;
   if (ownerControl_->IsWindowed()) AnnounceControl(ownerControl_);
   if (IsEditControl() || ControlKind == 97) ApplyEditColors();
@@ -199,7 +242,7 @@ bool TsCommonData::RefreshUpdating() {
   if (UpdatingFlag) return true;
   if (ownerControl_ && ownerControl_->Parent()) {
     try {
-      return AskControl(ownerControl_->Parent(), CMD_ISBGBUSY);
+      return AskParent(ownerControl_->Parent(), CMD_ISBGBUSY);
     } catch (...) {
       return false;
     }
@@ -225,7 +268,7 @@ bool TsCommonData::DependsOnParent() const {
   const bool variable = !c->Enabled() || section->Transparency > 0;
   if (variable && c->Parent() && c->Parent()->HandleAllocated()) {
     try {
-      return AskControl(c->Parent(), CMD_ISBGVARIABLE);
+      return AskParent(c->Parent(), CMD_ISBGVARIABLE);
     } catch (...) {
       return true;
     }
@@ -296,7 +339,7 @@ bool TsCommonData::CommonWndProc(TMessage& message) {
   switch (message.Msg) {
     case SM_SKINCMD: return HandleSkinCommand(message);
     case WM_MOVE:
-      if (c && DependsOnParent()) PerformSkinCommand(c, CMD_POSCHANGED, 0, 1);
+      if (c && DependsOnParent()) PerformOn(c, CMD_POSCHANGED, 0, 1);
       break;
     case WM_SIZE:
       if (Skinned()) {
@@ -307,7 +350,7 @@ bool TsCommonData::CommonWndProc(TMessage& message) {
           for (int i = 0; i < w->ControlCount(); ++i) {
             TControl* child = w->Controls(i);
             if (child->IsDestroying() || (child->Anchors() & (akRight | akBottom))) continue;
-            PerformSkinCommand(child, CMD_POSCHANGED, 0, 1);
+            PerformOn(child, CMD_POSCHANGED, 0, 1);
           }
         }
       }
@@ -331,6 +374,15 @@ bool TsCommonData::CommonWndProc(TMessage& message) {
         message.Result = 1;
         return true;
       }
+      if (c && c->IsWindowed() && static_cast<TWinControl*>(c)->HandleAllocated() && TThemeApi::Get().ThemesInUse() &&
+          TThemeApi::Get().setWindowTheme)
+        TThemeApi::Get().setWindowTheme(static_cast<TWinControl*>(c)->Handle(), L"", L"");
+      break;
+    case WM_DESTROY:
+      if (c && c->IsWindowed() && DefaultManager()) DefaultManager()->ForgetWindow(static_cast<TWinControl*>(c)->Handle());
+      break;
+    case CM_CONTROLLISTCHANGE:
+      if (message.LParam == 0 && reinterpret_cast<TControl*>(message.WParam) == PaintingChild) PaintingChild = nullptr;
       break;
     case WM_PARENTNOTIFY:
       if (c && c->IsWindowed() && LOWORD(message.WParam) == WM_CREATE) AnnounceControl(c);
@@ -338,8 +390,10 @@ bool TsCommonData::CommonWndProc(TMessage& message) {
     case CM_MOUSEENTER:
       if (c && !c->IsDesigning() && message.LParam == reinterpret_cast<LPARAM>(c)) {
         if (!IsContainerKind()) MouseOverFlag = true;
-        if (c->IsWindowed() && DefaultManager() && static_cast<TWinControl*>(c)->HandleAllocated())
-          DefaultManager()->SetHotWindow(static_cast<TWinControl*>(c)->Handle());
+        if (c->IsWindowed() && DefaultManager() && static_cast<TWinControl*>(c)->HandleAllocated()) {
+          hotHandle_ = static_cast<TWinControl*>(c)->Handle();
+          DefaultManager()->SetHotWindow(hotHandle_);
+        }
       }
       break;
     case CM_MOUSELEAVE:
@@ -385,7 +439,7 @@ bool TsCommonData::HandleSkinCommand(TMessage& message) {
       BackgroundChangedFlag = true;
       UpdatingFlag = false;
       if (Skinned() && IsEditControl()) ApplyEditColors();
-      if (ownerControl_ && ownerControl_->IsWindowed() && Skinned()) AnnounceControl(ownerControl_);
+      if (ownerControl_ && ownerControl_->IsWindowed()) AnnounceControl(ownerControl_);
       return true;
     }
     case CMD_GETBGINFO: {
@@ -402,6 +456,12 @@ bool TsCommonData::HandleSkinCommand(TMessage& message) {
       return true;
     case CMD_PAINTINGCHILD: PaintingChild = reinterpret_cast<TControl*>(message.LParam); return true;
     case CMD_SETBGCHANGED: BackgroundChangedFlag = true; return true;
+    case CMD_SECTIONCHANGED:
+      if (!gEditedSection.empty() && Upper(skinSection_) == gEditedSection) {
+        if (TsSkinManager* m = SkinManager()) m->SetSkinChanging(false);
+        Invalidate();
+      }
+      return true;
     case CMD_ISBGVARIABLE: return answer(BackgroundVariable() ? 1 : 0);
     case CMD_POSCHANGED: PositionChanged(low); return true;
     case CMD_GETCOLOR: ColorAnswer(); return answer(1);
@@ -419,7 +479,7 @@ bool TsCommonData::BackgroundVariable() const {
   if (!section) return false;
   TControl* c = ownerControl_;
   if (section->Transparency == 100 && c && c->Parent())
-    return c->Parent()->HandleAllocated() && AskControl(c->Parent(), CMD_ISBGVARIABLE);
+    return c->Parent()->HandleAllocated() && AskParent(c->Parent(), CMD_ISBGVARIABLE);
   return section->GradientPercent + section->ImagePercent > 0 || DependsOnParent();
 }
 
@@ -434,7 +494,7 @@ void TsCommonData::PositionChanged(WORD low) {
   if (!depends) return;
   for (int i = 0; i < w->ControlCount(); ++i) {
     TControl* child = w->Controls(i);
-    if (!child->IsDestroying()) PerformSkinCommand(child, CMD_POSCHANGED, 0, 0);
+    if (!child->IsDestroying()) PerformOn(child, CMD_POSCHANGED, 0, 0);
   }
 }
 
@@ -489,7 +549,21 @@ bool Inside(const TSurfaceView& view, int x, int y) { return x >= 0 && y >= 0 &&
 
 }  // namespace
 
+namespace {
+void RepairCorners(TsCommonData& binding, int state, int corners);
+}  // namespace
+
 void UpdateCorners(TsCommonData& binding, int state, int corners) {
+  try {
+    RepairCorners(binding, state, corners);
+  } catch (...) {
+    // What was repaired stays; painting goes on.
+  }
+  ParentColorSlot() = clFuchsia;
+}
+
+namespace {
+void RepairCorners(TsCommonData& binding, int state, int corners) {
   TsSkinManager* manager = binding.SkinManager();
   TControl* control = binding.OwnerControl();
   TBitmap* cache = binding.Cache();
@@ -506,7 +580,7 @@ void UpdateCorners(TsCommonData& binding, int state, int corners) {
     parentColor = clFuchsia;
   else if (!bg.Ready)
     parentColor = static_cast<TColor>(ColorToRGB(parent->Color()));
-  else if (AskControl(parent, CMD_ISBGVARIABLE))
+  else if (AskParent(parent, CMD_ISBGVARIABLE))
     parentColor = clFuchsia;
   else
     parentColor = QueryControlColor(parent);
@@ -564,8 +638,8 @@ void UpdateCorners(TsCommonData& binding, int state, int corners) {
       }
     }
   }
-  ParentColorSlot() = clFuchsia;
 }
+}  // namespace
 
 void PaintToDCExcludingChildren(TWinControl* control, TsCommonData& binding, POINT source, int dy, int dx,
                                 bool refreshCorners, HDC dc, const RECT& target) {
@@ -662,3 +736,5 @@ void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset) {
            child->Left(), child->Top(), SRCCOPY);
   }
 }
+
+void SetEditedSection(const std::string& name) { gEditedSection = Upper(name); }

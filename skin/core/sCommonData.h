@@ -111,6 +111,7 @@ private:
   bool IsContainerKind() const;
   bool IsEditControl() const;
   void PerformOnControl(WORD command, LPARAM value);
+  static void PerformOn(TControl* control, WORD command, LPARAM value, WORD low);
 
   std::string skinSection_;
   TsSkinManager* explicitManager_ = nullptr;
@@ -119,7 +120,11 @@ private:
   TControl* ownerControl_ = nullptr;
   TComponent* ownerObject_ = nullptr;
   std::unique_ptr<TBitmap> cache_;
+  HWND hotHandle_ = nullptr;
 };
+
+// The section a skin editor is changing now (command 13 repaints the bindings of it).
+void SetEditedSection(const std::string& name);
 
 // Repaints the transparent corner pixels of the binding's cache (border mask frame of
 // `state`) from the parent's background or colour. `corners`: 1 top-left, 2 bottom-left,

@@ -12,6 +12,21 @@ std::vector<TCustomForm*>& ProviderForms() {
 
 bool IsGraphicControl(const TControl* control) { return !control->IsWindowed(); }
 
+bool StillChildOf(const TWinControl* parent, const TControl* child) {
+  for (int i = 0; i < parent->ControlCount(); ++i)
+    if (parent->Controls(i) == child) return true;
+  return false;
+}
+
+// Forms are freed without telling this registry only by mistake; one that is no longer
+// listed by the screen is never touched.
+bool IsLiveForm(const TCustomForm* form) {
+  if (!Screen) return false;
+  for (int i = 0; i < Screen->FormCount(); ++i)
+    if (Screen->Forms(i) == form) return true;
+  return false;
+}
+
 // Delivers one broadcast message to a windowed control: through the platform when it has
 // a window, by a direct call otherwise.
 void DeliverToWindowed(TWinControl* control, TMessage& message) {
@@ -72,18 +87,21 @@ TColor QueryControlColor(TWinControl* control) {
 
 void BroadcastToChildren(TWinControl* control, TMessage& message) {
   if (!control) return;
-  // The count is read on every step: a handler may add or remove children.
-  for (int i = 0; i < control->ControlCount(); ++i) {
-    TControl* child = control->Controls(i);
-    if (child->IsDestroying()) continue;
+  // The children as they are now: a handler may add or remove children, and each child
+  // gets the message as it was sent (a receiver may write into its copy).
+  std::vector<TControl*> children;
+  for (int i = 0; i < control->ControlCount(); ++i) children.push_back(control->Controls(i));
+  for (TControl* child : children) {
+    if (!StillChildOf(control, child) || child->IsDestroying()) continue;
+    TMessage copy{message.Msg, message.WParam, message.LParam, 0};
     try {
       if (!child->IsWindowed()) {
-        child->Deliver(message);
+        child->Deliver(copy);
         continue;
       }
       auto* windowed = static_cast<TWinControl*>(child);
       if (AskControl(windowed, CMD_ISSKINNED))
-        DeliverToWindowed(windowed, message);
+        DeliverToWindowed(windowed, copy);
       else
         BroadcastToChildren(windowed, message);
     } catch (...) {
@@ -110,7 +128,8 @@ void BroadcastToForms(TMessage& message) {
   const std::vector<TCustomForm*> registered = ProviderForms();
   for (TCustomForm* form : registered) {
     const auto& live = ProviderForms();
-    if (std::find(live.begin(), live.end(), form) == live.end() || form->IsDestroying()) continue;
+    if (std::find(live.begin(), live.end(), form) == live.end() || !IsLiveForm(form) || form->IsDestroying())
+      continue;
     try {
       DeliverToWindowed(form, message);
       BroadcastToChildren(form, message);
@@ -128,9 +147,10 @@ void UnregisterProviderForm(TCustomForm* form) { std::erase(ProviderForms(), for
 
 void NotifyChildrenParentDone(TWinControl* control) {
   if (!control) return;
-  for (int i = 0; i < control->ControlCount(); ++i) {
-    TControl* child = control->Controls(i);
-    if (child->IsDestroying() || IsGraphicControl(child)) continue;
+  std::vector<TControl*> children;
+  for (int i = 0; i < control->ControlCount(); ++i) children.push_back(control->Controls(i));
+  for (TControl* child : children) {
+    if (!StillChildOf(control, child) || child->IsDestroying() || IsGraphicControl(child)) continue;
     try {
       auto* windowed = static_cast<TWinControl*>(child);
       if (windowed->HandleAllocated())
@@ -145,8 +165,12 @@ void NotifyChildrenParentDone(TWinControl* control) {
 
 void NotifyChildWindowsParentDone(HWND window) {
   if (!window) return;
+  // Collected first: a child may be destroyed while it handles the command.
+  std::vector<HWND> children;
   for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (GetWindowLongPtrW(child, GWL_STYLE) & WS_CHILD) SendSkinCommand(child, CMD_PARENTDONE, 0);
+    if (GetWindowLongPtrW(child, GWL_STYLE) & WS_CHILD) children.push_back(child);
+  for (HWND child : children)
+    if (IsWindow(child)) SendSkinCommand(child, CMD_PARENTDONE, 0);
 }
 
 void AnnounceControl(TControl* control) {

@@ -92,7 +92,8 @@ void BroadcastToChildren(TWinControl* control, TMessage& message);
 // destroyed or loaded and those that answer command 7), and their children; then to the
 // forms a frame provider registered, in registration order.
 void BroadcastToForms(TMessage& message);
-// The forms whose frame provider answers skin commands for them (borrowed).
+// The forms whose frame provider answers skin commands for them (borrowed; a provider
+// unregisters its form before either goes).
 void RegisterProviderForm(TCustomForm* form);
 void UnregisterProviderForm(TCustomForm* form);
 

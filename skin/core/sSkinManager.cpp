@@ -13,6 +13,7 @@
 namespace {
 
 TsSkinManager* gDefaultManager = nullptr;
+std::vector<const TsSkinManager*> gLiveManagers;
 int gLoadingDepth = 0;
 uint32_t gButtonFadeEvents = beMouseEnter | beMouseLeave | beMouseDown | beMouseUp;
 
@@ -43,6 +44,10 @@ String ParentFolder(const String& folder) {
 bool IsFolder(const String& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsThreadWindow(HWND window) {
+  return window && IsWindow(window) && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
 }
 
 bool IsFile(const String& path) {
@@ -77,6 +82,10 @@ void TacBtnEffects::SetEvents(uint32_t events) {
 
 TsSkinManager* DefaultManager() { return gDefaultManager; }
 
+bool IsLiveManager(const TsSkinManager* manager) {
+  return manager && std::find(gLiveManagers.begin(), gLiveManagers.end(), manager) != gLiveManagers.end();
+}
+
 bool SkinLoading() { return gLoadingDepth > 0; }
 
 TsDialogHookSeam& DialogHookSeam() {
@@ -101,20 +110,30 @@ private:
 // ---------------------------------------------------------------- life
 
 TsSkinManager::TsSkinManager(TComponent* owner) : TComponent(owner) {
+  gLiveManagers.push_back(this);
   if (!gDefaultManager) {
     gDefaultManager = this;
-    if (Application) {
-      Application->HookMainWindow(this, [this](TMessage& message) { return MainWindowHook(message); });
-      hookedMainWindow_ = true;
-    }
+    HookApplication(true);
   }
 }
 
 TsSkinManager::~TsSkinManager() {
+  Destroying();
   active_ = false;
-  if (HasSections() || SkinActive()) RemoveSkin();
-  if (hookedMainWindow_ && Application) Application->UnhookMainWindow(this);
+  // Bindings that name this manager forget it (command 2 with a manager being destroyed).
+  RemoveSkin();
+  HookApplication(false);
   if (gDefaultManager == this) gDefaultManager = nullptr;
+  std::erase(gLiveManagers, this);
+}
+
+void TsSkinManager::HookApplication(bool on) {
+  if (!Application || on == hookedMainWindow_) return;
+  if (on)
+    Application->HookMainWindow(this, [this](TMessage& message) { return MainWindowHook(message); });
+  else
+    Application->UnhookMainWindow(this);
+  hookedMainWindow_ = on;
 }
 
 void TsSkinManager::Loaded() {
@@ -149,7 +168,13 @@ bool TsSkinManager::IsDefault() const { return gDefaultManager == this; }
 
 void TsSkinManager::SetIsDefault(bool on) {
   if (!on && gDefaultManager) return;
+  if (gDefaultManager && gDefaultManager != this) {
+    // The application window's hook and the thread hook belong to the default manager.
+    gDefaultManager->HookApplication(false);
+    gDefaultManager->RemoveDialogHook();
+  }
   gDefaultManager = this;
+  HookApplication(true);
   if (active_ && HasSections())
     AnnounceSkin();
   else
@@ -165,6 +190,7 @@ void TsSkinManager::SetActive(bool on) {
   }
   if (!IsLoading()) RemoveSkin();
   InitStandardIndexes();
+  if (IsLoading()) standardIndexes_ = TsStandardIndexes{};
 }
 
 void TsSkinManager::SetCommonSections(const std::vector<std::string>& lines) {
@@ -212,11 +238,14 @@ String TsSkinManager::SkinInfo() const {
 
 void TsSkinManager::ChangeSkin(bool announce, bool events) {
   if (events && OnBeforeChange) OnBeforeChange(this);
+  const String nameBefore = skinName_;
   bool loaded = false;
   {
     const LoadingScope loading(*this);
     loaded = LoadSkin();
   }
+  // A reload that fell back to another skin is a new skin for every binding.
+  if (fellBack_ || skinName_ != nameBefore) announce = true;
   if (!active_ || !loaded) {
     RemoveSkin();
     InitStandardIndexes();
@@ -231,22 +260,32 @@ void TsSkinManager::ChangeSkin(bool announce, bool events) {
 }
 
 bool TsSkinManager::LoadSkin() {
-  // The package beside the skin folder first, then the skin folder, then the stored skin.
-  // A skin that fails is reported once and the stored skin takes its place.
+  // The package in the skin folder first, then a skin folder, then the stored skin. A
+  // skin that fails is reported once and the stored skin takes its place.
+  fellBack_ = false;
+  bool storedTried = false;
   try {
-    const String package = ResolvedSkinDirectory() + skinName_ + L".asz";
-    if (!ResolvedSkinDirectory().empty() && IsFile(package)) {
+    const String folder = ResolvedSkinDirectory();
+    const String package = folder + skinName_ + L".asz";
+    if (!folder.empty() && IsFile(package)) {
       if (LoadPackageFile(package)) return true;
+    } else if (HasSkinFolder()) {
+      LoadFolder();
+      return true;
     } else {
-      return LoadFolderOrStored();
+      storedTried = true;
+      return LoadStored();
     }
   } catch (...) {
     ReportFailure(ErrorText());
   }
-  try {
-    return LoadStored();
-  } catch (...) {
-    ReportFailure(ErrorText());
+  if (!storedTried) {
+    fellBack_ = true;
+    try {
+      return LoadStored();
+    } catch (...) {
+      ReportFailure(ErrorText());
+    }
   }
   tables_.Clear();
   return false;
@@ -265,13 +304,21 @@ bool TsSkinManager::LoadPackageFile(const String& file) {
   return true;
 }
 
-bool TsSkinManager::LoadFolderOrStored() {
-  const String folder = ResolvedSkinDirectory().empty() ? String() : WithDelimiter(ResolvedSkinDirectory() + skinName_);
-  const String optionsFile = folder + L"Options.dat";
-  if (folder.empty() || !IsFile(optionsFile)) return LoadStored();
+String TsSkinManager::SkinFolder() const {
+  const String folder = ResolvedSkinDirectory();
+  return folder.empty() ? String() : WithDelimiter(folder + skinName_);
+}
+
+bool TsSkinManager::HasSkinFolder() const {
+  const String folder = SkinFolder();
+  return !folder.empty() && IsFile(folder + L"Options.dat");
+}
+
+void TsSkinManager::LoadFolder() {
+  const String folder = SkinFolder();
   TMemoryStream options;
   {
-    TFileStream file(optionsFile, fmOpenRead | fmShareDenyWrite);
+    TFileStream file(folder + L"Options.dat", fmOpenRead | fmShareDenyWrite);
     if (file.Size() > static_cast<int64_t>(kMaxOptionsSize)) throw Exception(L"The skin options file is too large");
     options.LoadFromStream(file);
   }
@@ -281,7 +328,6 @@ bool TsSkinManager::LoadFolderOrStored() {
   LoadOptionsText(std::string_view(reinterpret_cast<const char*>(options.Memory()), static_cast<size_t>(options.Size())),
                   source);
   tables_.GlobalInfo.SkinPath = folder;
-  return true;
 }
 
 bool TsSkinManager::LoadStored() {
@@ -332,13 +378,13 @@ void TsSkinManager::ReportFailure(const String& text) {
 
 void TsSkinManager::SetRedraw(bool on) {
   if (!on) {
-    frozenForms_.clear();
     if (!Application || !Application->MainForm()) return;
     for (int i = 0; i < Screen->FormCount(); ++i) {
       TCustomForm* form = Screen->Forms(i);
       if (!form->HandleAllocated() || !IsWindowVisible(form->Handle()) || form->Parent()) continue;
       // Only forms whose frame provider paints them from this manager's skin.
       if (SendSkinCommand(form->Handle(), CMD_FINDPROVIDER, 0) == 0) continue;
+      if (std::find(frozenForms_.begin(), frozenForms_.end(), form->Handle()) != frozenForms_.end()) continue;
       SendMessageW(form->Handle(), WM_SETREDRAW, FALSE, 0);
       frozenForms_.push_back(form->Handle());
     }
@@ -361,11 +407,28 @@ void TsSkinManager::AnnounceSkin() {
   BroadcastCommand(CMD_SKINLOADED, this);
   skinChanging_ = false;
   tables_.GlobalInfo.Active = true;
-  if (IsDefault() && !hookInstalled_ && DialogHookSeam().Install) {
+  if (IsDefault()) InstallDialogHook();
+  RefreshSkin();
+}
+
+void TsSkinManager::InstallDialogHook() {
+  if (hookInstalled_ || !DialogHookSeam().Install) return;
+  try {
     DialogHookSeam().Install(this);
     hookInstalled_ = true;
+  } catch (...) {
+    ReportFailure(ErrorText());
   }
-  RefreshSkin();
+}
+
+void TsSkinManager::RemoveDialogHook() {
+  if (!hookInstalled_) return;
+  hookInstalled_ = false;
+  try {
+    if (DialogHookSeam().Remove) DialogHookSeam().Remove(this);
+  } catch (...) {
+    // The hook's owner cleans up after itself; removal goes on.
+  }
 }
 
 void TsSkinManager::RefreshSkin() {
@@ -377,10 +440,7 @@ void TsSkinManager::RefreshSkin() {
 void TsSkinManager::RemoveSkin() {
   if (removing_) return;
   removing_ = true;
-  if (hookInstalled_) {
-    if (DialogHookSeam().Remove) DialogHookSeam().Remove(this);
-    hookInstalled_ = false;
-  }
+  RemoveDialogHook();
   tables_.GlobalInfo.Active = false;
   BroadcastCommand(CMD_SKINREMOVED, this);
   tables_.Clear();
@@ -391,9 +451,14 @@ void TsSkinManager::SetHotWindow(HWND window) {
   if (window == hotWindow_) return;
   const HWND previous = hotWindow_;
   hotWindow_ = window;
-  // A window may be gone (and its handle reused) before the pointer leaves it.
-  if (previous && IsWindow(previous)) SendSkinCommand(previous, CMD_MOUSELEAVE, reinterpret_cast<LPARAM>(this));
-  if (window && IsWindow(window)) SendSkinCommand(window, CMD_MOUSEENTER, reinterpret_cast<LPARAM>(this));
+  // A window may be gone, and its handle reused by a window of another thread, before the
+  // pointer leaves it: only this thread's windows are told.
+  if (IsThreadWindow(previous)) SendSkinCommand(previous, CMD_MOUSELEAVE, reinterpret_cast<LPARAM>(this));
+  if (IsThreadWindow(window)) SendSkinCommand(window, CMD_MOUSEENTER, reinterpret_cast<LPARAM>(this));
+}
+
+void TsSkinManager::ForgetWindow(HWND window) {
+  if (window && window == hotWindow_) hotWindow_ = nullptr;
 }
 
 // ---------------------------------------------------------------- folders and names

@@ -175,6 +175,8 @@ public:
 
   // The window under the pointer: command 30 to the previous one, 29 to the new one.
   void SetHotWindow(HWND window);
+  // `window` is going: it stops being the window under the pointer, silently.
+  void ForgetWindow(HWND window);
   HWND HotWindow() const { return hotWindow_; }
   // The available skins, sorted; `firstName` is the first one found.
   std::vector<String> SkinNames(TacSkinListKind kind, String* firstName = nullptr) const;
@@ -194,7 +196,12 @@ private:
   void ChangeSkin(bool announce, bool events);
   bool LoadSkin();
   bool LoadPackageFile(const String& file);
-  bool LoadFolderOrStored();
+  String SkinFolder() const;
+  bool HasSkinFolder() const;
+  void LoadFolder();
+  void HookApplication(bool on);
+  void InstallDialogHook();
+  void RemoveDialogHook();
   bool LoadStored();
   void LoadOptionsText(std::string_view options, const TsSkinSource& source);
   void FinishLoad();
@@ -223,11 +230,14 @@ private:
   HWND hotWindow_ = nullptr;
   bool hookInstalled_ = false;
   bool hookedMainWindow_ = false;
+  bool fellBack_ = false;
   std::vector<HWND> frozenForms_;
 };
 
 // The default manager (the first one made), or null.
 TsSkinManager* DefaultManager();
+// True while `manager` exists (bindings check the manager they name before using it).
+bool IsLiveManager(const TsSkinManager* manager);
 // True while any manager is loading a skin.
 bool SkinLoading();
 // The thread hook of the window-skinning layer: installed by the default manager when it
