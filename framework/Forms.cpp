@@ -236,7 +236,14 @@ void TCustomForm::SetFocusedControl(TWinControl* control) {
   std::vector<TWinControl*> entering;
   for (TWinControl* c = control; c && c != common && c != this; c = c->Parent()) entering.push_back(c);
   for (auto it = entering.rbegin(); it != entering.rend(); ++it) (*it)->Perform(CM_ENTER);
-  Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
+  // Every control hears where the focus went (buttons take or give up the default look).
+  NotifyFocusChanged(this, control);
+}
+
+void TCustomForm::NotifyFocusChanged(TWinControl* container, TWinControl* focused) {
+  container->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(focused));
+  for (int i = 0; i < container->ControlCount(); ++i)
+    if (auto* child = dynamic_cast<TWinControl*>(container->Controls(i))) NotifyFocusChanged(child, focused);
 }
 
 void TCustomForm::FocusControl(TWinControl* control) {

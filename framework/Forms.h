@@ -130,6 +130,7 @@ protected:
 
 private:
   void Activated(bool active);
+  static void NotifyFocusChanged(TWinControl* container, TWinControl* focused);
   void SnapToScreen(WINDOWPOS& pos) const;
   DWORD FrameStyle() const;
   DWORD FrameExStyle() const;

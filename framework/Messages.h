@@ -31,7 +31,8 @@ constexpr UINT CM_DEACTIVATE = CM_BASE + 1;
 constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;
 // WParam: the virtual key (Return, Escape). A handler that takes it sets Result to 1.
 constexpr UINT CM_DIALOGKEY = CM_BASE + 5;
-// LParam: the control that now has the focus. Sent to the form.
+// LParam: the control that now has the focus. Sent to the form and every windowed control
+// on it.
 constexpr UINT CM_FOCUSCHANGED = CM_BASE + 7;
 constexpr UINT CM_PARENTFONTCHANGED = CM_BASE + 8;
 constexpr UINT CM_PARENTCOLORCHANGED = CM_BASE + 9;

@@ -54,6 +54,13 @@ void TButton::SetDefault(bool on) {
   if (handle_) SendMessageW(handle_, BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
+void TButton::SetButtonStyle(bool defaultLook) {
+  if (!HandleAllocated()) return;
+  const LONG_PTR style = GetWindowLongPtrW(handle_, GWL_STYLE);
+  const bool has = (style & 0x0F) == BS_DEFPUSHBUTTON;
+  if (has != defaultLook) SendMessageW(handle_, BM_SETSTYLE, defaultLook ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+}
+
 void TButton::Click() {
   if (modalResult_ != 0)
     if (TCustomForm* form = ParentForm()) form->SetModalResult(modalResult_);
@@ -68,6 +75,11 @@ void TButton::WndProc(TMessage& message) {
     case CN_CTLCOLORBTN:
       ColorDC(message);
       return;
+    case CM_FOCUSCHANGED: {
+      auto* focused = reinterpret_cast<TControl*>(message.LParam);
+      SetButtonStyle(dynamic_cast<TButton*>(focused) ? focused == this : default_);
+      return;
+    }
     case CM_DIALOGKEY: {
       if (!Visible() || !Enabled()) return;
       TButton* focused = dynamic_cast<TButton*>(FromHandle(GetFocus()));

@@ -33,6 +33,9 @@ public:
 protected:
   void CreateParams(TCreateParams& params) override;
   void WndProc(TMessage& message) override;
+  // Gives the platform button the default-push look or takes it away. The default button
+  // has it while no other button has the focus; a focused button has it.
+  virtual void SetButtonStyle(bool defaultLook);
 
 private:
   bool default_ = false;

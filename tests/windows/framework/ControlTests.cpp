@@ -62,7 +62,7 @@ TEST_F(ControlTest, WindowClassesAreNamedAfterTheClassesAndKeepPlatformBehaviour
   for (const auto& c : cases) EXPECT_EQ(WindowClassOf(c.control->Handle()), c.className);
 
   EXPECT_EQ(WindowTextOf(button->Handle()), L"Go");
-  EXPECT_NE(SendMessageW(button->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON, 0) << "not a platform button";
+  EXPECT_NE(SendMessageW(button->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_BUTTON, 0) << "not a platform button";
   SendMessageW(edit->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"typed"));
   EXPECT_EQ(edit->Text(), L"typed");  // the text lives in the window
   EXPECT_EQ(SendMessageW(pages->Handle(), TCM_GETITEMCOUNT, 0, 0), 1);
@@ -225,24 +225,36 @@ TEST_F(ControlTest, FocusMovesSendExitAndEnterAndTabFollowsTabOrder) {
   MessageSequence focus({CM_ENTER, CM_EXIT, CM_FOCUSCHANGED});
   MessageLog firstLog(*first, focus, "first"), secondLog(*second, focus, "second"), thirdLog(*third, focus, "third"),
       panelLog(*panel, focus, "panel"), formLog(*form, focus, "form");
+  // The form and then every windowed control on it, depth first, hear where it went.
   const auto focusChanged = [](TWinControl* to) {
     return ExpectedMessage{CM_FOCUSCHANGED, seq::sent | seq::lparam, 0, reinterpret_cast<LPARAM>(to), "form"};
+  };
+  const auto heardBy = [](TWinControl* to, const char* who) {
+    return ExpectedMessage{CM_FOCUSCHANGED, seq::sent | seq::lparam, 0, reinterpret_cast<LPARAM>(to), who};
+  };
+  const auto heardByAll = [&](TWinControl* to) {
+    return std::vector<ExpectedMessage>{focusChanged(to), heardBy(to, "panel"), heardBy(to, "first"),
+                                        heardBy(to, "third"), heardBy(to, "second")};
+  };
+  const auto then = [](std::vector<ExpectedMessage> head, const std::vector<ExpectedMessage>& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
   };
 
   // Exits from the inside out, enters from the outside in, then the form hears of it.
   first->SetFocus();
   ASSERT_TRUE(first->Focused());
   EXPECT_EQ(form->ActiveControl(), first);
-  EXPECT_TRUE(SequenceMatches(focus.Messages(), {{CM_EXIT, seq::sent, 0, 0, "second"},
-                                                 {CM_ENTER, seq::sent, 0, 0, "panel"},
-                                                 {CM_ENTER, seq::sent, 0, 0, "first"},
-                                                 focusChanged(first)}));
+  EXPECT_TRUE(SequenceMatches(focus.Messages(), then({{CM_EXIT, seq::sent, 0, 0, "second"},
+                                                      {CM_ENTER, seq::sent, 0, 0, "panel"},
+                                                      {CM_ENTER, seq::sent, 0, 0, "first"}},
+                                                     heardByAll(first))));
   focus.Clear();
   second->SetFocus();
-  EXPECT_TRUE(SequenceMatches(focus.Messages(), {{CM_EXIT, seq::sent, 0, 0, "first"},
-                                                 {CM_EXIT, seq::sent, 0, 0, "panel"},
-                                                 {CM_ENTER, seq::sent, 0, 0, "second"},
-                                                 focusChanged(second)}));
+  EXPECT_TRUE(SequenceMatches(focus.Messages(), then({{CM_EXIT, seq::sent, 0, 0, "first"},
+                                                      {CM_EXIT, seq::sent, 0, 0, "panel"},
+                                                      {CM_ENTER, seq::sent, 0, 0, "second"}},
+                                                     heardByAll(second))));
 
   // Tab order of the form: panel (third, first), then second.
   auto pressTab = [&] {
@@ -255,9 +267,9 @@ TEST_F(ControlTest, FocusMovesSendExitAndEnterAndTabFollowsTabOrder) {
   pressTab();
   EXPECT_TRUE(first->Focused());
   // Within the panel: the panel itself is neither left nor entered.
-  EXPECT_TRUE(SequenceMatches(focus.Messages(), {{CM_EXIT, seq::sent, 0, 0, "third"},
-                                                 {CM_ENTER, seq::sent, 0, 0, "first"},
-                                                 focusChanged(first)}));
+  EXPECT_TRUE(SequenceMatches(focus.Messages(),
+                              then({{CM_EXIT, seq::sent, 0, 0, "third"}, {CM_ENTER, seq::sent, 0, 0, "first"}},
+                                   heardByAll(first))));
   pressTab();
   EXPECT_TRUE(second->Focused());
 }
@@ -448,6 +460,28 @@ TEST(ApplicationHook, HooksSeeTheApplicationWindowsMessagesFirst) {
     return true;
   }));
   EXPECT_EQ(seen, 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ControlTest, TheDefaultLookFollowsTheFocusedButtonAndReturnsToTheDefaultOne) {
+  auto* edit = Add<TEdit>(form.get(), 5, 5, 80, 21);
+  auto* ok = Add<TButton>(form.get(), 5, 40, 80, 25);
+  auto* other = Add<TButton>(form.get(), 5, 70, 80, 25);
+  ok->SetDefault(true);
+  ShowAndActivate();
+  auto looksDefault = [](TButton* b) { return (GetWindowLongPtrW(b->Handle(), GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON; };
+  edit->SetFocus();
+  EXPECT_TRUE(looksDefault(ok));
+  EXPECT_FALSE(looksDefault(other));
+  other->SetFocus();
+  EXPECT_FALSE(looksDefault(ok));
+  EXPECT_TRUE(looksDefault(other));
+  edit->SetFocus();
+  EXPECT_TRUE(looksDefault(ok));
+  EXPECT_FALSE(looksDefault(other));
 }
 
 }  // namespace
