@@ -41,15 +41,27 @@ public:
       }
       return;
     }
-    // Skin images come in runs of one colour. Four pixels (twelve bytes, three words)
-    // of the colour met last are recognised and replaced a group at a time; other pixels
-    // one by one, each read as a 4-byte word whose fourth byte is the next pixel's. The
-    // last pixel of a row, whose fourth byte may lie past the store, is read byte by byte.
-    // Sizes and results live in locals: stores through byte pointers may alias anything.
+    // Skin images come in runs of one colour, and often in rows like the one above. A
+    // row equal to the previous one as it was read takes that row's result. Within a row,
+    // four pixels (twelve bytes, three words) of the colour met last are recognised and
+    // replaced a group at a time; other pixels one by one, each read as a 4-byte word
+    // whose fourth byte is the next pixel's. The last pixel of a row, whose fourth byte
+    // may lie past the store, is read byte by byte. Sizes and results live in locals:
+    // stores through byte pointers may alias anything.
     const int width = view.width, height = view.height;
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    std::vector<uint8_t> previousIn(rowBytes);
+    const uint8_t* previousOut = nullptr;
     Run run = RunOf(BytesOf(GetRGB(view.Row(0))));
     for (int y = 0; y < height; ++y) {
       uint8_t* p = view.Row(y);
+      if (previousOut && std::memcmp(p, previousIn.data(), rowBytes) == 0) {
+        std::memcpy(p, previousOut, rowBytes);
+        previousOut = p;
+        continue;
+      }
+      std::memcpy(previousIn.data(), p, rowBytes);
+      previousOut = p;
       uint8_t* const rowLast = p + static_cast<std::ptrdiff_t>(width - 1) * 3;
       while (p < rowLast) {
         if (rowLast - p >= 12) {
