@@ -98,7 +98,7 @@ public:
   void SetOwnedPixels(int64_t pixels) { ownedPixels_ = pixels; }
 
   // The decoded bitmap or picture `name` refers to, or null when it is missing, cannot be
-  // decoded or no store can be made for it. The result is owned here until OwnedCopy
+  // decoded or no store can be made for it. The result is owned here until TakeForTables
   // hands it to the tables, and stays valid as long as the tables keep it.
   const TSurface* Find(std::string_view name, NameMatch match, bool jpeg) {
     std::optional<std::vector<uint8_t>> fileBytes;
@@ -148,7 +148,7 @@ public:
   // images owned so far would exceed the pixel budget or when no store can be made for
   // it. The first taker of the right depth gets the decoded image itself, later ones a
   // copy; a taker must keep what it got in the tables for the rest of the load.
-  std::unique_ptr<TSurface> OwnedCopy(const TSurface& image, int bitsPerPixel) {
+  std::unique_ptr<TSurface> TakeForTables(const TSurface& image, int bitsPerPixel) {
     const int64_t pixels = static_cast<int64_t>(image.Width()) * image.Height();
     if (ownedPixels_ + pixels > kMaxOwnedImagePixels) return nullptr;
     if (image.BitsPerPixel() == bitsPerPixel && !image.View().Empty()) {
@@ -382,7 +382,7 @@ void Loader::AddImageFile(std::string_view section, std::string_view key, std::s
   const auto imgType = static_cast<TacImgType>(type);
   const int depth = imgType == itisaTexture ? image->BitsPerPixel() : 24;
   TsMaskData m = NewMask(section, key);
-  m.Bmp = images_.OwnedCopy(*image, depth);
+  m.Bmp = images_.TakeForTables(*image, depth);
   if (!m.Bmp) return;
   m.R = {0, 0, image->Width(), image->Height()};
   m.ImageCount = static_cast<int16_t>(imageCount);
@@ -436,7 +436,7 @@ void Loader::AddWholeFile(std::string_view section, std::string_view key, std::s
   const TSurface* image = images_.Find(value, NameMatch::AnyCase, false);
   if (!image) return;
   TsMaskData m = NewMask(UpperCase(section), UpperCase(key));
-  m.Bmp = images_.OwnedCopy(*image, 24);
+  m.Bmp = images_.TakeForTables(*image, 24);
   if (!m.Bmp) return;
   m.R = {0, 0, image->Width(), image->Height()};
   m.ImageCount = 3;
@@ -468,7 +468,7 @@ void Loader::MaskPass() {
   if (const IniSection* global = ini_.FindSection("GLOBALINFO")) {
     if (auto name = global->Value("MASTERBITMAP"); name && !name->empty())
       if (const TSurface* master = images_.Find(*name, NameMatch::AnyCase, false))
-        tables_.MasterBitmap = images_.OwnedCopy(*master, 24);
+        tables_.MasterBitmap = images_.TakeForTables(*master, 24);
   }
   for (const IniSection& section : ini_.Sections()) {
     const bool global = SameText(section.name, "GLOBALINFO");
@@ -509,7 +509,7 @@ void Loader::CommonPicturePass() {
       const TSurface* picture = images_.Find(value, NameMatch::AnyCase, true);
       if (!picture || picture->Width() <= 0) continue;
       TsPatternData p;
-      p.Img = images_.OwnedCopy(*picture, 24);
+      p.Img = images_.TakeForTables(*picture, 24);
       if (!p.Img) continue;
       p.ClassName = UpperCase(section.name);
       p.PropertyName = UpperCase(key);
@@ -529,14 +529,14 @@ void Loader::PicturePass() {
       const int64_t pixels = static_cast<int64_t>(picture->Width()) * picture->Height();
       if (pixels <= kLargestTexture) {
         TsMaskData m = NewMask(UpperCase(section.name), UpperCase(key));
-        m.Bmp = images_.OwnedCopy(*picture, 24);
+        m.Bmp = images_.TakeForTables(*picture, 24);
         if (!m.Bmp) continue;
         m.ImgType = itisaTexture;
         m.ImageCount = 1;
         tables_.MaskTable.push_back(std::move(m));
       } else {
         TsPatternData p;
-        p.Img = images_.OwnedCopy(*picture, 24);
+        p.Img = images_.TakeForTables(*picture, 24);
         if (!p.Img) continue;
         p.ClassName = UpperCase(section.name);
         p.PropertyName = UpperCase(key);
