@@ -765,6 +765,7 @@ private:
 
   // Saves what the screen shows in `rect` (once painting has settled) and returns it.
   Picture Screenshot(const RECT& rect, const std::wstring& name) {
+    WaitUntilPainted(main_);
     Sync(main_);
     Picture picture = CaptureSettled(rect);
     std::wstring path = shots_ + L"\\" + name + L".bmp";
