@@ -343,7 +343,7 @@ bool TsSkinManager::LoadStored() {
   }
   if (stored->Data.empty()) {
     isPacked_ = false;
-    LoadStoredSkinCollections(*stored, tables_);
+    LoadStoredSkinCollections(*stored, tables_, this, commonSections_);
     FinishLoad();
     return true;
   }

@@ -94,6 +94,14 @@ std::unique_ptr<TSurface> DecodeBmp(const uint8_t* data, size_t size) {
   const int64_t stride = SurfaceStride(static_cast<int>(width), static_cast<int>(bits));
   if (pixelOffset > size || static_cast<uint64_t>(stride) * height > size - pixelOffset) return nullptr;
 
+  // The palette as the bytes of a pixel in memory (blue, green, red, 0), for 8-bit rows.
+  uint32_t wide[256] = {};
+  if (bits == 8)
+    for (size_t i = 0; i < 256; ++i) {
+      const uint8_t bytes[4] = {palette[i].b, palette[i].g, palette[i].r, 0};
+      std::memcpy(&wide[i], bytes, 4);
+    }
+
   const int w = static_cast<int>(width), h = static_cast<int>(height);
   auto surface = NewSurface(w, h, bits == 32 ? 32 : 24);
   if (!surface || surface->View().Empty()) return nullptr;
@@ -111,6 +119,10 @@ std::unique_ptr<TSurface> DecodeBmp(const uint8_t* data, size_t size) {
         dst[x * 4 + 2] = static_cast<uint8_t>(v >> shiftR);
         dst[x * 4 + 3] = static_cast<uint8_t>(v >> 24);
       }
+    } else if (bits == 8) {
+      // Four bytes a pixel, the fourth overwritten by the next pixel; three for the last.
+      for (int x = 0; x + 1 < w; ++x) std::memcpy(dst + x * 3, &wide[src[x]], 4);
+      std::memcpy(dst + (w - 1) * 3, &wide[src[w - 1]], 3);
     } else {
       const int perByte = 8 / static_cast<int>(bits);
       const uint32_t mask = (1u << bits) - 1;

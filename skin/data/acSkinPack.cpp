@@ -71,7 +71,6 @@ bool TacSkinConvertor::UnpackSkin() {
   }
   ImageCount = count - 1;
 
-  std::vector<uint8_t> block(static_cast<size_t>(kCopyBlock));
   int64_t inflatedSoFar = 0;
   for (int32_t entry = 0; entry < count; ++entry) {
     int32_t nameLength = 0;
@@ -103,13 +102,16 @@ bool TacSkinConvertor::UnpackSkin() {
       ImageItems.push_back(TacImageItem{std::move(name), isBitmap, std::move(data)});
     }
 
+    // Inflated straight into the entry's memory, a block at a time; the entry ends up
+    // positioned at its end, as if written.
     TZDecompressionStream inflater(source);
+    target->SetSize(size);
     for (int64_t done = 0; done < size;) {
       const int64_t n = std::min<int64_t>(kCopyBlock, size - done);
-      inflater.ReadBuffer(block.data(), n);
-      target->WriteBuffer(block.data(), n);
+      inflater.ReadBuffer(target->Memory() + done, n);
       done += n;
     }
+    target->Seek(0, TSeekOrigin::soEnd);
     // An entry that inflates to more than its size has a size field that lies.
     if (!inflater.Finish()) {
       Reject();

@@ -12,7 +12,7 @@ namespace {
 } // namespace
 
 TZDecompressionStream::TZDecompressionStream(TStream& source)
-    : source_(source), input_(static_cast<size_t>(kReadAhead)) {
+    : source_(source), input_(new uint8_t[static_cast<size_t>(kReadAhead)]) {
   sourcePosition_ = source_.Position();
   const int rc = inflateInit(&z_);
   if (rc != Z_OK) ZlibFailed(rc);
@@ -28,10 +28,10 @@ int TZDecompressionStream::Inflate(uint8_t* out, int64_t count) {
   z_.avail_out = static_cast<uInt>(count);
   while (z_.avail_out > 0) {
     if (z_.avail_in == 0) {
-      const int64_t got = source_.Read(input_.data(), kReadAhead);
+      const int64_t got = source_.Read(input_.get(), kReadAhead);
       if (got <= 0) break;
       sourcePosition_ += got;
-      z_.next_in = input_.data();
+      z_.next_in = input_.get();
       z_.avail_in = static_cast<uInt>(got);
     }
     const int rc = inflate(&z_, Z_NO_FLUSH);

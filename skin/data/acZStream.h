@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "framework/Streams.h"
@@ -47,7 +48,7 @@ private:
 
   TStream& source_;
   z_stream z_{};
-  std::vector<uint8_t> input_;
+  std::unique_ptr<uint8_t[]> input_;  // read-ahead, filled before it is read
   int64_t sourcePosition_ = 0; // where this stream last left the source
   bool ended_ = false;
 };

@@ -35,8 +35,8 @@ public:
   explicit IniText(std::string_view text) {
     size_t start = 0;
     while (start <= text.size()) {
-      size_t end = text.find_first_of("\r\n", start);
-      if (end == std::string_view::npos) end = text.size();
+      size_t end = start;
+      while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
       AddLine(TrimText(text.substr(start, end - start)));
       start = end + 1;
     }
@@ -98,9 +98,12 @@ public:
   void SetOwnedPixels(int64_t pixels) { ownedPixels_ = pixels; }
 
   // The decoded bitmap or picture `name` refers to, or null when it is missing, cannot be
-  // decoded or no store can be made for it. The result stays owned here.
+  // decoded or no store can be made for it. The result is owned here until TakeForTables
+  // hands it to the tables, and stays valid as long as the tables keep it.
   const TSurface* Find(std::string_view name, NameMatch match, bool jpeg) {
-    std::optional<std::vector<uint8_t>> bytes;
+    std::optional<std::vector<uint8_t>> fileBytes;
+    const uint8_t* bytes = nullptr;
+    size_t size = 0;
     std::string cacheKey;
     if (source_.Package) {
       const std::string wanted = match == NameMatch::AnyCase ? UpperCase(name) : std::string(name);
@@ -112,8 +115,9 @@ public:
         }
       if (!item || !item->Data) return nullptr;
       cacheKey = "entry:" + item->Name;
-      if (auto hit = cache_.find(cacheKey); hit != cache_.end()) return hit->second.get();
-      bytes.emplace(item->Data->Memory(), item->Data->Memory() + item->Data->Size());
+      if (auto hit = cache_.find(cacheKey); hit != cache_.end()) return hit->second.image;
+      bytes = item->Data->Memory();
+      size = static_cast<size_t>(item->Data->Size());
     } else {
       const std::optional<std::filesystem::path> path = FolderFile(name);
       if (!path) return nullptr;
@@ -121,26 +125,39 @@ public:
         const std::u8string u8 = path->u8string();
         cacheKey = "file:" + std::string(u8.begin(), u8.end());
       }
-      if (auto hit = cache_.find(cacheKey); hit != cache_.end()) return hit->second.get();
-      bytes = ReadFile(*path);
-      if (!bytes) return nullptr;
+      if (auto hit = cache_.find(cacheKey); hit != cache_.end()) return hit->second.image;
+      fileBytes = ReadFile(*path);
+      if (!fileBytes) return nullptr;
+      bytes = fileBytes->data();
+      size = fileBytes->size();
     }
     std::unique_ptr<TSurface> decoded;
     try {
-      decoded = jpeg ? DecodeJpeg(bytes->data(), bytes->size()) : DecodeBmp(bytes->data(), bytes->size());
+      decoded = jpeg ? DecodeJpeg(bytes, size) : DecodeBmp(bytes, size);
     } catch (const Exception&) {
       // No store for this image (the surface factory gave up): only the references to it
       // go, the rest of the skin still loads.
     } catch (const std::bad_alloc&) {
     }
-    return cache_.emplace(cacheKey, std::move(decoded)).first->second.get();
+    const TSurface* image = decoded.get();
+    cache_.emplace(cacheKey, Decoded{std::move(decoded), image});
+    return image;
   }
 
-  // A copy of `image` at `bitsPerPixel` that the tables will own, or null once the images
-  // owned so far would exceed the pixel budget or when no store can be made for it.
-  std::unique_ptr<TSurface> OwnedCopy(const TSurface& image, int bitsPerPixel) {
+  // `image` (a result of Find) at `bitsPerPixel` for the tables to own, or null once the
+  // images owned so far would exceed the pixel budget or when no store can be made for
+  // it. The first taker of the right depth gets the decoded image itself, later ones a
+  // copy; a taker must keep what it got in the tables for the rest of the load.
+  std::unique_ptr<TSurface> TakeForTables(const TSurface& image, int bitsPerPixel) {
     const int64_t pixels = static_cast<int64_t>(image.Width()) * image.Height();
     if (ownedPixels_ + pixels > kMaxOwnedImagePixels) return nullptr;
+    if (image.BitsPerPixel() == bitsPerPixel && !image.View().Empty()) {
+      for (auto& [key, entry] : cache_)
+        if (entry.image == &image && entry.owned) {
+          ownedPixels_ += pixels;
+          return std::move(entry.owned);
+        }
+    }
     std::unique_ptr<TSurface> copy;
     try {
       copy = CopySurface(image, bitsPerPixel);
@@ -196,8 +213,14 @@ private:
     }
   }
 
+  // A decoded image: owned here until the tables take it, then only pointed to.
+  struct Decoded {
+    std::unique_ptr<TSurface> owned;
+    const TSurface* image;
+  };
+
   const TsSkinSource& source_;
-  std::map<std::string, std::unique_ptr<TSurface>> cache_;
+  std::map<std::string, Decoded> cache_;
   int64_t ownedPixels_;
 };
 
@@ -230,14 +253,27 @@ int16_t Narrow(int64_t v) {
 bool FitsInt16(int32_t v) { return v >= INT16_MIN && v <= INT16_MAX; }
 
 std::vector<std::string_view> SplitWords(std::string_view text, std::string_view separators) {
+  bool separator[256] = {};
+  for (char c : separators) separator[static_cast<unsigned char>(c)] = true;
   std::vector<std::string_view> words;
   size_t start = 0;
   while (start < text.size()) {
-    const size_t end = std::min(text.find_first_of(separators, start), text.size());
+    size_t end = start;
+    while (end < text.size() && !separator[static_cast<unsigned char>(text[end])]) ++end;
     if (end > start) words.push_back(text.substr(start, end - start));
     start = end + 1;
   }
   return words;
+}
+
+// Whether `text` contains `capitals` (written in capitals) in any letter case.
+bool ContainsAnyCase(std::string_view text, std::string_view capitals) {
+  for (size_t i = 0; i + capitals.size() <= text.size(); ++i) {
+    size_t j = 0;
+    while (j < capitals.size() && UpperAscii(text[i + j]) == capitals[j]) ++j;
+    if (j == capitals.size()) return true;
+  }
+  return false;
 }
 
 class Loader {
@@ -346,7 +382,7 @@ void Loader::AddImageFile(std::string_view section, std::string_view key, std::s
   const auto imgType = static_cast<TacImgType>(type);
   const int depth = imgType == itisaTexture ? image->BitsPerPixel() : 24;
   TsMaskData m = NewMask(section, key);
-  m.Bmp = images_.OwnedCopy(*image, depth);
+  m.Bmp = images_.TakeForTables(*image, depth);
   if (!m.Bmp) return;
   m.R = {0, 0, image->Width(), image->Height()};
   m.ImageCount = static_cast<int16_t>(imageCount);
@@ -400,7 +436,7 @@ void Loader::AddWholeFile(std::string_view section, std::string_view key, std::s
   const TSurface* image = images_.Find(value, NameMatch::AnyCase, false);
   if (!image) return;
   TsMaskData m = NewMask(UpperCase(section), UpperCase(key));
-  m.Bmp = images_.OwnedCopy(*image, 24);
+  m.Bmp = images_.TakeForTables(*image, 24);
   if (!m.Bmp) return;
   m.R = {0, 0, image->Width(), image->Height()};
   m.ImageCount = 3;
@@ -423,7 +459,7 @@ void Loader::AddReference(std::string_view section, std::string_view key, std::s
     if (value != "#") AddParenthesised(section, key, value);
     return;
   }
-  if (UpperCase(value).find(".BMP") != std::string::npos) AddWholeFile(section, key, value);
+  if (ContainsAnyCase(value, ".BMP")) AddWholeFile(section, key, value);
 }
 
 void Loader::MaskPass() {
@@ -432,7 +468,7 @@ void Loader::MaskPass() {
   if (const IniSection* global = ini_.FindSection("GLOBALINFO")) {
     if (auto name = global->Value("MASTERBITMAP"); name && !name->empty())
       if (const TSurface* master = images_.Find(*name, NameMatch::AnyCase, false))
-        tables_.MasterBitmap = images_.OwnedCopy(*master, 24);
+        tables_.MasterBitmap = images_.TakeForTables(*master, 24);
   }
   for (const IniSection& section : ini_.Sections()) {
     const bool global = SameText(section.name, "GLOBALINFO");
@@ -456,16 +492,13 @@ void Loader::CommonMaskPass() {
       const bool hash = value.find('#') != std::string_view::npos;
       if (master && hash && value != "#")
         AddParenthesised(section.name, key, value);
-      else if (!master && !hash && UpperCase(value).find(".BMP") != std::string::npos)
+      else if (!master && !hash && ContainsAnyCase(value, ".BMP"))
         AddWholeFile(section.name, key, value);
     }
   }
 }
 
-bool NamesJpeg(std::string_view value) {
-  const std::string upper = UpperCase(value);
-  return upper.find(".JPG") != std::string::npos || upper.find(".JPEG") != std::string::npos;
-}
+bool NamesJpeg(std::string_view value) { return ContainsAnyCase(value, ".JPG") || ContainsAnyCase(value, ".JPEG"); }
 
 void Loader::CommonPicturePass() {
   if (tables_.GlobalInfo.SkinPath.empty()) return;
@@ -476,7 +509,7 @@ void Loader::CommonPicturePass() {
       const TSurface* picture = images_.Find(value, NameMatch::AnyCase, true);
       if (!picture || picture->Width() <= 0) continue;
       TsPatternData p;
-      p.Img = images_.OwnedCopy(*picture, 24);
+      p.Img = images_.TakeForTables(*picture, 24);
       if (!p.Img) continue;
       p.ClassName = UpperCase(section.name);
       p.PropertyName = UpperCase(key);
@@ -496,14 +529,14 @@ void Loader::PicturePass() {
       const int64_t pixels = static_cast<int64_t>(picture->Width()) * picture->Height();
       if (pixels <= kLargestTexture) {
         TsMaskData m = NewMask(UpperCase(section.name), UpperCase(key));
-        m.Bmp = images_.OwnedCopy(*picture, 24);
+        m.Bmp = images_.TakeForTables(*picture, 24);
         if (!m.Bmp) continue;
         m.ImgType = itisaTexture;
         m.ImageCount = 1;
         tables_.MaskTable.push_back(std::move(m));
       } else {
         TsPatternData p;
-        p.Img = images_.OwnedCopy(*picture, 24);
+        p.Img = images_.TakeForTables(*picture, 24);
         if (!p.Img) continue;
         p.ClassName = UpperCase(section.name);
         p.PropertyName = UpperCase(key);
@@ -519,7 +552,7 @@ void Loader::PicturePass() {
 enum class Kind { Text, Boolean, Integer };
 
 struct KeyRule {
-  const char* key;
+  std::string_view key;
   Kind kind;
   const char* textDefault; // Text and Boolean ("TRUE"/"FALSE")
   int32_t intDefault;      // Integer
@@ -582,16 +615,35 @@ bool Counts(Kind kind, std::string_view raw) {
 // more than short ones, and a chain that comes back to itself ends without a value.
 class KeyResolver {
 public:
-  KeyResolver(const IniText& ini, const std::vector<int>& parents) : ini_(ini), parents_(parents) {
+  KeyResolver(const IniText& ini, const std::vector<int>& parents) : parents_(parents) {
     const size_t n = ini.Sections().size();
     done_.resize(n);
     value_.resize(n);
     visit_.resize(n);
+    // Each section's own value of each rule's key (the first one written), found with one
+    // lookup per value line instead of one scan of the section per rule.
+    static const std::unordered_map<std::string, size_t> ruleOf = [] {
+      std::unordered_map<std::string, size_t> map;
+      for (size_t r = 0; r < Rules().size(); ++r) map.emplace(std::string(Rules()[r].key), r);
+      return map;
+    }();
+    own_.resize(n * Rules().size());
+    std::string upper;
+    for (size_t c = 0; c < n; ++c)
+      for (const auto& [key, value] : ini.Sections()[c].values) {
+        upper.assign(key);
+        for (char& ch : upper) ch = UpperAscii(ch);
+        const auto rule = ruleOf.find(upper);
+        if (rule == ruleOf.end()) continue;
+        auto& slot = own_[c * Rules().size() + rule->second];
+        if (!slot) slot = value;
+      }
   }
 
-  std::optional<std::string_view> Resolve(int section, const char* key, Kind kind) {
-    if (key != key_) {
-      key_ = key;
+  // The value of rule `rule` for `section`: its own when it counts, else its parent's.
+  std::optional<std::string_view> Resolve(int section, size_t rule, Kind kind) {
+    if (rule != rule_) {
+      rule_ = rule;
       std::fill(done_.begin(), done_.end(), false);
     }
     ++stamp_;
@@ -606,7 +658,7 @@ public:
       if (visit_[c] == stamp_) break; // looped
       visit_[c] = stamp_;
       chain_.push_back(current);
-      const auto raw = ini_.Sections()[c].Value(key);
+      const auto raw = own_[c * Rules().size() + rule];
       if (raw && Counts(kind, *raw)) {
         result = raw;
         break;
@@ -620,9 +672,9 @@ public:
   }
 
 private:
-  const IniText& ini_;
   const std::vector<int>& parents_;
-  const char* key_ = nullptr;
+  std::vector<std::optional<std::string_view>> own_;  // section by rule
+  size_t rule_ = SIZE_MAX;
   std::vector<bool> done_;
   std::vector<std::optional<std::string_view>> value_;
   std::vector<uint64_t> visit_;
@@ -659,9 +711,10 @@ void Loader::SectionPass() {
     d.ShadowColor = SkinStrToIntDef(OwnValue(sections[i], "SHADOWCOLOR"), 0);
   }
   KeyResolver resolver(ini_, parents);
-  for (const KeyRule& rule : Rules()) {
+  for (size_t r = 0; r < Rules().size(); ++r) {
+    const KeyRule& rule = Rules()[r];
     for (size_t i = 0; i < sections.size(); ++i) {
-      const auto raw = resolver.Resolve(static_cast<int>(i), rule.key, rule.kind);
+      const auto raw = resolver.Resolve(static_cast<int>(i), r, rule.kind);
       const std::string_view text = raw.value_or(rule.textDefault);
       const int32_t number = raw ? SkinStrToIntDef(*raw, rule.intDefault) : rule.intDefault;
       rule.apply(tables_.SectionTable[i], text, number, SameText(text, "TRUE"));

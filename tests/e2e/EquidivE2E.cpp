@@ -26,6 +26,7 @@
 #include "tests/e2e/support/RemoteMemory.h"
 #include "tests/e2e/support/Report.h"
 #include "tests/e2e/support/Screenshot.h"
+#include "tests/e2e/support/Tabs.h"
 #include "tests/e2e/support/TextOnScreen.h"
 #include "tests/e2e/support/Wait.h"
 #include "tests/e2e/support/WindowQuery.h"
@@ -75,11 +76,8 @@ std::wstring BoundsText(const Bounds& b) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Tab control queries: their arguments are pointers, so they go through memory reserved
-// inside the program.
-
-int TabCount(HWND tabs) { return static_cast<int>(Send(tabs, TCM_GETITEMCOUNT)); }
-int TabSelected(HWND tabs) { return static_cast<int>(Send(tabs, TCM_GETCURSEL)); }
+// Tab and tree item texts: the queries' arguments are pointers, so they go through memory
+// reserved inside the program.
 
 // The text of a tab or tree item: `item` (a TCITEMW or TVITEMW with its mask and item
 // set) goes into the program with room for the text behind it, `msg` fills it there.
@@ -103,16 +101,6 @@ std::wstring TabText(HANDLE process, HWND tabs, int index) {
   TCITEMW item{};
   item.mask = TCIF_TEXT;
   return RemoteItemText(process, tabs, TCM_GETITEMW, static_cast<WPARAM>(index), item);
-}
-
-// The tab's rectangle in the tab control's client coordinates.
-RECT TabRect(HANDLE process, HWND tabs, int index) {
-  RemoteBuffer remote(process, sizeof(RECT));
-  RECT rect{};
-  if (remote.Valid() &&
-      Send(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote.At())))
-    remote.Read(&rect, sizeof rect);
-  return rect;
 }
 
 // The text of a tree view item, read through memory inside the program.
@@ -777,6 +765,7 @@ private:
 
   // Saves what the screen shows in `rect` (once painting has settled) and returns it.
   Picture Screenshot(const RECT& rect, const std::wstring& name) {
+    WaitUntilPainted(main_);
     Sync(main_);
     Picture picture = CaptureSettled(rect);
     std::wstring path = shots_ + L"\\" + name + L".bmp";

@@ -37,7 +37,7 @@ std::wstring WindowsPathOf(const std::wstring& path) {
   return out;
 }
 
-static void RemoveTree(const std::wstring& folder) {
+void RemoveTree(const std::wstring& folder) {
   WIN32_FIND_DATAW entry;
   HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
   if (find != INVALID_HANDLE_VALUE) {

@@ -15,6 +15,8 @@ using Bytes = std::vector<uint8_t>;
 std::optional<Bytes> ReadWholeFile(const std::wstring& path);
 bool WriteWholeFile(const std::wstring& path, const Bytes& bytes);
 bool PathExists(const std::wstring& path);
+// Removes `folder` with everything in it, as far as it can.
+void RemoveTree(const std::wstring& folder);
 // A Linux path ("/a/b") as the Windows side sees it ("Z:\a\b"); other paths unchanged.
 std::wstring WindowsPathOf(const std::wstring& path);
 

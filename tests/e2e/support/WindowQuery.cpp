@@ -116,6 +116,16 @@ bool Sync(HWND window, DWORD ms) {
   return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, ms, &result) != 0;
 }
 
+bool WaitUntilPainted(HWND top, DWORD ms) {
+  auto painted = [](HWND w) { return !IsWindowVisible(w) || !GetUpdateRect(w, nullptr, FALSE); };
+  return WaitFor([&] {
+    if (!painted(top)) return false;
+    for (HWND w : DescendantsOf(top))
+      if (!painted(w)) return false;
+    return true;
+  }, ms);
+}
+
 HWND FocusOf(HWND anyWindowOfThread) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;

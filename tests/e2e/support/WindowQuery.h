@@ -44,6 +44,10 @@ RECT ClientScreenRect(HWND window);
 // Sends WM_NULL and waits for the window's thread to answer it: every message sent to it
 // before has then been handled.
 bool Sync(HWND window, DWORD ms = 10000);
+// Waits up to `ms` until no visible window of the tree under `top` (itself included) has
+// a part waiting to be painted; true when none has. Sent messages come before painting,
+// so Sync alone does not wait for a window to be painted.
+bool WaitUntilPainted(HWND top, DWORD ms = 10000);
 // SendMessageTimeout with a generous limit; returns the result (0 on timeout).
 LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 

@@ -1,6 +1,7 @@
 // The options loader: notations, pictures, inheritance, defaults and gradients.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -88,6 +89,29 @@ TEST(OptionsLoader, OwnBitmapsKeepTheirPixels) {
   // A texture keeps the 32 bits of its file.
   EXPECT_EQ(t.MaskTable[1].Bmp->BitsPerPixel(), 32);
   EXPECT_EQ(PixelAt(*t.MaskTable[1].Bmp, 3, 2), Gradient(3, 2));
+}
+
+TEST(OptionsLoader, ImagesNamedTwiceAreOwnedTwice) {
+  // Each record owns its own store, whatever the notation and depth that name the file.
+  TsSkinTables t;
+  LoadFromPackage("[GLOBALINFO]\nMASTERBITMAP=FRAME.BMP\n[A]\nT=!FRAME.BMP!1!0!1\nB=!FRAME.BMP!1!0!0\nW=frame.bmp\n"
+                  "G=!TOPRIGHT.BMP!1!1!2\nH=!TOPRIGHT.BMP!1!1!2\n",
+                  Images(), t);
+  ASSERT_TRUE(t.MasterBitmap);
+  ASSERT_EQ(t.MaskTable.size(), 5u);
+  std::vector<const TSurface*> stores = {t.MasterBitmap.get()};
+  for (const TsMaskData& m : t.MaskTable) stores.push_back(m.Bmp.get());
+  std::vector<const TSurface*> unique = stores;
+  std::sort(unique.begin(), unique.end());
+  EXPECT_EQ(std::unique(unique.begin(), unique.end()), unique.end());
+  // The texture keeps the file's depth; everything else is 24-bit.
+  for (size_t i = 0; i < stores.size(); ++i) EXPECT_EQ(stores[i]->BitsPerPixel(), i == 1 ? 32 : 24) << i;
+  for (const TSurface* s : stores) {
+    if (s->Width() != 36) continue;
+    EXPECT_EQ(PixelAt(*s, 3, 2), Gradient(3, 2));
+    EXPECT_EQ(PixelAt(*s, 30, 20), Gradient(30, 20));
+  }
+  EXPECT_EQ(PixelAt(*t.MaskTable[4].Bmp, 1, 1), 0x808080u);
 }
 
 TEST(OptionsLoader, ReferencesThatAreSkipped) {

@@ -112,6 +112,26 @@ TEST(ColorEffects, HueThenSaturationByTheRemainderOf101) {
   }
 }
 
+TEST(ColorEffects, EveryPixelOfRunsRepeatedRowsRowEndsAndBothRowOrders) {
+  // Runs of one colour of several lengths against several widths, so runs cross row ends
+  // and start at every offset; fuchsia and a grey among them. Rows repeat the row above,
+  // or the one before it, or neither.
+  const TColor palette[] = {kColours[0], kColours[1], clFuchsia, kColours[2], Grey(99), kColours[3]};
+  const int rowOf[] = {0, 0, 1, 0, 2, 2};
+  auto expected = [](TColor c) { return c == clFuchsia || c == Grey(99) ? c : ShiftSaturation(ShiftHue(40, c), -30); };
+  for (const bool bottomUp : {true, false})
+    for (const int width : {1, 2, 4, 5, 13, 17})
+      for (const int run : {1, 3, 4, 7, 40}) {
+        SCOPED_TRACE(testing::Message() << (bottomUp ? "bottom-up" : "top-down") << ", width " << width << ", run " << run);
+        auto colourAt = [&](int x, int y) { return palette[(rowOf[y] * width + x) / run % 6]; };
+        TsSkinTables t;
+        t.MasterBitmap = MakeWith(width, 6, colourAt, 24, bottomUp);
+        ApplyColorEffects(t, 40, 30);
+        for (int y = 0; y < 6; ++y)
+          for (int x = 0; x < width; ++x) ASSERT_EQ(At(t.MasterBitmap->View(), x, y), expected(colourAt(x, y))) << x << "," << y;
+      }
+}
+
 TEST(ColorEffects, TheOrderOfTheTwoEffectsShows) {
   // For this colour the two orders differ, so a swapped order cannot pass.
   const TColor c = kColours[0];
