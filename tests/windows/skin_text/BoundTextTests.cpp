@@ -1,5 +1,5 @@
-// Captions of bound controls: what the binding hands to the text painter and the default
-// manager behind DrawSectionText.
+// Captions of bound controls: what the binding hands to the text painter, the default
+// manager behind DrawSectionText, and the skinned panel's caption in its cached picture.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -64,6 +64,18 @@ protected:
     manager.reset();
   }
 
+  // Repaints the panel with `caption` and gives a copy of its cached picture.
+  std::unique_ptr<InkSurface> PaintCaption(const String& caption) {
+    panel->SetCaption(caption);
+    panel->SkinData().BackgroundChangedFlag = true;
+    panel->Repaint();
+    TBitmap* cache = panel->SkinData().Cache();
+    if (!cache || cache->Width() != panel->Width() || cache->Height() != panel->Height()) return nullptr;
+    auto copy = std::make_unique<InkSurface>(cache->Width(), cache->Height());
+    BitBlt(copy->Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
+    return copy;
+  }
+
   TempFolder folder;
   std::unique_ptr<TsSkinManager> manager;
   TForm* form = nullptr;
@@ -110,6 +122,43 @@ TEST_F(BoundText, SectionTextTakesTheDefaultManagerAndNeedsOne) {
   form = nullptr;
   manager.reset();
   EXPECT_TRUE(draw(nullptr).passes.empty());
+}
+
+TEST_F(BoundText, ThePanelCaptionIsInTheSectionsFontColourWithTheAmpersandDrawn) {
+  form->Show();
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(panel->Handle()) != 0; }));
+
+  // Red ink only: the section's colour, solid or anti-aliased over the white panel, none
+  // in the panel font's own colour.
+  const auto red = [](TColor p) { return TintOf(p, kText, kPanelColor); };
+  const auto inked = [](TColor p) { return p != kPanelColor; };
+  const std::unique_ptr<InkSurface> withAmpersand = PaintCaption(L"A&B");
+  ASSERT_NE(withAmpersand, nullptr);
+  const RECT area = panel->CaptionRect();
+  EXPECT_GT(withAmpersand->Count(area, [](TColor p) { return p == kText; }), 40);
+  EXPECT_EQ(withAmpersand->Count(withAmpersand->All(), inked), withAmpersand->Count(area, red));
+
+  // "&" is a character of its own, not a mnemonic prefix: it widens the ink by its width.
+  const std::unique_ptr<InkSurface> without = PaintCaption(L"AB");
+  ASSERT_NE(without, nullptr);
+  TCanvas& canvas = panel->SkinData().Cache()->Canvas();
+  canvas.Font().Assign(panel->Font());
+  const int ampersand = TextWidthOf(canvas, L"A&B") - TextWidthOf(canvas, L"AB");
+  ASSERT_GT(ampersand, 5);
+  const auto inkWidth = [&](InkSurface& s) {
+    const RECT box = s.Bounds(inked);
+    return box.right - box.left;
+  };
+  EXPECT_GE(inkWidth(*withAmpersand) - inkWidth(*without), ampersand - 2);
+
+  // Disabled: 40 % red text, 60 % white panel, that is 0x9999FF, and nothing redder.
+  panel->SetEnabled(false);
+  const std::unique_ptr<InkSurface> disabled = PaintCaption(L"A&B");
+  ASSERT_NE(disabled, nullptr);
+  constexpr TColor mixed = 0x9999FF;
+  EXPECT_GT(disabled->Count(area, [](TColor p) { return p == mixed; }), 40);
+  EXPECT_EQ(disabled->Count(disabled->All(), inked),
+            disabled->Count(area, [](TColor p) { return TintOf(p, mixed, kPanelColor); }));
 }
 
 }  // namespace
