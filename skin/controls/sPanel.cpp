@@ -3,6 +3,7 @@
 #include "framework/Handles.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sSkinText.h"
 #include "skin/paint/Compose.h"
 
 TsPanel::TsPanel(TComponent* owner) : TPanel(owner), skinData_(std::make_unique<TsCommonData>(this, true)) {
@@ -239,17 +240,13 @@ void TsPanel::RebuildPicture() {
   PaintItem(item, bg, true, true, cache->View(), TPoint{Left(), Top()}, TsRect{0, 0, Width(), Height()}, 0);
 
   if (!Caption().empty()) {
-    // Plain text in the section's font colour; the skin text painter takes over once the
-    // text layer exists.
     TCanvas& canvas = cache->Canvas();
     canvas.Font().Assign(Font());
-    const TsGeneralData* section = skinData_->Section();
-    if (section) canvas.Font().SetColor(Enabled() ? SkinColorToRGB(section->FontColor[0]) : clGrayText);
     canvas.Brush().SetStyle(TBrushStyle::bsClear);
-    RECT r = CaptionRect();
-    UINT flags = DT_EXPANDTABS | DT_VCENTER | DT_NOPREFIX | DT_SINGLELINE;
+    const RECT r = CaptionRect();
+    UINT flags = DT_EXPANDTABS | DT_VCENTER | DT_NOPREFIX;
     flags |= Alignment() == taLeftJustify ? DT_LEFT : Alignment() == taRightJustify ? DT_RIGHT : DT_CENTER;
-    canvas.DrawText(Caption(), r, flags);
+    DrawSkinText(canvas, Caption(), Enabled(), false, *skinData_, flags, r);
     GdiFlush();
   }
   if (OnPaint) OnPaint(this, cache->Canvas());
