@@ -97,25 +97,43 @@ void TCustomPanel::WndProc(TMessage& message) {
 
 // ---------------------------------------------------------------- TTimer
 
+namespace {
+// Posted to a timer's own window by Release; LParam is the timer.
+constexpr UINT kReleaseTimer = WM_USER + 1;
+}  // namespace
+
 TTimer::TTimer(TComponent* owner) : TComponent(owner) {
   window_ = CreateUtilityWindow(L"TPUtilWindow", TimerWndProc, WS_POPUP, 0, HWND_MESSAGE, L"", this);
   if (!window_) throw Exception(L"Not enough timers available");
+  CountHandleCreated(THandleKind::Window);
 }
 
 TTimer::~TTimer() {
   timer_.Reset();
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_);
+  CountHandleReleased(THandleKind::Window);
+}
+
+void TTimer::Release() {
+  // OnTimer stays as it is: it may be the very handler that is running now.
+  enabled_ = false;
+  timer_.Reset();
+  PostMessageW(window_, kReleaseTimer, 0, reinterpret_cast<LPARAM>(this));
 }
 
 LRESULT CALLBACK TTimer::TimerWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (msg == kReleaseTimer && timer && lParam == reinterpret_cast<LPARAM>(timer)) {
+    delete timer;  // destroys this window; nothing below touches it
+    return 0;
+  }
   if (msg == WM_TIMER && timer) {
     // A tick that arrives while the timer or its owner is going would reach half-freed
-    // components.
+    // components; one already queued when the timer was stopped is dropped.
     const bool going = timer->IsDestroying() || (timer->Owner() && timer->Owner()->IsDestroying());
     try {
-      if (timer->onTimer_ && !going) timer->onTimer_(timer);
+      if (timer->onTimer_ && timer->enabled_ && !going) timer->onTimer_(timer);
     } catch (...) {
       HandleFrameworkException(timer);
     }

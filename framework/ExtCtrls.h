@@ -1,7 +1,8 @@
 // The panel (a bevelled container with a caption) and the timer.
 //
 // `TTimer` runs on a hidden window of its own, so its ticks arrive through the message
-// loop of the GUI thread, also while a modal dialog runs its own loop.
+// loop of the GUI thread, also while a modal dialog runs its own loop. That window counts
+// as a live window (`LiveHandles(THandleKind::Window)`) while the timer exists.
 //
 // Left out: images, shapes, splitters, radio groups, bevel kinds other than raised and
 // lowered.
@@ -64,6 +65,11 @@ public:
   void SetOnTimer(TNotifyEvent handler);
 
   void Loaded() override;
+
+  // Stops the timer now and frees it once the messages queued now have been handled (a
+  // message posted to its own window), so that a timer can be let go from inside its own
+  // OnTimer. The caller must not use it afterwards; an owner freed first frees it as usual.
+  void Release();
 
 private:
   static LRESULT CALLBACK TimerWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -23,6 +23,13 @@ void EnsureApplication() {
   if (Application->Title().empty()) Application->SetTitle(L"Equidiv");
 }
 
+FreeWatch::FreeWatch(TComponent* watched) : TComponent(nullptr), watched_(watched) { watched->FreeNotification(this); }
+
+void FreeWatch::Notification(TComponent* component, TOperation operation) {
+  if (component == watched_ && operation == TOperation::opRemove) freed_ = true;
+  TComponent::Notification(component, operation);
+}
+
 // Told when the control is freed; the log then forgets it.
 // Records in front of the control's procedure through the framework's handler chain,
 // which also tells it when the control goes.

@@ -21,6 +21,20 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 // Makes sure the application object is initialised (idempotent).
 void EnsureApplication();
 
+// Learns through a free notification when a component is freed.
+class FreeWatch : public TComponent {
+public:
+  explicit FreeWatch(TComponent* watched);
+  bool Freed() const { return freed_; }
+
+protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+private:
+  TComponent* watched_;
+  bool freed_ = false;
+};
+
 // Records the messages of chosen numbers that pass a control's WindowProc, in order, then
 // hands them on. The control may be freed before the log: the log hears of it (through a
 // free notification) and leaves it alone from then on. A log destroyed first takes its

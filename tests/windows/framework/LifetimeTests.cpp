@@ -268,6 +268,27 @@ LRESULT CALLBACK CreateInsideCreate(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+TEST(Lifetime, ATimerReleasedInItsOwnTickGoesWithItsWindowOnceTheTickHasReturned) {
+  EnsureApplication();
+  const int windows = LiveHandles(THandleKind::Window), timers = LiveHandles(THandleKind::Timer);
+  auto* timer = new TTimer(nullptr);
+  EXPECT_EQ(LiveHandles(THandleKind::Window), windows + 1);
+  const FreeWatch watch(timer);
+  int ticks = 0;
+  bool freedInsideTick = true;
+  timer->SetInterval(10);
+  timer->SetOnTimer([&](TComponent* sender) {
+    ++ticks;
+    static_cast<TTimer*>(sender)->Release();
+    freedInsideTick = watch.Freed();
+  });
+  ASSERT_TRUE(WaitUntil([&] { return watch.Freed(); }));
+  EXPECT_EQ(ticks, 1);
+  EXPECT_FALSE(freedInsideTick);
+  EXPECT_EQ(LiveHandles(THandleKind::Window), windows);
+  EXPECT_EQ(LiveHandles(THandleKind::Timer), timers);
+}
+
 TEST(Creation, AWindowMadeWhileAnotherIsBeingMadeLeavesBothBound) {
   EnsureApplication();
   auto form = std::make_unique<TForm>(nullptr);
