@@ -65,7 +65,8 @@ void Tfrmmain::CreateLayout() {
   using Handler = void (Tfrmmain::*)(TComponent*);
   const auto addButton = [&](TWinControl* parent, const wchar_t* name, Bounds bounds, const wchar_t* caption,
                              int tabOrder, Handler handler) {
-    TButton* button = phase.Add(new TButton(this));
+    TsButton* button = phase.Add(new TsButton(this));
+    button->SkinData().SetSkinSection("BUTTON");
     button->SetName(name);
     Place(button, parent, bounds);
     button->SetCaption(caption);

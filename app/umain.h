@@ -12,6 +12,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "skin/controls/sButton.h"
 #include "skin/controls/sPanel.h"
 #include "skin/core/sSkinManager.h"
 
@@ -26,18 +27,18 @@ public:
   TTabSheet* sTabSheet1 = nullptr;
   TLabel* slbl2 = nullptr;
   TLabel* slbl1 = nullptr;
-  TButton* sbtn2 = nullptr;
+  TsButton* sbtn2 = nullptr;
   TEdit* sedt1 = nullptr;
   TEdit* sedt2 = nullptr;
-  TButton* sbtn1 = nullptr;
-  TButton* sbtn3 = nullptr;
+  TsButton* sbtn1 = nullptr;
+  TsButton* sbtn3 = nullptr;
   TTabSheet* sTabSheet2 = nullptr;
-  TButton* sbtn6 = nullptr;
+  TsButton* sbtn6 = nullptr;
   TListBox* slst1 = nullptr;
-  TButton* sbtn7 = nullptr;
+  TsButton* sbtn7 = nullptr;
   TsPanel* sPanel1 = nullptr;
   TLabel* sLabelFX1 = nullptr;
-  TButton* sbtn4 = nullptr;
+  TsButton* sbtn4 = nullptr;
   TsSkinManager* sSkinManager1 = nullptr;
   TOpenDialog* sod1 = nullptr;
   TFolderDialog* spdlg1 = nullptr;

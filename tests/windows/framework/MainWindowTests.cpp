@@ -51,16 +51,16 @@ TEST_F(MainWindowTest, LayoutHasEveryControlWithItsKindPlaceCaptionAndTabOrder) 
       {L"sPageControl1", L"TPageControl", L"frmmain", {0, 0, 508, 200}, L"", 0},
       {L"slbl2", L"", L"sTabSheet1", {8, 112, 137, 125}, L"输入平均划分成的数目", -1},
       {L"slbl1", L"", L"sTabSheet1", {104, 76, 521, 89}, L"", -1},
-      {L"sbtn2", L"TButton", L"sTabSheet1", {8, 8, 121, 33}, L"打开要均分的文件", 0},
+      {L"sbtn2", L"TsButton", L"sTabSheet1", {8, 8, 121, 33}, L"打开要均分的文件", 0},
       {L"sedt1", L"TEdit", L"sTabSheet1", {8, 40, 489, 61}, L"", 1},
       {L"sedt2", L"TEdit", L"sTabSheet1", {144, 106, 185, 127}, L"3", 2},
-      {L"sbtn1", L"TButton", L"sTabSheet1", {8, 72, 97, 97}, L"指定保存目录", 3},
-      {L"sbtn3", L"TButton", L"sTabSheet1", {9, 144, 97, 169}, L"开始分割", 4},
-      {L"sbtn6", L"TButton", L"sTabSheet2", {8, 144, 153, 169}, L"按顺序添加要合并的文件", 0},
-      {L"sbtn7", L"TButton", L"sTabSheet2", {169, 144, 257, 169}, L"开始合并", 2},
+      {L"sbtn1", L"TsButton", L"sTabSheet1", {8, 72, 97, 97}, L"指定保存目录", 3},
+      {L"sbtn3", L"TsButton", L"sTabSheet1", {9, 144, 97, 169}, L"开始分割", 4},
+      {L"sbtn6", L"TsButton", L"sTabSheet2", {8, 144, 153, 169}, L"按顺序添加要合并的文件", 0},
+      {L"sbtn7", L"TsButton", L"sTabSheet2", {169, 144, 257, 169}, L"开始合并", 2},
       {L"sPanel1", L"TsPanel", L"frmmain", {0, 200, 508, 231}, L"", 1},
       {L"sLabelFX1", L"", L"sPanel1", {24, 8, 217, 25}, nullptr, -1},
-      {L"sbtn4", L"TButton", L"sPanel1", {404, 3, 501, 26}, L"退出", 0},
+      {L"sbtn4", L"TsButton", L"sPanel1", {404, 3, 501, 26}, L"退出", 0},
   };
   for (const auto& row : table) {
     SCOPED_TRACE(StringToUtf8(row.name));
