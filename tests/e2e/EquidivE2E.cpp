@@ -195,6 +195,7 @@ public:
       StartProgram();
       CheckLayout();
       CheckTimerRuleAtStart();
+      CheckSkinnedButtons();
       ChooseFileToSplit();
       CheckTimerRuleFollowsFile();
       CheckTabOrder();
@@ -389,6 +390,36 @@ private:
   void CheckTimerRuleAtStart() {
     report_.Step(L"button rule with no file chosen");
     report_.Check(SplitButtonsEnabled(false), L"sbtn1 and sbtn3 become disabled while the file box is empty");
+  }
+
+  // ----- the skinned buttons: looks and a press dragged off
+
+  POINT CentreOf(HWND window) {
+    RECT r = ScreenRectOf(window);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+
+  void CheckSkinnedButtons() {
+    report_.Step(L"skinned buttons: normal, disabled, hot, pressed, a press dragged off");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    const RECT area = UnionOf(ScreenRectOf(open_), ScreenRectOf(split_));
+    MoveMouseTo(CentreOf(fileBox_));
+    const Picture normal = Screenshot(area, L"e2e-0-buttons-normal-and-disabled");
+    MoveMouseTo(CentreOf(open_));
+    const Picture hot = Screenshot(area, L"e2e-0-button-hot");
+    report_.Check(!(normal == hot), L"sbtn2 changes its look under the pointer");
+    LeftButtonDownAt(CentreOf(open_));
+    const Picture pressed = Screenshot(area, L"e2e-0-button-pressed");
+    report_.Check(!(hot == pressed), L"sbtn2 looks pressed while the left button is held on it");
+    // Dragged off and released outside: no click, so no open dialog.
+    RECT tabs = ScreenRectOf(pages_);
+    const POINT outside{tabs.right - 20, tabs.top + 8};
+    MoveMouseTo(outside);
+    const Picture off = Screenshot(area, L"e2e-0-button-dragged-off");
+    report_.Check(!(pressed == off), L"dragged off, sbtn2 no longer looks pressed");
+    LeftButtonUpAt(outside);
+    report_.Check(WaitForFileDialog(app_.Id(), kShortWaitMs) == nullptr, L"released outside, sbtn2 opens nothing");
+    MoveMouseTo(CentreOf(fileBox_));
   }
 
   // ----- choosing the file to cut

@@ -42,6 +42,18 @@ void MoveMouseTo(POINT screenPoint) {
   }, kShortWaitMs, 5);
 }
 
+void LeftButtonDownAt(POINT screenPoint) {
+  MoveMouseTo(screenPoint);
+  INPUT down = MouseEvent(screenPoint, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN);
+  SendInput(1, &down, sizeof(INPUT));
+}
+
+void LeftButtonUpAt(POINT screenPoint) {
+  MoveMouseTo(screenPoint);
+  INPUT up = MouseEvent(screenPoint, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP);
+  SendInput(1, &up, sizeof(INPUT));
+}
+
 void ClickAt(POINT screenPoint, Button button) {
   MoveMouseTo(screenPoint);
   DWORD down = button == Button::Left ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN;

@@ -21,6 +21,9 @@ void ClickWindow(HWND window, Button button = Button::Left);
 // Clicks the point `clientPoint` of `window`'s client area.
 void ClickWindowAt(HWND window, POINT clientPoint, Button button = Button::Left);
 void MoveMouseTo(POINT screenPoint);
+// Moves the pointer to `screenPoint` and presses (or releases) the left button there.
+void LeftButtonDownAt(POINT screenPoint);
+void LeftButtonUpAt(POINT screenPoint);
 
 // Types `text` character by character into the focus window.
 void TypeText(const std::wstring& text);
