@@ -137,8 +137,10 @@ TEST_F(ButtonTest, EachStateIsTheSectionAsThePaintingCoreComposesIt) {
 
 TEST_F(ButtonTest, APressDraggedOffLooksHotAndReleasesWithoutAClick) {
   button->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(button));
+  ASSERT_TRUE(Application->ShowHint());
   SendMessageW(button->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
   EXPECT_EQ(button->SkinState(), 2);
+  EXPECT_FALSE(Application->ShowHint());  // no hints while the button is held
   // Off the button with the button held: the pointer is no longer over it.
   SendMessageW(button->Handle(), WM_MOUSEMOVE, MK_LBUTTON, At(-40, 5));
   button->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(button));
@@ -146,6 +148,7 @@ TEST_F(ButtonTest, APressDraggedOffLooksHotAndReleasesWithoutAClick) {
   SendMessageW(button->Handle(), WM_LBUTTONUP, 0, At(-40, 5));
   EXPECT_EQ(clicks, 0);
   EXPECT_FALSE(button->Down());
+  EXPECT_TRUE(Application->ShowHint());
 
   // The right button never presses and never clicks, but its release is reported.
   int ups = 0;
