@@ -12,6 +12,7 @@
 #include "framework/Forms.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
+#include "skin/controls/sLabel.h"
 #include "skin/controls/sPanel.h"
 #include "skin/core/sSkinManager.h"
 
@@ -24,8 +25,8 @@ public:
   // Borrowed pointers to the window's components, in creation order.
   TPageControl* sPageControl1 = nullptr;
   TTabSheet* sTabSheet1 = nullptr;
-  TLabel* slbl2 = nullptr;
-  TLabel* slbl1 = nullptr;
+  TsLabel* slbl2 = nullptr;
+  TsLabel* slbl1 = nullptr;
   TButton* sbtn2 = nullptr;
   TEdit* sedt1 = nullptr;
   TEdit* sedt2 = nullptr;
@@ -36,7 +37,7 @@ public:
   TListBox* slst1 = nullptr;
   TButton* sbtn7 = nullptr;
   TsPanel* sPanel1 = nullptr;
-  TLabel* sLabelFX1 = nullptr;
+  TsLabelFX* sLabelFX1 = nullptr;
   TButton* sbtn4 = nullptr;
   TsSkinManager* sSkinManager1 = nullptr;
   TOpenDialog* sod1 = nullptr;
