@@ -36,29 +36,22 @@ TColor PlainColor(TColor color) { return static_cast<TColor>(ColorToRGB(color));
 
 // ---------------------------------------------------------------- TsShadow, TsKind
 
+namespace {
+// Stores a changed value and repaints the label that shows it.
 template <class T>
-void TsShadow::Change(T& field, T value) {
+void Change(T& field, T value, TControl& owner) {
   if (field == value) return;
   field = value;
-  owner_.Invalidate();
+  owner.Invalidate();
 }
+}  // namespace
 
-void TsShadow::SetMode(TsShadowMode mode) { Change(mode_, mode); }
-void TsShadow::SetColor(TColor color) { Change(color_, color); }
-void TsShadow::SetBlurCount(int count) { Change(blurCount_, count); }
-void TsShadow::SetDistance(int distance) { Change(distance_, distance); }
-
-void TsKind::SetKindType(TsKindType type) {
-  if (type == kindType_) return;
-  kindType_ = type;
-  owner_.Invalidate();
-}
-
-void TsKind::SetColor(TColor color) {
-  if (color == color_) return;
-  color_ = color;
-  owner_.Invalidate();
-}
+void TsShadow::SetMode(TsShadowMode mode) { Change(mode_, mode, owner_); }
+void TsShadow::SetColor(TColor color) { Change(color_, color, owner_); }
+void TsShadow::SetBlurCount(int count) { Change(blurCount_, count, owner_); }
+void TsShadow::SetDistance(int distance) { Change(distance_, distance, owner_); }
+void TsKind::SetKindType(TsKindType type) { Change(kindType_, type, owner_); }
+void TsKind::SetColor(TColor color) { Change(color_, color, owner_); }
 
 // ---------------------------------------------------------------- TsCustomLabel
 
@@ -197,8 +190,6 @@ void TsEditLabel::Bind(TsBoundLabel* bound, std::function<void(TsBoundLabel*)> g
 
 TsLabelFX::TsLabelFX(TComponent* owner) : TsCustomLabel(owner) {}
 
-TsLabelFX::~TsLabelFX() = default;
-
 TsLabelFX::Effective TsLabelFX::ShadowValues() const {
   TColor color = shadow_.Color();
   int blur = shadow_.BlurCount(), distance = shadow_.Distance();
@@ -282,8 +273,10 @@ void TsLabelFX::DrawShadow(const String& text, const RECT& rect, UINT flags, con
   TCanvas& ink = shadowBitmap_.Canvas();
   GdiFlush();
   FillRectColor(view, TsRect{0, 0, w, h}, clBlack);
-  ink.Font().Assign(canvas.Font());
-  ink.Font().SetColor(clWhite);
+  TFont white;  // the label's font in white; assigned only when it differs, so its GDI font is kept
+  white.Assign(canvas.Font());
+  white.SetColor(clWhite);
+  ink.Font().Assign(white);
   ink.Brush().SetStyle(TBrushStyle::bsClear);
   RECT moved = TextRect(rect);
   OffsetRect(&moved, shadow.Extent.Distance, shadow.Extent.Distance);

@@ -54,9 +54,6 @@ public:
   void SetDistance(int distance);
 
 private:
-  template <class T>
-  void Change(T& field, T value);
-
   TsLabelFX& owner_;
   TsShadowMode mode_ = smSkin1;
   TColor color_ = clBlack;
@@ -158,7 +155,6 @@ private:
 class TsLabelFX : public TsCustomLabel {
 public:
   explicit TsLabelFX(TComponent* owner);
-  ~TsLabelFX() override;
   const wchar_t* ClassName() const override { return L"TsLabelFX"; }
 
   TsShadow& Shadow() { return shadow_; }
