@@ -85,7 +85,7 @@ void Tfrmmain::CreateLayout() {
     return edit;
   };
   const auto addFolderPageLabel = [&](const wchar_t* name, Bounds bounds) {
-    TLabel* label = phase.Add(new TLabel(this));
+    TsLabel* label = phase.Add(new TsLabel(this));
     label->SetName(name);
     label->SetAutoSize(false);
     label->SetParentFont(false);
@@ -150,17 +150,16 @@ void Tfrmmain::CreateLayout() {
   sPanel1->SetAlign(alBottom);
   sPanel1->SetTabOrder(1);
 
-  sLabelFX1 = phase.Add(new TLabel(this));
+  sLabelFX1 = phase.Add(new TsLabelFX(this));
   sLabelFX1->SetName(L"sLabelFX1");
   sLabelFX1->SetAutoSize(false);
   sLabelFX1->SetColor(clRed);
   sLabelFX1->SetParentColor(false);
-  // The finished window draws every label over its parent's picture.
-  sLabelFX1->SetTransparent(true);
   sLabelFX1->SetParentFont(false);
   SetLayoutFont(sLabelFX1->Font(), kLabelTextColor, fsUnderline);
   Place(sLabelFX1, sPanel1, {24, 8, 193, 17});
   sLabelFX1->SetCaption(L"联系作者: team@equidiv.example");
+  sLabelFX1->Kind().SetKindType(ktStandard);
   sLabelFX1->OnClick = [this](TComponent* s) { sLabelFX1Click(s); };
 
   sbtn4 = addButton(sPanel1, L"sbtn4", {404, 3, 97, 23}, L"退出", 0, &Tfrmmain::sbtn4Click);

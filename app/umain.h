@@ -13,6 +13,7 @@
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
 #include "skin/controls/sButton.h"
+#include "skin/controls/sLabel.h"
 #include "skin/controls/sPanel.h"
 #include "skin/core/sSkinManager.h"
 
@@ -25,8 +26,8 @@ public:
   // Borrowed pointers to the window's components, in creation order.
   TPageControl* sPageControl1 = nullptr;
   TTabSheet* sTabSheet1 = nullptr;
-  TLabel* slbl2 = nullptr;
-  TLabel* slbl1 = nullptr;
+  TsLabel* slbl2 = nullptr;
+  TsLabel* slbl1 = nullptr;
   TsButton* sbtn2 = nullptr;
   TEdit* sedt1 = nullptr;
   TEdit* sedt2 = nullptr;
@@ -37,7 +38,7 @@ public:
   TListBox* slst1 = nullptr;
   TsButton* sbtn7 = nullptr;
   TsPanel* sPanel1 = nullptr;
-  TLabel* sLabelFX1 = nullptr;
+  TsLabelFX* sLabelFX1 = nullptr;
   TsButton* sbtn4 = nullptr;
   TsSkinManager* sSkinManager1 = nullptr;
   TOpenDialog* sod1 = nullptr;

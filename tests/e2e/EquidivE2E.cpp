@@ -372,12 +372,39 @@ private:
     int folderInk = CountPixels(sheet, RectOf({104, 76, 400, 13}), IsLabelInk);
     report_.CheckEqual(folderInk, 0, L"slbl1 (folder label) is empty at start");
 
-    // The credit line's text is ours to choose: it must be there, underlined, in the label colour.
+    // The credit line's text is ours to choose: it must be there, red (the effect label's
+    // own colour), underlined, over the skin's soft shadow.
     Picture panel = CaptureClient(panel_);
     RECT credit = RectOf({24, 8, 193, 17});
-    int ink = CountPixels(panel, credit, IsLabelInk);
-    report_.Check(ink > 100, L"sLabelFX1 shows a credit line at 24, 8, 193, 17",
-                  L"ink pixels " + std::to_wstring(ink));
+    int red = CountPixels(panel, credit, IsCreditInk);
+    report_.Check(red > 100, L"sLabelFX1 shows a red credit line at 24, 8, 193, 17", L"red pixels " + std::to_wstring(red));
+    int underline = LongestRow(panel, credit, IsCreditInk);
+    report_.Check(underline > 120, L"the credit line is underlined", L"longest red row " + std::to_wstring(underline));
+    int shadow = CountPixels(panel, credit, IsCreditShadow);
+    report_.Check(shadow > 100, L"the credit line has the skin's blurred shadow", L"shadow pixels " + std::to_wstring(shadow));
+  }
+
+  static bool IsCreditInk(COLORREF c) {
+    // Red, or red anti-aliased over the panel and the shadow.
+    return GetRValue(c) > 150 && GetRValue(c) > GetGValue(c) + 80 && GetRValue(c) > GetBValue(c) + 80;
+  }
+
+  static bool IsCreditShadow(COLORREF c) {
+    // The skin's shadow colour (red 89, green 99, blue 114) blended over the panel's light
+    // face keeps blue at least as strong as red and is clearly darker than the face.
+    return GetBValue(c) >= GetRValue(c) && GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 225;
+  }
+
+  // The longest run of matching pixels in one row of `rect`.
+  template <typename Match>
+  static int LongestRow(const Picture& picture, const RECT& rect, Match match) {
+    int longest = 0;
+    for (int y = rect.top; y < rect.bottom; ++y)
+      for (int x = rect.left, run = 0; x < rect.right; ++x) {
+        run = match(picture.Pixel(x, y)) ? run + 1 : 0;
+        longest = std::max(longest, run);
+      }
+    return longest;
   }
 
   // ----- the 200 ms rule

@@ -42,15 +42,15 @@ TEST_F(MainWindowTest, LayoutHasEveryControlWithItsKindPlaceCaptionAndTabOrder) 
 
   const struct {
     const wchar_t* name;
-    const wchar_t* kind;  // window class, or "" for a non-windowed label
+    const wchar_t* kind;  // the window class, or the class of a non-windowed label
     const wchar_t* parent;
     RECT bounds;  // left, top, right, bottom
     const wchar_t* caption;
     int tabOrder;
   } table[] = {
       {L"sPageControl1", L"TPageControl", L"frmmain", {0, 0, 508, 200}, L"", 0},
-      {L"slbl2", L"", L"sTabSheet1", {8, 112, 137, 125}, L"输入平均划分成的数目", -1},
-      {L"slbl1", L"", L"sTabSheet1", {104, 76, 521, 89}, L"", -1},
+      {L"slbl2", L"TsLabel", L"sTabSheet1", {8, 112, 137, 125}, L"输入平均划分成的数目", -1},
+      {L"slbl1", L"TsLabel", L"sTabSheet1", {104, 76, 521, 89}, L"", -1},
       {L"sbtn2", L"TsButton", L"sTabSheet1", {8, 8, 121, 33}, L"打开要均分的文件", 0},
       {L"sedt1", L"TEdit", L"sTabSheet1", {8, 40, 489, 61}, L"", 1},
       {L"sedt2", L"TEdit", L"sTabSheet1", {144, 106, 185, 127}, L"3", 2},
@@ -59,7 +59,7 @@ TEST_F(MainWindowTest, LayoutHasEveryControlWithItsKindPlaceCaptionAndTabOrder) 
       {L"sbtn6", L"TsButton", L"sTabSheet2", {8, 144, 153, 169}, L"按顺序添加要合并的文件", 0},
       {L"sbtn7", L"TsButton", L"sTabSheet2", {169, 144, 257, 169}, L"开始合并", 2},
       {L"sPanel1", L"TsPanel", L"frmmain", {0, 200, 508, 231}, L"", 1},
-      {L"sLabelFX1", L"", L"sPanel1", {24, 8, 217, 25}, nullptr, -1},
+      {L"sLabelFX1", L"TsLabelFX", L"sPanel1", {24, 8, 217, 25}, nullptr, -1},
       {L"sbtn4", L"TsButton", L"sPanel1", {404, 3, 501, 26}, L"退出", 0},
   };
   for (const auto& row : table) {
@@ -76,7 +76,7 @@ TEST_F(MainWindowTest, LayoutHasEveryControlWithItsKindPlaceCaptionAndTabOrder) 
     if (row.caption) {
       EXPECT_EQ(control->Caption(), row.caption);
     }
-    if (*row.kind) {
+    if (control->IsWindowed()) {
       auto* windowed = static_cast<TWinControl*>(control);
       EXPECT_EQ(WindowClassOf(windowed->Handle()), row.kind);
       EXPECT_EQ(windowed->TabOrder(), row.tabOrder);
@@ -86,7 +86,7 @@ TEST_F(MainWindowTest, LayoutHasEveryControlWithItsKindPlaceCaptionAndTabOrder) 
       EXPECT_EQ(w.left, row.bounds.left);
       EXPECT_EQ(w.top, row.bounds.top);
     } else {
-      EXPECT_FALSE(control->IsWindowed());
+      EXPECT_STREQ(control->ClassName(), row.kind);
     }
   }
   // The pages fill the tab control's display area; the list fills the top of its page.
@@ -113,6 +113,9 @@ TEST_F(MainWindowTest, LayoutHasEveryControlWithItsKindPlaceCaptionAndTabOrder) 
     EXPECT_FALSE(window->Components(i)->IsLoading()) << StringToUtf8(window->Components(i)->Name());
   EXPECT_FALSE(window->IsLoading());
   EXPECT_TRUE(window->sLabelFX1->Font().Style() & fsUnderline);
+  EXPECT_EQ(window->sLabelFX1->Kind().KindType(), ktStandard);
+  EXPECT_EQ(window->sLabelFX1->Color(), clRed);
+  EXPECT_TRUE(window->sLabelFX1->Transparent());
 }
 
 TEST_F(MainWindowTest, TimerEnablesTheSplitButtonsOnlyWhileTheFileExists) {
