@@ -432,18 +432,24 @@ private:
     const RECT area = UnionOf(ScreenRectOf(open_), ScreenRectOf(split_));
     MoveMouseTo(CentreOf(fileBox_));
     const Picture normal = Screenshot(area, L"e2e-0-buttons-normal-and-disabled");
+    // Each change of look waits until the screen shows something other than the look before.
+    const auto changedFrom = [&](const Picture& before, const wchar_t* name) {
+      Picture now;
+      const bool changed = WaitFor([&] { now = CaptureSettled(area); return !(now == before); }, kShortWaitMs);
+      Screenshot(area, name);
+      return changed;
+    };
     MoveMouseTo(CentreOf(open_));
-    const Picture hot = Screenshot(area, L"e2e-0-button-hot");
-    report_.Check(!(normal == hot), L"sbtn2 changes its look under the pointer");
+    report_.Check(changedFrom(normal, L"e2e-0-button-hot"), L"sbtn2 changes its look under the pointer");
+    const Picture hot = CaptureSettled(area);
     LeftButtonDownAt(CentreOf(open_));
-    const Picture pressed = Screenshot(area, L"e2e-0-button-pressed");
-    report_.Check(!(hot == pressed), L"sbtn2 looks pressed while the left button is held on it");
+    report_.Check(changedFrom(hot, L"e2e-0-button-pressed"), L"sbtn2 looks pressed while the left button is held on it");
+    const Picture pressed = CaptureSettled(area);
     // Dragged off and released outside: no click, so no open dialog.
     RECT tabs = ScreenRectOf(pages_);
     const POINT outside{tabs.right - 20, tabs.top + 8};
     MoveMouseTo(outside);
-    const Picture off = Screenshot(area, L"e2e-0-button-dragged-off");
-    report_.Check(!(pressed == off), L"dragged off, sbtn2 no longer looks pressed");
+    report_.Check(changedFrom(pressed, L"e2e-0-button-dragged-off"), L"dragged off, sbtn2 no longer looks pressed");
     LeftButtonUpAt(outside);
     report_.Check(WaitForFileDialog(app_.Id(), kShortWaitMs) == nullptr, L"released outside, sbtn2 opens nothing");
     MoveMouseTo(CentreOf(fileBox_));
