@@ -14,23 +14,10 @@
 #include "skin/controls/sButton.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
+#include "bench/BenchTiming.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Seconds per call, from enough calls to fill about 0.2 s.
-double TimePerCall(const std::function<void()>& call) {
-  call();
-  long n = 1;
-  for (;;) {
-    const auto start = Clock::now();
-    for (long i = 0; i < n; ++i) call();
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    if (elapsed > 0.2) return elapsed / static_cast<double>(n);
-    n *= 2;
-  }
-}
 
 }  // namespace
 

@@ -21,6 +21,7 @@
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
 #include "skin/paint/sGradient.h"
+#include "bench/BenchTiming.h"
 
 namespace {
 std::atomic<long> gAllocations{0};
@@ -36,20 +37,6 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Seconds per call, from enough calls to fill about 0.2 s.
-double TimePerCall(const std::function<void()>& call) {
-  call();  // warm up caches and lazily built state
-  long n = 1;
-  for (;;) {
-    const auto start = Clock::now();
-    for (long i = 0; i < n; ++i) call();
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    if (elapsed > 0.2) return elapsed / static_cast<double>(n);
-    n *= 2;
-  }
-}
 
 double MemcpySeconds(int w, int h) {
   const size_t bytes = static_cast<size_t>(SurfaceStride(w, 24)) * static_cast<size_t>(h);

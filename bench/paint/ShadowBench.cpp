@@ -23,6 +23,7 @@
 #include "skin/data/sSkinOptions.h"
 #include "skin/paint/LabelShadow.h"
 #include "skin/paint/Pixels.h"
+#include "bench/BenchTiming.h"
 
 namespace {
 std::atomic<long> gAllocations{0};
@@ -38,20 +39,6 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Seconds per call, from enough calls to fill about 0.2 s.
-double TimePerCall(const std::function<void()>& call) {
-  call();  // warm up: the blur buffer grows once
-  long n = 1;
-  for (;;) {
-    const auto start = Clock::now();
-    for (long i = 0; i < n; ++i) call();
-    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    if (elapsed > 0.2) return elapsed / static_cast<double>(n);
-    n *= 2;
-  }
-}
 
 long AllocationsPerCall(const std::function<void()>& call) {
   const long before = gAllocations.load();

@@ -21,9 +21,8 @@ class ButtonTest : public ::testing::Test {
 protected:
   void SetUp() override {
     EnsureApplication();
-    ASSERT_EQ(DefaultManager(), nullptr) << "a manager of another test is still alive";
-    manager = std::make_unique<TsSkinManager>(nullptr);
-    manager->SetSkinDirectory(skins.Resolved());
+    manager = NewTestManager(skins);
+    ASSERT_TRUE(manager->IsDefault()) << "a manager of another test is still alive";
     TsStoredSkins stored;
     stored.Add(PackagedSkin(L"Frost"));
     manager->SetInternalSkins(stored);

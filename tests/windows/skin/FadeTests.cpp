@@ -141,9 +141,8 @@ class FadeTest : public ::testing::Test {
 protected:
   void SetUp() override {
     EnsureApplication();
-    ASSERT_EQ(DefaultManager(), nullptr) << "a manager of another test is still alive";
-    manager = std::make_unique<TsSkinManager>(nullptr);
-    manager->SetSkinDirectory(skins.Resolved());
+    manager = NewTestManager(skins);
+    ASSERT_TRUE(manager->IsDefault()) << "a manager of another test is still alive";
     TsSkinGeneral fader = SectionOf("FADER", 0x808080);
     fader.FadingEnabled = true;
     fader.FadingIterations = 10;

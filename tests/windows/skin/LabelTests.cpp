@@ -80,9 +80,8 @@ class LabelTest : public ::testing::Test {
 protected:
   void SetUp() override {
     EnsureApplication();
-    ASSERT_EQ(DefaultManager(), nullptr) << "a manager of another test is still alive";
-    manager = std::make_unique<TsSkinManager>(nullptr);
-    manager->SetSkinDirectory(skins.Resolved());
+    manager = NewTestManager(skins);
+    ASSERT_TRUE(manager->IsDefault()) << "a manager of another test is still alive";
     TsStoredSkin skin = SectionSkin(L"Labels", {Section("GLOBALINFO", clWhite, kGlobalFont, kGlobalContour),
                                                 Section("PANEL", kPanelColour, clBlack),
                                                 Section("BADGE", kBadgeColour, kBadgeFont)});

@@ -28,9 +28,8 @@ class SkinnedTest : public ::testing::Test {
 protected:
   void SetUp() override {
     EnsureApplication();
-    ASSERT_EQ(DefaultManager(), nullptr) << "a manager of another test is still alive";
-    manager = std::make_unique<TsSkinManager>(nullptr);
-    manager->SetSkinDirectory(skins.Resolved());
+    manager = NewTestManager(skins);
+    ASSERT_TRUE(manager->IsDefault()) << "a manager of another test is still alive";
     TsStoredSkins stored;
     stored.Add(SectionSkin(L"Plain", {SectionOf("PANEL", 0x000000, panelTransparency), SectionOf("EDIT", 0x00F0F0F0)}));
     manager->SetInternalSkins(stored);

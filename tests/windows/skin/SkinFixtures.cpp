@@ -62,3 +62,9 @@ String TempSkinFolder::Resolved() const {
   if (folder.back() != L'\\') folder += L'\\';
   return folder;
 }
+
+std::unique_ptr<TsSkinManager> NewTestManager(const TempSkinFolder& folder) {
+  auto manager = std::make_unique<TsSkinManager>(nullptr);
+  manager->SetSkinDirectory(folder.Resolved());
+  return manager;
+}

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ public:
 private:
   std::filesystem::path path_;
 };
+
+// A new manager looking for skins in `folder`: the default manager unless one of another
+// test is still alive (the caller checks IsDefault).
+std::unique_ptr<TsSkinManager> NewTestManager(const TempSkinFolder& folder);
 
 // Counts the warnings reported while it is installed.
 class CountingReporter : public TacSkinReporter {

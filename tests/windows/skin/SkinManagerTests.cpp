@@ -27,9 +27,8 @@ class ManagerTest : public ::testing::Test {
 protected:
   void SetUp() override {
     EnsureApplication();
-    ASSERT_EQ(DefaultManager(), nullptr) << "a manager of another test is still alive";
-    manager = std::make_unique<TsSkinManager>(nullptr);
-    manager->SetSkinDirectory(skins.Resolved());
+    manager = NewTestManager(skins);
+    ASSERT_TRUE(manager->IsDefault()) << "a manager of another test is still alive";
   }
   void TearDown() override {
     manager.reset();
