@@ -75,8 +75,15 @@ void Tfrmmain::CreateLayout() {
     return button;
   };
   const auto addEdit = [&](const wchar_t* name, Bounds bounds, int tabOrder) {
-    TEdit* edit = phase.Add(new TEdit(this));
+    TsEdit* edit = phase.Add(new TsEdit(this));
+    edit->SkinData().SetSkinSection("EDIT");
     edit->SetName(name);
+    TsBoundLabel& label = edit->BoundLabel();
+    label.SetIndent(0);
+    label.SetLayout(sclLeft);
+    label.SetMaxWidth(0);
+    label.SetUseSkinColor(true);
+    SetLayoutFont(label.Font(), clWindowText);
     edit->SetColor(clWhite);
     edit->SetParentFont(false);
     SetLayoutFont(edit->Font(), clBlack);

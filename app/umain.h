@@ -13,6 +13,7 @@
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
 #include "skin/controls/sButton.h"
+#include "skin/controls/sEdit.h"
 #include "skin/controls/sLabel.h"
 #include "skin/controls/sPanel.h"
 #include "skin/core/sSkinManager.h"
@@ -29,8 +30,8 @@ public:
   TsLabel* slbl2 = nullptr;
   TsLabel* slbl1 = nullptr;
   TsButton* sbtn2 = nullptr;
-  TEdit* sedt1 = nullptr;
-  TEdit* sedt2 = nullptr;
+  TsEdit* sedt1 = nullptr;
+  TsEdit* sedt2 = nullptr;
   TsButton* sbtn1 = nullptr;
   TsButton* sbtn3 = nullptr;
   TTabSheet* sTabSheet2 = nullptr;

@@ -12,9 +12,6 @@
 #include "framework/Handles.h"
 #include "framework/StdCtrls.h"
 
-enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-using enum TBevelCut;
-
 class TCustomPanel : public TCustomControl {
 public:
   explicit TCustomPanel(TComponent* owner);

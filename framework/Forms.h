@@ -20,8 +20,6 @@
 
 #include "framework/WinControls.h"
 
-enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
-using enum TBorderStyle;
 enum TBorderIcon : uint32_t { biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8 };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 using enum TWindowState;

@@ -115,12 +115,19 @@ void TCustomEdit::CreateParams(TCreateParams& params) {
   CreateSubClass(params, L"EDIT");
   params.style |= ES_AUTOHSCROLL | ES_LEFT;
   if (readOnly_) params.style |= ES_READONLY;
-  params.exStyle |= WS_EX_CLIENTEDGE;
+  if (passwordChar_ != 0) params.style |= ES_PASSWORD;
+  if (borderStyle_ != bsNone) {
+    if (ctl3D_)
+      params.exStyle |= WS_EX_CLIENTEDGE;
+    else
+      params.style |= WS_BORDER;
+  }
 }
 
 void TCustomEdit::CreateWnd() {
   TWinControl::CreateWnd();
   if (maxLength_ > 0) SendMessageW(handle_, EM_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+  if (passwordChar_ != 0) SendMessageW(handle_, EM_SETPASSWORDCHAR, passwordChar_, 0);
 }
 
 void TCustomEdit::SetReadOnly(bool on) {
@@ -132,6 +139,26 @@ void TCustomEdit::SetReadOnly(bool on) {
 void TCustomEdit::SetMaxLength(int length) {
   maxLength_ = std::max(length, 0);
   if (handle_) SendMessageW(handle_, EM_LIMITTEXT, static_cast<WPARAM>(maxLength_), 0);
+}
+
+void TCustomEdit::SetPasswordChar(wchar_t ch) {
+  if (ch == passwordChar_) return;
+  passwordChar_ = ch;
+  if (!handle_) return;
+  SendMessageW(handle_, EM_SETPASSWORDCHAR, ch, 0);
+  InvalidateRect(handle_, nullptr, TRUE);
+}
+
+void TCustomEdit::SetBorderStyle(TBorderStyle style) {
+  if (style == borderStyle_) return;
+  borderStyle_ = style;
+  if (handle_) RecreateWnd();
+}
+
+void TCustomEdit::SetCtl3D(bool on) {
+  if (on == ctl3D_) return;
+  ctl3D_ = on;
+  if (handle_) RecreateWnd();
 }
 
 void TCustomEdit::SelectAll() {

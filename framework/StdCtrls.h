@@ -53,6 +53,21 @@ public:
   int MaxLength() const { return maxLength_; }
   void SetMaxLength(int length);
   void SelectAll();
+  // The character shown for each character of the text; 0 shows the text.
+  wchar_t PasswordChar() const { return passwordChar_; }
+  void SetPasswordChar(wchar_t ch);
+  // bsSingle: a frame in the non-client area, a sunken edge (Ctl3D) or a thin line.
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle style);
+  bool Ctl3D() const { return ctl3D_; }
+  void SetCtl3D(bool on);
+  // Stored for painters that draw bevels; the platform edit draws none.
+  TBevelCut BevelInner() const { return bevelInner_; }
+  void SetBevelInner(TBevelCut cut) { bevelInner_ = cut; }
+  TBevelCut BevelOuter() const { return bevelOuter_; }
+  void SetBevelOuter(TBevelCut cut) { bevelOuter_ = cut; }
+  TBevelKind BevelKind() const { return bevelKind_; }
+  void SetBevelKind(TBevelKind kind) { bevelKind_ = kind; }
 
   TNotifyEvent OnChange;
 
@@ -64,6 +79,12 @@ protected:
 private:
   bool readOnly_ = false;
   int maxLength_ = 0;
+  wchar_t passwordChar_ = 0;
+  TBorderStyle borderStyle_ = bsSingle;
+  bool ctl3D_ = true;
+  TBevelCut bevelInner_ = bvRaised;
+  TBevelCut bevelOuter_ = bvLowered;
+  TBevelKind bevelKind_ = bkNone;
 };
 
 class TEdit : public TCustomEdit {

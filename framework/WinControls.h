@@ -18,6 +18,15 @@
 
 #include "framework/Controls.h"
 
+// Frames of forms and of edit boxes (an edit knows only bsNone and bsSingle).
+enum class TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+using enum TBorderStyle;
+// The cut of a bevel: panels draw theirs; an edit's bevels only count with a bevel kind.
+enum class TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+using enum TBevelCut;
+enum class TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
+using enum TBevelKind;
+
 // What a windowed control asks the platform for.
 struct TCreateParams {
   String caption;
