@@ -69,17 +69,7 @@ void TTabSheet::WndProc(TMessage& message) {
     if (pageControl_) pageControl_->UpdateTabs();
     return;
   }
-  if (message.Msg == CN_DRAWITEM) {
-    DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam));
-    message.Result = TRUE;
-    return;
-  }
   TWinControl::WndProc(message);
-  if (message.Msg == WM_SETREDRAW && handle_) {
-    // Some platform tab controls keep the flag to themselves; the default procedure is
-    // what keeps the sheets from painting meanwhile (and it does no harm twice).
-    DefWindowProcW(handle_, WM_SETREDRAW, message.WParam, 0);
-  }
 }
 
 // ---------------------------------------------------------------- TPageControl
