@@ -346,8 +346,7 @@ bool TsPageControl::SkinnedBefore(TMessage& message) {
               skinData_->UpdatingFlag || suppressed_ || skinData_->BackgroundChangedFlag ? 1 : 0;
           return true;
         default:
-          skinData_->CommonWndProc(message);
-          return message.Result != 0 || message.LParam == 1;
+          return skinData_->CommonWndProc(message);
       }
     case WM_SETFOCUS:
     case WM_KILLFOCUS: {
