@@ -101,14 +101,17 @@ void Tfrmmain::CreateLayout() {
     return label;
   };
 
-  sPageControl1 = phase.Add(new TPageControl(this));
+  sPageControl1 = phase.Add(new TsPageControl(this));
   sPageControl1->SetName(L"sPageControl1");
+  sPageControl1->SkinData().SetSkinSection("PAGECONTROL");
   Place(sPageControl1, this, {0, 0, 508, 200});
   sPageControl1->SetAlign(alClient);
   sPageControl1->SetTabOrder(0);
 
-  sTabSheet1 = phase.Add(new TTabSheet(this));
+  sTabSheet1 = phase.Add(new TsTabSheet(this));
   sTabSheet1->SetName(L"sTabSheet1");
+  sTabSheet1->SkinData().CustomColor = false;
+  sTabSheet1->SkinData().CustomFont = false;
   sTabSheet1->SetPageControl(sPageControl1);
   sTabSheet1->SetCaption(L"文件分割");
 
@@ -129,8 +132,10 @@ void Tfrmmain::CreateLayout() {
 
   sbtn3 = addButton(sTabSheet1, L"sbtn3", {9, 144, 88, 25}, L"开始分割", 4, &Tfrmmain::sbtn3Click);
 
-  sTabSheet2 = phase.Add(new TTabSheet(this));
+  sTabSheet2 = phase.Add(new TsTabSheet(this));
   sTabSheet2->SetName(L"sTabSheet2");
+  sTabSheet2->SkinData().CustomColor = false;
+  sTabSheet2->SkinData().CustomFont = false;
   sTabSheet2->SetPageControl(sPageControl1);
   sTabSheet2->SetCaption(L"文件合并");
 

@@ -15,6 +15,7 @@
 #include "skin/controls/sButton.h"
 #include "skin/controls/sEdit.h"
 #include "skin/controls/sLabel.h"
+#include "skin/controls/sPageControl.h"
 #include "skin/controls/sPanel.h"
 #include "skin/core/sSkinManager.h"
 
@@ -25,8 +26,8 @@ public:
   const wchar_t* ClassName() const override { return L"Tfrmmain"; }
 
   // Borrowed pointers to the window's components, in creation order.
-  TPageControl* sPageControl1 = nullptr;
-  TTabSheet* sTabSheet1 = nullptr;
+  TsPageControl* sPageControl1 = nullptr;
+  TsTabSheet* sTabSheet1 = nullptr;
   TsLabel* slbl2 = nullptr;
   TsLabel* slbl1 = nullptr;
   TsButton* sbtn2 = nullptr;
@@ -34,7 +35,7 @@ public:
   TsEdit* sedt2 = nullptr;
   TsButton* sbtn1 = nullptr;
   TsButton* sbtn3 = nullptr;
-  TTabSheet* sTabSheet2 = nullptr;
+  TsTabSheet* sTabSheet2 = nullptr;
   TsButton* sbtn6 = nullptr;
   TListBox* slst1 = nullptr;
   TsButton* sbtn7 = nullptr;

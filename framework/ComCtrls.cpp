@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "framework/Handles.h"
+
 // ---------------------------------------------------------------- TTabSheet
 
 TTabSheet::TTabSheet(TComponent* owner) : TWinControl(owner) {
@@ -38,6 +40,12 @@ void TTabSheet::SetPageIndex(int index) {
   index = std::clamp(index, 0, static_cast<int>(pages.size()));
   pages.insert(pages.begin() + index, this);
   pageControl_->UpdateTabs();
+}
+
+void TTabSheet::SetImageIndex(int index) {
+  if (index == imageIndex_) return;
+  imageIndex_ = index;
+  if (pageControl_) pageControl_->UpdateTabs();
 }
 
 int TTabSheet::TabIndex() const {
@@ -85,15 +93,85 @@ TPageControl::~TPageControl() {
 void TPageControl::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   CreateSubClass(params, WC_TABCONTROLW);
-  params.style |= WS_CLIPCHILDREN | TCS_TABS;
-  if (multiLine_) params.style |= TCS_MULTILINE;
+  params.style |= WS_CLIPCHILDREN;
+  params.style |= style_ == tsTabs ? TCS_TABS : style_ == tsButtons ? TCS_BUTTONS : TCS_BUTTONS | TCS_FLATBUTTONS;
+  // Tabs on the sides are laid out in rows only.
+  if (multiLine_ || tabPosition_ == tpLeft || tabPosition_ == tpRight) params.style |= TCS_MULTILINE;
+  if (tabPosition_ == tpBottom) params.style |= TCS_BOTTOM;
+  if (tabPosition_ == tpLeft) params.style |= TCS_VERTICAL;
+  if (tabPosition_ == tpRight) params.style |= TCS_VERTICAL | TCS_RIGHT;
   if (hotTrack_) params.style |= TCS_HOTTRACK;
+  if (ownerDraw_) params.style |= TCS_OWNERDRAWFIXED;
+  if (tabWidth_ > 0) params.style |= TCS_FIXEDWIDTH;
 }
 
 void TPageControl::CreateWnd() {
   TWinControl::CreateWnd();
+  if (images_) SendMessageW(handle_, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+  ApplyTabSize();
   UpdateTabs();
   Realign();
+}
+
+void TPageControl::SetTabPosition(TTabPosition position) {
+  if (position == tabPosition_) return;
+  tabPosition_ = position;
+  RecreateWnd();
+}
+
+void TPageControl::SetStyle(TTabStyle style) {
+  if (style == style_) return;
+  style_ = style;
+  RecreateWnd();
+}
+
+void TPageControl::SetImages(HIMAGELIST images) {
+  if (images == images_) return;
+  images_ = images;
+  if (!handle_) return;
+  SendMessageW(handle_, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images_));
+  UpdateTabs();
+}
+
+void TPageControl::SetOwnerDraw(bool on) {
+  if (on == ownerDraw_) return;
+  ownerDraw_ = on;
+  RecreateWnd();
+}
+
+void TPageControl::SetTabHeight(int height) {
+  if (height == tabHeight_ || height < 0) return;
+  tabHeight_ = height;
+  ApplyTabSize();
+}
+
+void TPageControl::SetTabWidth(int width) {
+  if (width == tabWidth_ || width < 0) return;
+  const bool styleChanges = (width > 0) != (tabWidth_ > 0);
+  tabWidth_ = width;
+  if (styleChanges)
+    RecreateWnd();
+  else
+    ApplyTabSize();
+}
+
+void TPageControl::ApplyTabSize() {
+  if (!handle_ || (tabWidth_ == 0 && tabHeight_ == 0)) return;
+  SendMessageW(handle_, TCM_SETITEMSIZE, 0, MAKELPARAM(tabWidth_, tabHeight_));
+  Realign();
+}
+
+void TPageControl::DrawItem(const DRAWITEMSTRUCT& item) {
+  if (!OnDrawTab) return;
+  const TSavedDC state(item.hDC);
+  canvas_.SetHandle(item.hDC);
+  canvas_.Font().Assign(Font());
+  try {
+    OnDrawTab(this, static_cast<int>(item.itemID), item.rcItem, (item.itemState & ODS_SELECTED) != 0);
+  } catch (...) {
+    // Nothing raises out of drawing.
+  }
+  canvas_.SetHandle(nullptr);
 }
 
 void TPageControl::SetMultiLine(bool on) {
@@ -148,8 +226,9 @@ void TPageControl::UpdateTabs() {
     if (!page->tabVisible_) continue;
     String caption = page->Caption();
     TCITEMW item{};
-    item.mask = TCIF_TEXT | TCIF_PARAM;
+    item.mask = TCIF_TEXT | TCIF_PARAM | TCIF_IMAGE;
     item.pszText = caption.data();
+    item.iImage = images_ ? page->imageIndex_ : -1;
     item.lParam = reinterpret_cast<LPARAM>(page);
     SendMessageW(handle_, TCM_INSERTITEMW, static_cast<WPARAM>(tab++), reinterpret_cast<LPARAM>(&item));
   }
@@ -236,5 +315,15 @@ void TPageControl::WndProc(TMessage& message) {
     }
     return;
   }
+  if (message.Msg == CN_DRAWITEM) {
+    DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam));
+    message.Result = TRUE;
+    return;
+  }
   TWinControl::WndProc(message);
+  if (message.Msg == WM_SETREDRAW && handle_) {
+    // Some platform tab controls keep the flag to themselves; the default procedure is
+    // what keeps the sheets from painting meanwhile (and it does no harm twice).
+    DefWindowProcW(handle_, WM_SETREDRAW, message.WParam, 0);
+  }
 }

@@ -4,9 +4,15 @@
 // display area; only the active sheet is visible. The tabs are the visible sheets in page
 // order.
 //
-// Left out: images on tabs, owner-drawn tabs, tab positions other than the top, tab
-// scrolling beyond what the platform control does itself, docking.
+// Redraw switched off on the page control freezes its sheets too: the platform tab control
+// of some systems only notes the flag, so the page control also hands it to the default
+// window procedure, which hides the window's contents from painting.
+//
+// Left out: tab scrolling beyond what the platform control does itself, docking.
 #pragma once
+
+#include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <vector>
@@ -30,6 +36,9 @@ public:
   int TabIndex() const;
   bool TabVisible() const { return tabVisible_; }
   void SetTabVisible(bool on);
+  // The tab's picture in the page control's Images; -1 for none.
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int index);
 
 protected:
   void WndProc(TMessage& message) override;
@@ -38,7 +47,15 @@ private:
   friend class TPageControl;
   TPageControl* pageControl_ = nullptr;
   bool tabVisible_ = true;
+  int imageIndex_ = -1;
 };
+
+enum TTabPosition { tpTop, tpBottom, tpLeft, tpRight };
+enum TTabStyle { tsTabs, tsButtons, tsFlatButtons };
+
+// Asked for each tab when OwnerDraw is set: the tab's index among the visible tabs, its
+// rectangle in the canvas and whether it is the selected one.
+using TDrawTabEvent = std::function<void(TComponent* control, int tabIndex, const RECT& rect, bool active)>;
 
 class TPageControl : public TWinControl {
 public:
@@ -61,7 +78,24 @@ public:
   void SetMultiLine(bool on);
   bool HotTrack() const { return hotTrack_; }
   void SetHotTrack(bool on);
+  TTabPosition TabPosition() const { return tabPosition_; }
+  void SetTabPosition(TTabPosition position);
+  TTabStyle Style() const { return style_; }
+  void SetStyle(TTabStyle style);
+  // Borrowed: the image list of the tab pictures (the caller keeps it alive), or null.
+  HIMAGELIST Images() const { return images_; }
+  void SetImages(HIMAGELIST images);
+  bool OwnerDraw() const { return ownerDraw_; }
+  void SetOwnerDraw(bool on);
+  // Fixed tab size; 0 keeps the platform's own.
+  int TabHeight() const { return tabHeight_; }
+  void SetTabHeight(int height);
+  int TabWidth() const { return tabWidth_; }
+  void SetTabWidth(int width);
+  // The canvas owner-drawn tabs draw on (pointed at the target of each drawing).
+  TCanvas& Canvas() { return canvas_; }
 
+  TDrawTabEvent OnDrawTab;
   TNotifyEvent OnChange;
   std::function<void(TComponent*, bool& allowChange)> OnChanging;
 
@@ -82,9 +116,18 @@ private:
   void InsertPage(TTabSheet* page);
   void RemovePage(TTabSheet* page);
   void ShowActivePage();
+  void ApplyTabSize();
+  void DrawItem(const DRAWITEMSTRUCT& item);
 
   std::vector<TTabSheet*> pages_;
   TTabSheet* activePage_ = nullptr;
   bool multiLine_ = false;
   bool hotTrack_ = false;
+  TTabPosition tabPosition_ = tpTop;
+  TTabStyle style_ = tsTabs;
+  HIMAGELIST images_ = nullptr;
+  bool ownerDraw_ = false;
+  int tabHeight_ = 0;
+  int tabWidth_ = 0;
+  TCanvas canvas_;
 };

@@ -43,8 +43,8 @@ struct Kind {
   const wchar_t* description;
   std::vector<std::wstring> classes;
 };
-const Kind kPageControl{L"a page control", {L"TPageControl", L"TsPageControl"}};
-const Kind kTabSheet{L"a tab sheet", {L"TTabSheet", L"TsTabSheet"}};
+const Kind kPageControl{L"a page control", {L"TsPageControl"}};
+const Kind kTabSheet{L"a tab sheet", {L"TsTabSheet"}};
 const Kind kPushButton{L"a push button", {L"TButton", L"TsButton"}};
 const Kind kEditBox{L"an edit box", {L"TEdit", L"TsEdit"}};
 const Kind kListBox{L"a list box", {L"TListBox", L"TsListBox"}};

@@ -48,7 +48,7 @@ TEST_F(MainWindowTest, LayoutHasEveryControlWithItsKindPlaceCaptionAndTabOrder) 
     const wchar_t* caption;
     int tabOrder;
   } table[] = {
-      {L"sPageControl1", L"TPageControl", L"frmmain", {0, 0, 508, 200}, L"", 0},
+      {L"sPageControl1", L"TsPageControl", L"frmmain", {0, 0, 508, 200}, L"", 0},
       {L"slbl2", L"TsLabel", L"sTabSheet1", {8, 112, 137, 125}, L"输入平均划分成的数目", -1},
       {L"slbl1", L"TsLabel", L"sTabSheet1", {104, 76, 521, 89}, L"", -1},
       {L"sbtn2", L"TsButton", L"sTabSheet1", {8, 8, 121, 33}, L"打开要均分的文件", 0},

@@ -1,0 +1,175 @@
+// The skinned page control and its tab sheets.
+//
+// While a skin is active, `TsPageControl` paints everything itself: the tab band over the
+// parent's background, each tab from its tab section ("TABTOP" and its siblings, or the
+// page's own TabSkin), the page area from the page section ("PAGECONTROL" and its
+// siblings), the active tab last and larger so that it joins the page frame, hot tabs under
+// the pointer, and close buttons on the tabs. The platform tab control keeps the tab logic
+// (rectangles, rows, selection, keyboard). Each `TsTabSheet` paints its background by
+// copying the page control's cached picture and serves that picture to its children.
+// A page change may be animated by the manager's page-change effect.
+//
+// Hot tabs are tracked without letting other messages run inside a mouse move: the tab
+// under the pointer and the hot tab are page indexes checked against the pages at every
+// use, so a page that went meanwhile is never drawn.
+//
+// Left out: the skinned tab scroller (the platform's own scroller stays), the unskinned
+// close buttons, design-time behaviour, tab hints.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/ComCtrls.h"
+#include "skin/core/sCommonData.h"
+#include "skin/core/sFade.h"
+
+class TsTabSheet;
+
+enum TacCloseAction { acaHide, acaFree };
+// Asked before a tab is closed by its close button.
+using TacCloseBtnClick =
+    std::function<void(TComponent* sender, int tabIndex, bool& canClose, TacCloseAction& action)>;
+
+// The skin's rectangle of a tab from its platform rectangle (client coordinates): the
+// active look reaches over the page frame, the normal look into the page area. Unchanged
+// for button styles and for an empty rectangle.
+RECT SkinTabRectFor(const RECT& platform, TTabPosition position, TTabStyle style, bool active);
+// The painting row (1 = first) of a tab with platform rectangle `tab` among `rows` rows in
+// `band`. 1 for fewer than two rows or a tab without width or height.
+int TabRowFor(const RECT& tab, TTabPosition position, int rows, const RECT& band);
+// The tab band and the page area of a control of `client` size with display area
+// `display` (AdjustClientRect); with no tabs the band is the whole control.
+RECT TabBandFor(const RECT& client, const RECT& display, TTabPosition position, bool hasTabs);
+RECT PageAreaFor(const RECT& client, const RECT& display, TTabPosition position);
+
+class TsPageControl : public TPageControl {
+public:
+  explicit TsPageControl(TComponent* owner);
+  ~TsPageControl() override;
+  const wchar_t* ClassName() const override { return L"TsPageControl"; }
+  void Loaded() override;
+
+  TsCommonData& SkinData() { return *skinData_; }
+  bool ShowCloseBtns() const { return showCloseBtns_; }
+  void SetShowCloseBtns(bool on);
+  // Section of the close buttons; empty: the skin's close glyph.
+  const std::string& CloseBtnSkin() const { return closeBtnSkin_; }
+  void SetCloseBtnSkin(const std::string& section);
+  TacAnimatEvents AnimatEvents() const { return animatEvents_; }
+  void SetAnimatEvents(TacAnimatEvents events) { animatEvents_ = events; }
+  TacCloseBtnClick OnCloseBtnClick;
+
+  // Geometry, client coordinates. Page indexes are in page order.
+  RECT TabBand() const;
+  RECT PageArea() const;
+  // The platform rectangle of a page's tab; empty when the page has no visible tab.
+  RECT PlatformTabRect(int pageIndex) const;
+  // Empty when the index is outside the pages or there is no active page.
+  RECT SkinTabRect(int pageIndex, bool active) const;
+  int TabRow(int pageIndex) const;
+  // The first page whose tab (normal look) holds `point`; -1 for none.
+  int TabAtPoint(POINT point) const;
+  // The close button's rectangle on a page's tab (active look for the active page); empty
+  // when the tab gets none.
+  RECT CloseButtonRect(int pageIndex) const;
+  SIZE CloseButtonSize() const { return closeSize_; }
+
+  // The page section in use ("PAGECONTROL" turns by tab position) and a page's tab section.
+  std::string PageSection() const;
+  std::string TabSection(int pageIndex) const;
+
+  int HotTab() const { return hotTab_; }
+  bool PaintingSuppressed() const { return suppressed_; }
+
+protected:
+  void WndProc(TMessage& message) override;
+  void UpdateActivePage() override;
+
+private:
+  friend class TsTabSheet;
+  bool ManagerCommand(TMessage& message);
+  bool SkinnedBefore(TMessage& message);
+  void AfterFramework(const TMessage& message);
+  void Notification(TMessage& message);
+  void PaintMessage(TMessage& message, bool print);
+  void PaintTo(HDC dc, bool print);
+  void PaintBand(const BgInfo& bg);
+  void PaintPageArea(const BgInfo& bg);
+  void FillParentBackground(TBitmap& target, const RECT& area, POINT at, const BgInfo& bg);
+  // Draws one tab into `target` (control coordinates moved by `offset`).
+  void DrawTab(int pageIndex, int state, TBitmap& target, POINT offset);
+  void DrawCaption(int pageIndex, int state, TBitmap& target, const RECT& rect, int sectionIndex);
+  void DrawTabOnWindow(int pageIndex, int state);
+  void DrawCloseButton(int pageIndex, int state, TBitmap& target, POINT offset);
+  void DrawCloseButtonOnWindow(int pageIndex, int state);
+  void RepaintBand();
+  void MouseMoved(POINT point);
+  void MouseLeft();
+  bool MousePressed(POINT point);
+  bool MouseReleased(POINT point);
+  void CloseTab(int pageIndex);
+  void UpdateCloseMetrics();
+  bool HotDrawingApplies() const;
+  bool SkinnedTabBackgrounds(int sectionIndex, int borderIndex) const;
+  int VisibleTabCount() const;
+  bool ValidPage(int pageIndex) const;
+  bool HasCloseButton(int pageIndex) const;
+  bool OwnManager(LPARAM manager) const;
+
+  std::unique_ptr<TsCommonData> skinData_;
+  bool showCloseBtns_ = false;
+  std::string closeBtnSkin_;
+  TacAnimatEvents animatEvents_ = AnimatEventBit(aeGlobalDef);
+  int hotTab_ = -1;
+  int hotClose_ = -1;
+  int pressedClose_ = -1;
+  bool suppressed_ = false;
+  int lastTabCount_ = -1;
+  int closeSection_ = -1;
+  int closeGlyph_ = -1;
+  SIZE closeSize_{0, 0};
+  bool tracking_ = false;
+  bool transition_ = false;
+};
+
+// What a tab sheet stores of its own binding; it paints with the page control's.
+struct TsTabSkinData {
+  bool CustomColor = false;
+  bool CustomFont = false;
+  std::string SkinSection;
+};
+
+class TsTabSheet : public TTabSheet {
+public:
+  explicit TsTabSheet(TComponent* owner);
+  const wchar_t* ClassName() const override { return L"TsTabSheet"; }
+
+  TsTabSkinData& SkinData() { return skinData_; }
+  const std::string& TabSkin() const { return tabSkin_; }
+  void SetTabSkin(const std::string& section);
+  const std::string& ButtonSkin() const { return buttonSkin_; }
+  void SetButtonSkin(const std::string& section);
+  bool UseCloseBtn() const { return useCloseBtn_; }
+  void SetUseCloseBtn(bool on);
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void WndProc(TMessage& message) override;
+
+private:
+  TsPageControl* SkinnedOwner() const;
+  bool SkinCommand(TMessage& message, TsPageControl* owner);
+  void PaintMessage(TMessage& message, TsPageControl* owner);
+  void InvalidateOwner();
+
+  TsTabSkinData skinData_;
+  std::string tabSkin_;
+  std::string buttonSkin_;
+  bool useCloseBtn_ = true;
+  // A paint was skipped while the page control's picture was being rebuilt.
+  bool missedPaint_ = false;
+};

@@ -1,0 +1,308 @@
+// The skinned page control on a real form with the built-in skin: tab geometry, the page
+// area and the tabs against the painting core, hot tabs, a hostile tab section, redraw
+// switched off freezing the sheets, and no leaks over many page changes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Helpers.h"
+#include "SkinFixtures.h"
+#include "framework/Handles.h"
+#include "skin/controls/sPageControl.h"
+#include "skin/paint/Compose.h"
+#include "skin/paint/Pixels.h"
+
+namespace {
+
+// A 24-bit pixel as a colour (no bounds check).
+TColor ReadPixel(const TSurfaceView& view, int x, int y) {
+  const uint8_t* p = view.Pixel(x, y);
+  return static_cast<TColor>(p[2] | (p[1] << 8) | (p[0] << 16));
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+TEST(TabGeometry, SkinRectanglesPerPositionAndLook) {
+  const RECT p{10, 20, 60, 40};
+  struct Case {
+    TTabPosition position;
+    bool active;
+    RECT expected;
+  };
+  const Case cases[] = {
+      {tpTop, true, {8, 18, 62, 42}},    {tpTop, false, {10, 20, 59, 44}},
+      {tpBottom, true, {8, 17, 62, 41}}, {tpBottom, false, {10, 18, 59, 40}},
+      {tpLeft, true, {9, 18, 63, 41}},   {tpLeft, false, {10, 19, 63, 40}},
+      {tpRight, true, {7, 18, 61, 42}},  {tpRight, false, {8, 19, 59, 40}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_TRUE(SameRect(SkinTabRectFor(p, c.position, tsTabs, c.active), c.expected))
+        << "position " << c.position << " active " << c.active;
+    // Buttons keep the platform's rectangle; so does an empty one.
+    EXPECT_TRUE(SameRect(SkinTabRectFor(p, c.position, tsButtons, c.active), p));
+    EXPECT_TRUE(SameRect(SkinTabRectFor(p, c.position, tsFlatButtons, c.active), p));
+    EXPECT_TRUE(SameRect(SkinTabRectFor(RECT{5, 5, 5, 30}, c.position, tsTabs, c.active), RECT{5, 5, 5, 30}));
+  }
+}
+
+TEST(TabGeometry, RowsAndTabsWithoutSize) {
+  const RECT band{0, 0, 300, 60};
+  struct Case {
+    RECT tab;
+    TTabPosition position;
+    int rows;
+    int expected;
+  };
+  const Case cases[] = {
+      {{0, 2, 50, 22}, tpTop, 1, 1},          // fewer than two rows
+      {{0, 2, 50, 22}, tpTop, 2, (22 + 10) / 20},
+      {{0, 22, 50, 42}, tpTop, 2, (42 + 10) / 20},
+      {{2, 0, 22, 40}, tpLeft, 3, (22 + 10) / 20},
+      {{40, 0, 60, 40}, tpRight, 3, 3 - (60 + 10 - 0) / 20 + 1},
+      {{0, 40, 50, 60}, tpBottom, 2, 2 - (60 + 10 - 0) / 20 + 1},
+      {{0, 2, 50, 2}, tpTop, 2, 1},           // no height: no division
+      {{7, 0, 7, 40}, tpLeft, 2, 1},          // no width
+      {{9, 0, 9, 40}, tpRight, 2, 1},
+      {{0, 30, 50, 30}, tpBottom, 2, 1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TabRowFor(c.tab, c.position, c.rows, band), c.expected)
+        << "tab " << c.tab.left << "," << c.tab.top << "," << c.tab.right << "," << c.tab.bottom;
+}
+
+class PageControlTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    EnsureApplication();
+    ASSERT_EQ(DefaultManager(), nullptr) << "a manager of another test is still alive";
+    manager = std::make_unique<TsSkinManager>(nullptr);
+    manager->SetSkinDirectory(skins.Resolved());
+    TsStoredSkins stored;
+    stored.Add(PackagedSkin(L"Frost"));
+    manager->SetInternalSkins(stored);
+    manager->SetSkinName(L"Frost");
+    ASSERT_TRUE(manager->SkinActive());
+    form = new TForm(Application);
+    form->SetBorderStyle(bsSingle);
+    form->SetClientSize(320, 200);
+    form->SetPosition(poScreenCenter);
+    pages = new TsPageControl(form);
+    pages->SetParent(form);
+    pages->SetBounds(10, 10, 300, 180);
+    for (TsTabSheet*& sheet : sheets) {
+      sheet = new TsTabSheet(form);
+      sheet->SetPageControl(pages);
+    }
+    pages->SkinData().SetSkinSection("PAGECONTROL");
+    pages->SetActivePage(sheets[0]);
+    form->Show();
+    ASSERT_TRUE(WaitUntil([&] { return GetActiveWindow() == form->Handle(); }));
+    Settle();
+  }
+  void TearDown() override {
+    delete form;
+    manager.reset();
+  }
+  void Settle() {
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Application->ProcessMessages();
+  }
+  TColor FormColor() const { return static_cast<TColor>(ColorToRGB(form->Color())); }
+  TPaintItemSource Item(const char* section) {
+    TPaintItemSource item;
+    item.Skin = &manager->Tables();
+    item.SkinIndex = manager->SectionIndex(section);
+    item.SkinSection = section;
+    item.BorderIndex = manager->MaskIndex(item.SkinIndex, section, "BORDERSMASK");
+    item.HasParent = true;
+    item.ParentColor = FormColor();
+    return item;
+  }
+  // What the control shows: its WM_PRINT picture.
+  std::unique_ptr<TBitmap> Printed() {
+    auto picture = std::make_unique<TBitmap>(pages->Width(), pages->Height());
+    SendMessageW(pages->Handle(), WM_PRINT, reinterpret_cast<WPARAM>(picture->Canvas().Handle()),
+                 PRF_CLIENT | PRF_NONCLIENT);
+    GdiFlush();
+    return picture;
+  }
+  // Pixels of `actual` in `area` (control coordinates) that differ from `expected`,
+  // whose (0, 0) lies at `origin` (the area's top-left unless given).
+  static int Differences(const TSurfaceView& actual, const RECT& area, const TSurfaceView& expected,
+                         POINT origin = POINT{-1, -1}) {
+    if (origin.x < 0) origin = POINT{area.left, area.top};
+    int bad = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = area.left; x < area.right; ++x)
+        if (ReadPixel(actual, x, y) != ReadPixel(expected, x - origin.x, y - origin.y)) ++bad;
+    return bad;
+  }
+  void Click(POINT p) {
+    SendMessageW(pages->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+    SendMessageW(pages->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+  }
+  POINT CentreOfTab(int page) {
+    const RECT r = pages->PlatformTabRect(page);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+
+  TempSkinFolder skins;
+  std::unique_ptr<TsSkinManager> manager;
+  TForm* form = nullptr;
+  TsPageControl* pages = nullptr;
+  TsTabSheet* sheets[2] = {};
+};
+
+TEST_F(PageControlTest, ActiveTabIsLargerAndNormalTabsReachIntoThePageArea) {
+  const RECT platform = pages->PlatformTabRect(0);
+  const RECT active = pages->SkinTabRect(0, true);
+  ASSERT_FALSE(IsRectEmpty(&platform));
+  EXPECT_EQ(platform.left - active.left, 2);
+  EXPECT_EQ(platform.top - active.top, 2);
+  EXPECT_EQ(active.right - platform.right, 2);
+  const RECT normal = pages->SkinTabRect(1, false);
+  const RECT area = pages->PageArea();
+  const RECT display = pages->DisplayRect();
+  EXPECT_EQ(area.top, display.top - 4);
+  EXPECT_GT(normal.bottom, area.top) << "a normal tab reaches into the page area";
+  // Outside the pages, or without an active page: empty.
+  EXPECT_TRUE(SameRect(pages->SkinTabRect(2, false), RECT{0, 0, 0, 0}));
+  EXPECT_TRUE(SameRect(pages->SkinTabRect(-1, true), RECT{0, 0, 0, 0}));
+  // The tab under a point is found with the normal look.
+  EXPECT_EQ(pages->TabAtPoint(CentreOfTab(1)), 1);
+  EXPECT_EQ(pages->TabAtPoint(POINT{normal.left, normal.bottom - 1}), 1);
+  EXPECT_EQ(pages->TabAtPoint(POINT{pages->Width() - 2, 2}), -1);
+}
+
+TEST_F(PageControlTest, PageAreaAndTabsAreThePaintingCoresPictures) {
+  TBitmap* cache = pages->SkinData().Cache();
+  ASSERT_TRUE(cache && !cache->Empty());
+  ASSERT_GE(manager->SectionIndex("TABTOP"), 1);
+  const TSurfaceView view = cache->View();
+
+  // The page area: "PAGECONTROL" over the form's colour, normal tabs painted over.
+  const RECT area = pages->PageArea();
+  auto page = NewSurface(area.right - area.left, area.bottom - area.top, 24);
+  PaintItem(Item("PAGECONTROL"), BgInfo{}, true, true, page->View(), TPoint{pages->Left() + area.left, pages->Top() + area.top},
+            TsRect{0, 0, page->Width(), page->Height()}, 0);
+  EXPECT_EQ(Differences(view, area, page->View()), 0);
+
+  // The band: the form's colour, and the normal tab "TABTOP" state 0 over it (no caption).
+  const RECT band = pages->TabBand();
+  auto backdrop = NewSurface(pages->Width(), pages->Height(), 24);
+  FillRectColor(backdrop->View(), TsRect{0, 0, pages->Width(), pages->Height()}, FormColor());
+  const RECT normal = pages->SkinTabRect(1, false);
+  auto tab = NewSurface(normal.right - normal.left, normal.bottom - normal.top, 24);
+  PaintItem(Item("TABTOP"), BgInfo{backdrop->View(), 0, 0, true}, true, true, tab->View(), TPoint{normal.left, normal.top},
+            TsRect{0, 0, tab->Width(), tab->Height()}, 0);
+  const RECT inBand{normal.left, normal.top, normal.right, std::min(normal.bottom, area.top)};
+  EXPECT_EQ(Differences(view, inBand, tab->View()), 0);
+  EXPECT_EQ(ReadPixel(view, band.right - 1, band.top), FormColor()) << "the band shows the parent";
+
+  // On screen the active tab, state 2 over the parent, covers the page frame below it.
+  const RECT active = pages->SkinTabRect(0, true);
+  auto activeTab = NewSurface(active.right - active.left, active.bottom - active.top, 24);
+  FillRectColor(activeTab->View(), TsRect{0, 0, activeTab->Width(), activeTab->Height()}, FormColor());
+  PaintItem(Item("TABTOP"), BgInfo{activeTab->View(), 0, 0, true}, true, true, activeTab->View(), TPoint{0, 0},
+            TsRect{0, 0, activeTab->Width(), activeTab->Height()}, 2);
+  auto printed = Printed();
+  EXPECT_EQ(Differences(printed->View(), active, activeTab->View()), 0);
+  EXPECT_GT(active.bottom, area.top);
+}
+
+TEST_F(PageControlTest, HotTabsFollowThePointerOnlyWhereTheyApply) {
+  struct Case {
+    bool hotTrack;
+    TTabStyle style;
+    int hotOverOther;
+  };
+  const Case cases[] = {{false, tsTabs, -1}, {true, tsTabs, 1}, {false, tsButtons, 1}};
+  for (const Case& c : cases) {
+    pages->SetHotTrack(c.hotTrack);
+    pages->SetStyle(c.style);
+    Settle();
+    SendMessageW(pages->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(CentreOfTab(1).x, CentreOfTab(1).y));
+    EXPECT_EQ(pages->HotTab(), c.hotOverOther) << "hot track " << c.hotTrack << " style " << c.style;
+    // The active tab never turns hot.
+    SendMessageW(pages->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(CentreOfTab(0).x, CentreOfTab(0).y));
+    EXPECT_EQ(pages->HotTab(), -1);
+    SendMessageW(pages->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(CentreOfTab(1).x, CentreOfTab(1).y));
+    SendMessageW(pages->Handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(pages->HotTab(), -1);
+  }
+}
+
+TEST_F(PageControlTest, HostileTabSectionsPaintWithoutFaults) {
+  const int tabMask = manager->StandardIndexes().TabBorders[tpTop];
+  ASSERT_TRUE(manager->IsMaskIndexValid(tabMask));
+  struct Case {
+    int16_t imageCount;
+    int16_t maskType;
+    bool emptyRect;
+  };
+  const Case cases[] = {{0, 0, false}, {-1, -1, false}, {3, -5, false}, {3, 1, true}, {-7, 0, true}};
+  RECT area = pages->PageArea();
+  auto page = NewSurface(area.right - area.left, area.bottom - area.top, 24);
+  PaintItem(Item("PAGECONTROL"), BgInfo{}, true, true, page->View(),
+            TPoint{pages->Left() + area.left, pages->Top() + area.top}, TsRect{0, 0, page->Width(), page->Height()}, 0);
+  pages->SetCloseBtnSkin("TABTOP");
+  pages->SetShowCloseBtns(true);
+  pages->SetHotTrack(true);
+  for (const Case& c : cases) {
+    TsMaskData& mask = manager->Tables().MaskTable[static_cast<size_t>(tabMask)];
+    mask.ImageCount = c.imageCount;
+    mask.MaskType = c.maskType;
+    if (c.emptyRect) mask.R = TsRect{mask.R.Left, mask.R.Top, mask.R.Left, mask.R.Top};
+    pages->SkinData().Invalidate();
+    Settle();
+    SendMessageW(pages->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(CentreOfTab(1).x, CentreOfTab(1).y));
+    const RECT close = pages->CloseButtonRect(1);
+    SendMessageW(pages->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(close.left + 1, close.top + 1));
+    auto printed = Printed();
+    // The page is untouched by what the tabs could not paint.
+    EXPECT_EQ(Differences(printed->View(), RECT{area.left, area.top + 4, area.right, area.bottom}, page->View(),
+                          POINT{area.left, area.top}),
+              0)
+        << "image count " << c.imageCount << " mask rows " << c.maskType;
+  }
+  DWORD_PTR answer = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(pages->Handle(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer));
+}
+
+TEST_F(PageControlTest, RedrawOffFreezesTheSheets) {
+  HWND sheet = sheets[0]->Handle();
+  ASSERT_TRUE(IsWindowVisible(sheet));
+  SendMessageW(pages->Handle(), WM_SETREDRAW, FALSE, 0);
+  EXPECT_FALSE(IsWindowVisible(sheet)) << "the sheet would still paint";
+  SendMessageW(pages->Handle(), WM_SETREDRAW, TRUE, 0);
+  EXPECT_TRUE(IsWindowVisible(sheet));
+}
+
+TEST_F(PageControlTest, HandleCountsStayFlatOverPageChanges) {
+  const THandleKind kinds[] = {THandleKind::Brush, THandleKind::Pen,    THandleKind::Font,
+                               THandleKind::Region, THandleKind::Bitmap, THandleKind::DC,
+                               THandleKind::Window, THandleKind::Timer};
+  auto change = [&](int to) {
+    Click(CentreOfTab(to));
+    Application->ProcessMessages();
+  };
+  change(1);
+  change(0);
+  ASSERT_EQ(pages->ActivePage(), sheets[0]);
+  std::vector<int> before;
+  for (THandleKind kind : kinds) before.push_back(LiveHandles(kind));
+  for (int i = 0; i < 200; ++i) {
+    change(i % 2 == 0 ? 1 : 0);
+  }
+  EXPECT_EQ(pages->ActivePage(), sheets[0]);
+  EXPECT_TRUE(IsWindowVisible(sheets[0]->Handle()));
+  EXPECT_FALSE(IsWindowVisible(sheets[1]->Handle()));
+  for (size_t k = 0; k < std::size(kinds); ++k)
+    EXPECT_EQ(LiveHandles(kinds[k]), before[k]) << "handle kind " << static_cast<int>(kinds[k]);
+}
+
+}  // namespace
