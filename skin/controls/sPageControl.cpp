@@ -268,19 +268,17 @@ bool TsPageControl::HotDrawingApplies() const {
 // ---------------------------------------------------------------- messages
 
 void TsPageControl::WndProc(TMessage& message) {
-  try {
-    if (message.Msg == SM_SKINCMD && ManagerCommand(message)) return;
-    const bool skinned = skinData_->Skinned() && skinData_->ControlReady();
-    if (skinned && SkinnedBefore(message)) return;
-    if (message.Msg == CN_NOTIFY && skinned) {
-      Notification(message);
-      return;
-    }
-    TPageControl::WndProc(message);
-    if (skinned) AfterFramework(message);
-  } catch (...) {
-    // Nothing raises out of a window procedure.
+  // Errors of handlers run from here (a child's click reflected through this window)
+  // go to the framework's standard handler with the window procedure's other errors.
+  if (message.Msg == SM_SKINCMD && ManagerCommand(message)) return;
+  const bool skinned = skinData_->Skinned() && skinData_->ControlReady();
+  if (skinned && SkinnedBefore(message)) return;
+  if (message.Msg == CN_NOTIFY && skinned) {
+    Notification(message);
+    return;
   }
+  TPageControl::WndProc(message);
+  if (skinned) AfterFramework(message);
 }
 
 bool TsPageControl::ManagerCommand(TMessage& message) {
@@ -973,40 +971,38 @@ TsPageControl* TsTabSheet::SkinnedOwner() const {
 }
 
 void TsTabSheet::WndProc(TMessage& message) {
-  try {
-    TsPageControl* owner = message.Msg == SM_SKINCMD || !IsDestroying() ? SkinnedOwner() : nullptr;
-    if (message.Msg == SM_SKINCMD && SkinCommand(message, owner)) return;
-    if (owner) {
-      switch (message.Msg) {
-        case WM_ERASEBKGND:
-          message.Result = 1;
+  // Errors of handlers run from here (a child's click reflected through this window)
+  // go to the framework's standard handler with the window procedure's other errors.
+  TsPageControl* owner = message.Msg == SM_SKINCMD || !IsDestroying() ? SkinnedOwner() : nullptr;
+  if (message.Msg == SM_SKINCMD && SkinCommand(message, owner)) return;
+  if (owner) {
+    switch (message.Msg) {
+      case WM_ERASEBKGND:
+        message.Result = 1;
+        return;
+      case WM_PAINT:
+        if (Showing() && !IsDestroying()) {
+          PaintMessage(message, owner);
           return;
-        case WM_PAINT:
-          if (Showing() && !IsDestroying()) {
-            PaintMessage(message, owner);
-            return;
-          }
-          break;
-        case WM_PRINTCLIENT:
-          if (message.WParam) {
-            PaintMessage(message, owner);
-            return;
-          }
-          break;
-        case WM_MOUSEMOVE:
-          if (TsSkinManager* manager = owner->SkinData().SkinManager()) manager->SetHotWindow(Handle());
-          break;
-        case WM_PARENTNOTIFY:
-          if (LOWORD(message.WParam) == WM_CREATE) AnnounceControl(this);
-          break;
-        default:
-          break;
-      }
+        }
+        break;
+      case WM_PRINTCLIENT:
+        if (message.WParam) {
+          PaintMessage(message, owner);
+          return;
+        }
+        break;
+      case WM_MOUSEMOVE:
+        if (TsSkinManager* manager = owner->SkinData().SkinManager()) manager->SetHotWindow(Handle());
+        break;
+      case WM_PARENTNOTIFY:
+        if (LOWORD(message.WParam) == WM_CREATE) AnnounceControl(this);
+        break;
+      default:
+        break;
     }
-    TTabSheet::WndProc(message);
-  } catch (...) {
-    // Nothing raises out of a window procedure.
   }
+  TTabSheet::WndProc(message);
 }
 
 bool TsTabSheet::SkinCommand(TMessage& message, TsPageControl* owner) {
