@@ -419,6 +419,13 @@ private:
     report_.Check(SplitButtonsEnabled(false), L"sbtn1 and sbtn3 become disabled while the file box is empty");
   }
 
+  // The skin's key colour (fuchsia) marks "no pixel": it must never reach the screen.
+  void CheckNoKeyColour(const Picture& picture, const std::wstring& what) {
+    const int keyed = CountPixels(picture, RECT{0, 0, picture.width, picture.height},
+                                  [](COLORREF c) { return c == RGB(255, 0, 255); });
+    report_.CheckEqual(static_cast<long long>(keyed), 0, what + L" shows no pixel of the key colour");
+  }
+
   // ----- the skinned buttons: looks and a press dragged off
 
   POINT CentreOf(HWND window) {
@@ -541,7 +548,7 @@ private:
     TypeText(L"4");
     report_.Check(WaitFor([&] { return TextOf(countBox_) == L"4"; }, kShortWaitMs), L"the count box now reads 4",
                   L"it reads \"" + TextOf(countBox_) + L"\"");
-    Screenshot(ScreenRectOf(main_), L"e2e-1-split-page");
+    CheckNoKeyColour(Screenshot(ScreenRectOf(main_), L"e2e-1-split-page"), L"the split page");
 
     ClickWindow(split_);
     HWND form = WaitForMessageForm();
@@ -719,7 +726,7 @@ private:
 
     AddPieces();
     report_.Require(ListIs(pieces), L"the pieces are listed again for the merge", L"it lists " + Joined(ListItems(list_)));
-    Screenshot(ScreenRectOf(main_), L"e2e-3-merge-page");
+    CheckNoKeyColour(Screenshot(ScreenRectOf(main_), L"e2e-3-merge-page"), L"the merge page");
   }
 
   void MergeThroughSaveDialog() {

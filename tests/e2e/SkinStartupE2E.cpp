@@ -58,6 +58,19 @@ const char kFolderOptions[] =
 // A gradient word that is not a number: loading must stop with the conversion error. (A
 // malformed plain integer such as "COLOR=12x" does not: such keys fall back to their
 // defaults.)
+// Values a skin author could get wrong in every way at once: image counts of 0, mask rows
+// beyond the picture, empty tab masks, a huge blur and offset, fade steps beyond reason.
+const char kHostileOptions[] =
+    "; written by the end-to-end driver\r\n"
+    "[GLOBALINFO]\r\nVERSION=1.0\r\nMASTERBITMAP=MASTER.BMP\r\nSHADOW1BLUR=1000000\r\nSHADOW1OFFSET=-100000\r\n"
+    "[BUTTON]\r\nBORDERSMASK=^0000^0000^0064^0064^0000^0000^0000^0000^0^0^0^0\r\n"
+    "FADINGENABLED=TRUE\r\nFADINGITERATIONS=100000\r\n"
+    "[EDIT]\r\nBORDERSMASK=^0000^0000^0064^0064^0000^0000^0000^0000^0^9^9^0\r\n"
+    "[PANEL]\r\nBORDERSMASK=^0010^0010^0010^0010^0000^0000^0000^0000^3^1^1^2\r\n"
+    "[PAGECONTROL]\r\nBORDERSMASK=^0000^0000^0000^0000^0000^0000^0000^0000^0^0^0^0\r\n"
+    "[TABTOP]\r\nBORDERSMASK=^0000^0000^0000^0000^0000^0000^0000^0000^0^0^0^0\r\n"
+    "HOTGRADIENTPERCENT=100\r\nHOTGRADIENTDATA=0;0;-100;0;0\r\n";
+
 const char kMalformedOptions[] =
     "; written by the end-to-end driver\r\n"
     "[GLOBALINFO]\r\nVERSION=1.0\r\n"
@@ -261,6 +274,7 @@ public:
         report_.Require(skins_.Remove(), L"C:\\Skins is removed");
       }
       MalformedSkinFolder();
+      HostileSkinFolder();
     } catch (const StepFailed&) {
       report_.Note(L"the scenario stopped at the failed step above");
     }
@@ -397,6 +411,30 @@ private:
     boxes.Poll();
     report_.CheckEqual(boxes.Count(), 1, L"the warning was shown exactly once");
     ExitThroughButton();
+  }
+
+  void HostileSkinFolder() {
+    report_.Step(L"a hostile skin folder in C:\\Skins: the window opens and works");
+    report_.Require(skins_.Remove(), L"C:\\Skins is removed");
+    report_.Require(skins_.WriteFolderOptions(kHostileOptions), L"the hostile skin folder is written");
+    Picture master;
+    master.width = master.height = 64;
+    master.bgr.assign(static_cast<size_t>(64 * 64 * 3), 0x80);
+    report_.Require(SaveBmp(master, SkinsFolder::SkinFolder() + L"\\MASTER.BMP"), L"its master bitmap is written");
+    StartProgram();
+    Sync(main_);
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    // Hover every button once: hot looks and fades run on the hostile values.
+    for (HWND button : DescendantsOf(main_))
+      if (ClassOf(button) == L"TsButton" && IsWindowVisible(button)) {
+        RECT r = ScreenRectOf(button);
+        MoveMouseTo({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        Sync(main_);
+      }
+    Screenshot(main_, ScreenRectOf(main_), L"skin-startup-e-hostile");
+    SwitchPages();
+    ExitThroughButton();
+    report_.Require(skins_.Remove(), L"C:\\Skins is removed");
   }
 
   // The program's top-level windows, visible or not, for failure messages.
