@@ -47,9 +47,9 @@ T* Place(T* control, TWinControl* parent, Bounds b) {
 }
 }  // namespace
 
-Tfrmmain::Tfrmmain(TComponent* owner) : TForm(owner) { CreateLayout(); }
+Tfrmmain::Tfrmmain(TComponent* owner, bool skinned) : TForm(owner) { CreateLayout(skinned); }
 
-void Tfrmmain::CreateLayout() {
+void Tfrmmain::CreateLayout(bool skinned) {
   TLoadingPhase phase(this);
   SetName(L"frmmain");
   SetCaption(L"Equidiv");
@@ -182,6 +182,7 @@ void Tfrmmain::CreateLayout() {
   sSkinManager1->SetSkinDirectory(L"c:\\Skins");
   sSkinManager1->MenuSupport().IcoLineSkin = L"ICOLINE";
   SetLayoutFont(sSkinManager1->MenuSupport().ExtraLineFont, clWindowText, 0);
+  if (!skinned) sSkinManager1->SetActive(false);
   sSkinManager1->SetSkinName(kBuiltinSkinName);
 
   sod1 = phase.Add(new TOpenDialog(this));

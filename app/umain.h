@@ -22,7 +22,9 @@
 class Tfrmmain : public TForm {
 public:
   // `owner` (the application) owns the window; the window owns every component below.
-  explicit Tfrmmain(TComponent* owner);
+  // `skinned` false turns the skin manager off before the skin is named, so the window
+  // starts with the framework's plain painting (a benchmark's baseline, not a setting).
+  explicit Tfrmmain(TComponent* owner, bool skinned = true);
   const wchar_t* ClassName() const override { return L"Tfrmmain"; }
 
   // Borrowed pointers to the window's components, in creation order.
@@ -67,7 +69,7 @@ public:
   void tmr1Timer(TComponent* sender);
 
 private:
-  void CreateLayout();
+  void CreateLayout(bool skinned);
 };
 
 // The mail link of the credit line.

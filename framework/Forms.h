@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "framework/WinControls.h"
@@ -206,10 +207,11 @@ public:
   TIcon& Icon() { return icon_; }
   void IconChanged();
 
-  // Makes a form owned by the application; the first one becomes the main form.
-  template <class T>
-  T* CreateForm() {
-    T* form = new T(this);
+  // Makes a form owned by the application; the first one becomes the main form. `args`
+  // follow the owner in the form's constructor.
+  template <class T, class... Args>
+  T* CreateForm(Args&&... args) {
+    T* form = new T(this, std::forward<Args>(args)...);
     if (!mainForm_) mainForm_ = form;
     form->AfterConstruction();
     return form;
