@@ -1,5 +1,7 @@
 #include "skin/window/sSkinProvider.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "framework/Handles.h"
@@ -179,7 +181,7 @@ TFrameGeometry TsSkinProvider::Geometry() const {
 RECT TsSkinProvider::CaptionTextRect(const TFrameGeometry& g) const {
   const bool icon = showAppIcon_ && form_ && (form_->BorderStyle() == bsSingle || form_->BorderStyle() == bsSizeable);
   const int iconWidth = icon ? IconSizeFor(g.CaptionHeight) : 0;
-  constexpr int buttonsWidth = 0;  // caption buttons come with their own layout
+  const int buttonsWidth = ButtonsWidth();
   return RECT{g.BorderWidth + 4 + iconWidth, g.BorderHeight, g.Width - buttonsWidth - 6, g.CaptionHeight};
 }
 
@@ -348,6 +350,7 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
 }
 
 void TsSkinProvider::SkinnedMessage(TMessage& message) {
+  if (OnNcMouse(message)) return;
   switch (message.Msg) {
     case SM_SKINCMD:
       SkinnedCommand(message);
@@ -416,6 +419,14 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
       }
       return;
     }
+    case WM_SYSCOMMAND:
+      CallOld(message);
+      if ((message.WParam & 0xFFF0) == SC_MAXIMIZE || (message.WParam & 0xFFF0) == SC_RESTORE ||
+          (message.WParam & 0xFFF0) == SC_MINIMIZE) {
+        ResetButtons();
+        RepaintFrame();
+      }
+      return;
     case WM_SETTINGCHANGE:
       Invalidate();
       CallOld(message);
@@ -567,6 +578,7 @@ void TsSkinProvider::PaintAll() {
   if (g.CaptionHeight > 0) {
     PaintCaptionBand(g, state);
     PaintIcon(g);
+    PaintButtons(g);
     PaintCaptionText(g);
   }
   GdiFlush();
@@ -650,4 +662,342 @@ void TsSkinProvider::OnPrint(TMessage& message) {
   PaintToDCExcludingChildren(form_, *skinData_, POINT{g.OffsetX, g.OffsetY}, 0, 0, false, dc,
                              RECT{0, 0, g.ClientWidth, g.ClientHeight});
   PaintGraphicChildren(dc, form_, POINT{0, 0});
+}
+
+// ---------------------------------------------------------------- caption buttons
+
+namespace {
+
+constexpr int kButtonCodes[4] = {HTCLOSE, HTMAXBUTTON, HTMINBUTTON, HTHELP};
+constexpr int kMissingButtonSize = 21;
+
+struct TWindowRules {
+  bool sysMenu, minVisible, maxVisible, help, minEnabled, maxEnabled, restoreEnabled, iconic, zoomed;
+};
+
+TWindowRules RulesOf(TCustomForm& form) {
+  const uint32_t icons = form.BorderIcons();
+  const TBorderStyle bs = form.BorderStyle();
+  const bool framed = bs == bsSingle || bs == bsSizeable;
+  TWindowRules r{};
+  r.iconic = form.HandleAllocated() && IsIconic(form.Handle());
+  r.zoomed = form.HandleAllocated() && IsZoomed(form.Handle());
+  r.sysMenu = (icons & biSystemMenu) != 0;
+  r.minVisible = r.sysMenu && (r.iconic || bs == bsSizeable || (bs == bsSingle && (icons & biMinimize)));
+  r.maxVisible = r.sysMenu && (r.iconic || (framed && (icons & biMaximize)));
+  r.help = r.sysMenu && (icons & biHelp);
+  r.minEnabled = (icons & biMinimize) && !r.iconic;
+  r.maxEnabled = (icons & biMaximize) && !r.zoomed && framed;
+  r.restoreEnabled = ((icons & biMaximize) && (r.zoomed || r.iconic)) || r.iconic;
+  return r;
+}
+
+bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y < r.bottom; }
+
+}  // namespace
+
+const TCaptionButton& TsSkinProvider::Button(int code) const {
+  static const TCaptionButton none;
+  for (int i = 0; i < 4; ++i)
+    if (kButtonCodes[i] == code) return buttons_[i];
+  return none;
+}
+
+TCaptionButton* TsSkinProvider::ButtonRecord(int code) {
+  for (int i = 0; i < 4; ++i)
+    if (kButtonCodes[i] == code) return &buttons_[i];
+  return nullptr;
+}
+
+void TsSkinProvider::ResolveButtonImages() {
+  TsSkinManager* manager = skinData_->SkinManager();
+  for (TCaptionButton& b : buttons_) b.ImageIndex = -1;
+  if (!manager || !form_) return;
+  const TsSkinTables& t = manager->Tables();
+  const char* big[4] = {"BICONCLOSE", "BICONMAX", "BICONMIN", "BICONHELP"};
+  const char* small[4] = {"SICONCLOSE", "SICONMAX", "SICONMIN", "SICONHELP"};
+  auto fill = [&](const char* section, const char* const* keys) {
+    for (int i = 0; i < 4; ++i) buttons_[i].ImageIndex = t.MaskIndexByName(section, keys[i]);
+  };
+  if (t.MaskIndexByName("GLOBALINFO", "BICONCLOSE") < 0) {
+    fill("FORM", big);
+    return;
+  }
+  const bool large = form_->BorderStyle() == bsSingle || form_->BorderStyle() == bsSizeable;
+  fill("GLOBALINFO", large ? big : small);
+  if (!large && buttons_[3].ImageIndex < 0) buttons_[3].ImageIndex = t.MaskIndexByName("GLOBALINFO", "BICONHELP");
+  if (buttons_[0].ImageIndex < 0) fill("GLOBALINFO", big);
+}
+
+// The image a button shows now: maximise shows the restore image while the window is
+// maximised, minimise while it is minimised.
+int TsSkinProvider::ButtonImage(int code) const {
+  const TCaptionButton& b = Button(code);
+  TsSkinManager* manager = skinData_->SkinManager();
+  if (!manager || !form_) return b.ImageIndex;
+  const TWindowRules r = RulesOf(*form_);
+  if ((code == HTMAXBUTTON && r.zoomed) || (code == HTMINBUTTON && r.iconic)) {
+    const int norm = manager->Tables().MaskIndexByName("GLOBALINFO", "BICONNORM");
+    return norm >= 0 ? norm : manager->Tables().MaskIndexByName("FORM", "BICONNORM");
+  }
+  return b.ImageIndex;
+}
+
+int TsSkinProvider::ButtonsWidth() const {
+  if (!form_) return 0;
+  TsSkinManager* manager = skinData_->SkinManager();
+  const int space = manager ? manager->GlobalInfo().BISpacing : 0;
+  const TWindowRules r = RulesOf(*form_);
+  const bool shown[4] = {r.sysMenu, r.maxVisible, r.minVisible, r.help};
+  int width = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (!shown[i]) continue;
+    const TMaskRef image = manager ? MaskRef(manager->Tables(), buttons_[i].ImageIndex) : TMaskRef{};
+    width += (image.Valid() ? image.FrameWidth() : kMissingButtonSize) + space;
+  }
+  return width;
+}
+
+void TsSkinProvider::LayoutButtons(const TFrameGeometry& g) {
+  TsSkinManager* manager = skinData_->SkinManager();
+  ResolveButtonImages();
+  const TWindowRules r = RulesOf(*form_);
+  const bool shown[4] = {r.sysMenu, r.maxVisible, r.minVisible, r.help};
+  const bool enabled[4] = {true, r.maxEnabled || r.restoreEnabled, r.minEnabled || r.restoreEnabled, true};
+  const int space = manager ? manager->GlobalInfo().BISpacing : 0;
+  const TMaskRef close = manager ? MaskRef(manager->Tables(), buttons_[0].ImageIndex) : TMaskRef{};
+  const int height = close.Valid() ? close.FrameHeight() : kMissingButtonSize;
+  int x = g.Width - g.BorderWidth - space;
+  for (int i = 0; i < 4; ++i) {
+    TCaptionButton& b = buttons_[i];
+    const TMaskRef image = manager ? MaskRef(manager->Tables(), b.ImageIndex) : TMaskRef{};
+    b.Visible = shown[i] && image.Valid() && g.CaptionHeight > 0;
+    b.Enabled = enabled[i];
+    if (!b.Visible) {
+      b.Rect = RECT{};
+      b.State = 0;
+      continue;
+    }
+    const int top = (g.BandHeight() - height) / 2 + (height < 16 ? 2 : 0);
+    b.Rect = RECT{x - image.FrameWidth(), top, x, top + height};
+    x = b.Rect.left - space;
+  }
+}
+
+void TsSkinProvider::PaintButtons(const TFrameGeometry& g) {
+  LayoutButtons(g);
+  TBitmap* cache = skinData_->Cache();
+  // The strip behind the buttons, so one button can be repainted alone.
+  buttonsBackLeft_ = std::max(0, g.Width - ButtonsWidth() - g.BorderWidth - 1);
+  if (!buttonsBack_) buttonsBack_ = std::make_unique<TBitmap>();
+  buttonsBack_->SetSize(g.Width - buttonsBackLeft_, std::max(1, g.BandHeight()));
+  BitBlt(buttonsBack_->Canvas().Handle(), 0, 0, buttonsBack_->Width(), buttonsBack_->Height(), cache->Canvas().Handle(),
+         buttonsBackLeft_, 0, SRCCOPY);
+  for (int code : kButtonCodes) PaintButton(code);
+}
+
+void TsSkinProvider::PaintButton(int code) {
+  TsSkinManager* manager = skinData_->SkinManager();
+  const TCaptionButton& b = Button(code);
+  if (!manager || !b.Visible) return;
+  const TMaskRef image = MaskRef(manager->Tables(), ButtonImage(code));
+  if (!image.Valid()) return;
+  const bool normal = b.Enabled && (formActive_ || b.State != 0);
+  PaintGlyphMask(skinData_->Cache()->View(), TPoint{b.Rect.left, b.Rect.top}, b.State, image, normal);
+}
+
+void TsSkinProvider::RepaintButton(int code) {
+  const TCaptionButton& b = Button(code);
+  TBitmap* cache = skinData_->Cache();
+  if (!b.Visible || !cache || cache->Empty() || !Skinned() || !form_->Visible()) return;
+  if (skinData_->BackgroundChangedFlag || !buttonsBack_ || b.Rect.left < buttonsBackLeft_) {
+    RepaintFrame();
+    return;
+  }
+  const int w = b.Rect.right - b.Rect.left, h = b.Rect.bottom - b.Rect.top;
+  BitBlt(cache->Canvas().Handle(), b.Rect.left, b.Rect.top, w, h, buttonsBack_->Canvas().Handle(),
+         b.Rect.left - buttonsBackLeft_, b.Rect.top, SRCCOPY);
+  GdiFlush();
+  PaintButton(code);
+  GdiFlush();
+  const TWindowDC dc = TWindowDC::Of(form_->Handle());
+  if (dc) BitBlt(dc.Get(), b.Rect.left, b.Rect.top, w, h, cache->Canvas().Handle(), b.Rect.left, b.Rect.top, SRCCOPY);
+}
+
+void TsSkinProvider::SetHot(int code, bool repaint) {
+  if (code == hotCode_) return;
+  const int old = hotCode_;
+  hotCode_ = code;
+  if (TCaptionButton* b = ButtonRecord(old)) {
+    b->State = 0;
+    if (repaint) RepaintButton(old);
+  }
+  if (TCaptionButton* b = ButtonRecord(code)) {
+    b->State = 1;
+    if (repaint) RepaintButton(code);
+  }
+}
+
+void TsSkinProvider::Press(int code) {
+  TCaptionButton* b = ButtonRecord(code);
+  if (!b || !b->Visible || !b->Enabled) return;
+  if (hotCode_ != code) SetHot(code);
+  b->State = 2;
+  pressedCode_ = code;
+  RepaintButton(code);
+  // The release comes to this window wherever the pointer goes meanwhile.
+  SetCapture(form_->Handle());
+}
+
+void TsSkinProvider::ResetButtons() {
+  pressedCode_ = 0;
+  SetHot(0);
+}
+
+// The release of a held button: it counts only over the pressed button itself.
+void TsSkinProvider::Release(POINT p) {
+  const int code = pressedCode_;
+  pressedCode_ = 0;
+  releasing_ = true;
+  if (GetCapture() == form_->Handle()) ReleaseCapture();
+  releasing_ = false;
+  const bool over = Inside(Button(code).Rect, p);
+  SetHot(0);
+  if (!over) return;
+  const TWindowRules r = RulesOf(*form_);
+  HWND window = form_->Handle();
+  // Posted: the command may free the form, which must not happen inside its own procedure.
+  switch (code) {
+    case HTCLOSE:
+      PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+      break;
+    case HTMINBUTTON:
+      PostMessageW(window, WM_SYSCOMMAND, r.iconic ? SC_RESTORE : SC_MINIMIZE, 0);
+      break;
+    case HTMAXBUTTON:
+      if (r.zoomed && r.restoreEnabled)
+        PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+      else if (r.maxEnabled)
+        PostMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+      break;
+    case HTHELP:
+      PostMessageW(window, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
+      break;
+    default:
+      break;
+  }
+}
+
+POINT TsSkinProvider::WindowPointFromScreen(LPARAM lParam) const {
+  RECT w{};
+  GetWindowRect(form_->Handle(), &w);
+  return POINT{GET_X_LPARAM(lParam) - w.left, GET_Y_LPARAM(lParam) - w.top};
+}
+
+int TsSkinProvider::HitTest(POINT p) {
+  const TFrameGeometry g = Geometry();
+  LayoutButtons(g);
+  TsSkinManager* manager = skinData_->SkinManager();
+  const TMaskRef close = manager ? MaskRef(manager->Tables(), buttons_[0].ImageIndex) : TMaskRef{};
+  const int height = close.Valid() ? close.FrameHeight() : kMissingButtonSize;
+  const int bandTop = (g.BandHeight() - height) / 2;
+  if (p.y < bandTop || p.y > bandTop + height) return 0;
+  const bool icon = showAppIcon_ && (form_->BorderStyle() == bsSingle || form_->BorderStyle() == bsSizeable);
+  const int iconWidth = icon ? IconSizeFor(g.CaptionHeight) : 0;
+  if (iconWidth > 0 && p.x >= g.BorderWidth && p.x <= g.BorderWidth + iconWidth) {
+    SetHot(kHotIcon);
+    return HTSYSMENU;
+  }
+  for (int code : kButtonCodes) {
+    const TCaptionButton& b = Button(code);
+    if (!b.Visible || p.x < b.Rect.left || p.x > b.Rect.right) continue;
+    if (!b.Enabled) return HTCAPTION;
+    SetHot(code);
+    return code;
+  }
+  return HTCAPTION;
+}
+
+// Non-client mouse messages of the caption buttons; true when handled here.
+bool TsSkinProvider::OnNcMouse(TMessage& message) {
+  HWND window = form_->Handle();
+  switch (message.Msg) {
+    case WM_NCHITTEST: {
+      if (Geometry().CaptionHeight == 0 || pressedCode_) return false;
+      const int answer = HitTest(WindowPointFromScreen(message.LParam));
+      if (answer == 0 || answer == HTCAPTION) {
+        CallOld(message);
+        SetHot(0);
+      } else {
+        message.Result = answer;
+      }
+      return true;
+    }
+    case WM_NCMOUSEMOVE:
+      CallOld(message);
+      if (hotCode_ != 0 && !trackingLeave_) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE | TME_NONCLIENT, window, 0};
+        trackingLeave_ = TrackMouseEvent(&track) != FALSE;
+      }
+      return true;
+    case WM_NCMOUSELEAVE:
+      trackingLeave_ = false;
+      if (!pressedCode_) SetHot(0);
+      CallOld(message);
+      return true;
+    case WM_NCLBUTTONDOWN:
+      if (ButtonRecord(static_cast<int>(message.WParam))) {
+        Press(static_cast<int>(message.WParam));
+        return true;
+      }
+      SetHot(0);
+      return false;
+    case WM_NCLBUTTONUP:
+      if (!pressedCode_) return false;
+      Release(WindowPointFromScreen(message.LParam));
+      return true;
+    case WM_MOUSEMOVE:
+      if (!pressedCode_) return false;
+      {
+        // Captured: the pressed look only while the pointer is over the pressed button.
+        POINT p{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+        ClientToScreen(window, &p);
+        const POINT wp = WindowPointFromScreen(MAKELPARAM(p.x, p.y));
+        TCaptionButton* b = ButtonRecord(pressedCode_);
+        const int state = Inside(b->Rect, wp) ? 2 : 1;
+        if (b->State != state) {
+          b->State = state;
+          RepaintButton(pressedCode_);
+        }
+      }
+      return true;
+    case WM_LBUTTONUP:
+      if (!pressedCode_) return false;
+      {
+        // WParam holds key flags here, never a hit-test code: the point decides.
+        POINT p{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+        ClientToScreen(window, &p);
+        Release(WindowPointFromScreen(MAKELPARAM(p.x, p.y)));
+      }
+      return true;
+    case WM_CAPTURECHANGED:
+      CallOld(message);
+      if (pressedCode_ && !releasing_ && reinterpret_cast<HWND>(message.LParam) != window) ResetButtons();
+      return true;
+    case WM_NCLBUTTONDBLCLK: {
+      const TWindowRules r = RulesOf(*form_);
+      if (message.WParam == HTCAPTION && r.sysMenu && (r.maxEnabled || r.restoreEnabled)) {
+        PostMessageW(window, WM_SYSCOMMAND, r.zoomed || r.iconic ? SC_RESTORE : SC_MAXIMIZE, 0);
+      } else if (message.WParam == HTSYSMENU) {
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+      }
+      return true;
+    }
+    case WM_MOUSELEAVE:
+    case CM_MOUSELEAVE:
+      if (!pressedCode_) SetHot(0);
+      return false;
+    default:
+      return false;
+  }
 }

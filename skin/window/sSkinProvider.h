@@ -14,7 +14,13 @@
 // whose client rectangle is empty, falls back to the metrics. The framework's form
 // `BorderWidth` lies inside the client area, so it is client background here.
 //
-// Left out so far: caption buttons and the system menu, the title cache of RESERVEDBOOLEAN
+// Caption buttons (close, maximise/restore, minimise, help) are laid out from the right of
+// the caption band with the skin's button images; hit-testing names them to the platform,
+// and the provider runs their hover / press / release states itself: a press captures the
+// mouse, the release counts only over the pressed button, and leaving the window (tracked
+// with a non-client leave) or losing the capture resets them.
+//
+// Left out so far: the system menu and user caption buttons, the title cache of RESERVEDBOOLEAN
 // sections, the size grip, main menus, MDI, the show animation, maximise and snap handling,
 // border-outline moving and the child-control adapter and scroll wrapper (seams only).
 #pragma once
@@ -49,6 +55,18 @@ struct TFrameGeometry {
   int BandHeight() const { return CaptionHeight == 0 ? 0 : CaptionHeight + BorderHeight; }
 };
 
+// One system caption button. `State`: 0 normal, 1 hot, 2 pressed.
+struct TCaptionButton {
+  int State = 0;
+  int ImageIndex = -1;  // in the skin's mask table, -1 when the skin has none
+  RECT Rect{};          // window coordinates; empty when the button is not shown
+  bool Visible = false;
+  bool Enabled = false;
+};
+
+// The hot code of the caption icon (it has no button record).
+constexpr int kHotIcon = 3;
+
 class TsSkinProvider : public TComponent {
 public:
   // `owner`: a component on the form (usually the form); the form served is the first
@@ -73,6 +91,16 @@ public:
   // Set by the activation hook for message forms; kept for the system menu.
   bool MakeSkinMenu() const { return makeSkinMenu_; }
   void SetMakeSkinMenu(bool on) { makeSkinMenu_ = on; }
+
+  // The system button answering hit-test code `code` (HTCLOSE, HTMAXBUTTON, HTMINBUTTON,
+  // HTHELP) as last laid out; a hidden empty record for any other code.
+  const TCaptionButton& Button(int code) const;
+  // The button under the pointer or pressed (a hit-test code, kHotIcon, or 0).
+  int HotCode() const { return hotCode_; }
+  // The button held down now (the mouse is captured meanwhile), or 0.
+  int PressedCode() const { return pressedCode_; }
+  // Room the caption buttons take at the right of the caption, spacing included.
+  int ButtonsWidth() const;
 
   // Whether the frame shows its active (hot) look.
   bool FormActive() const { return formActive_; }
@@ -118,6 +146,30 @@ private:
   void OnNcActivate(TMessage& message);
   void OnSetText(TMessage& message);
   void FormWindowGone();
+
+  // Caption buttons.
+  TCaptionButton* ButtonRecord(int code);
+  void ResolveButtonImages();
+  void LayoutButtons(const TFrameGeometry& g);
+  void PaintButtons(const TFrameGeometry& g);
+  void PaintButton(int code);
+  int ButtonImage(int code) const;
+  int HitTest(POINT windowPoint);
+  void SetHot(int code, bool repaint = true);
+  void Press(int code);
+  void Release(POINT windowPoint);
+  void ResetButtons();
+  void RepaintButton(int code);
+  bool OnNcMouse(TMessage& message);
+  POINT WindowPointFromScreen(LPARAM lParam) const;
+
+  TCaptionButton buttons_[4];  // close, maximise, minimise, help
+  int hotCode_ = 0;
+  int pressedCode_ = 0;
+  bool trackingLeave_ = false;
+  bool releasing_ = false;
+  int buttonsBackLeft_ = 0;
+  std::unique_ptr<TBitmap> buttonsBack_;
 
   TCustomForm* form_ = nullptr;
   std::unique_ptr<TsCommonData> skinData_;

@@ -3,7 +3,9 @@
 // the inactive look, after activation toggles and caption changes), the window region of
 // the skin's key-coloured corners, the background it serves to children, and a provider
 // that goes (removed from a living form, or freed with its form) without leaving a
-// handle, a handler or its frame behind.
+// handle, a handler or its frame behind. The caption buttons by messages: layout and
+// hit-testing, hover and leave, press, drag off and release, capture loss, key flags of a
+// client release that look like hit-test codes, and the close and minimise commands.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -131,6 +133,7 @@ protected:
     for (int y = 0; y < g.Height; ++y)
       for (int x = 0; x < g.Width; ++x) {
         if (x < text.right && y < g.BandHeight()) continue;  // icon and text
+        if (InButton(POINT{x, y})) continue;                  // checked on their own
         if (x >= g.OffsetX && x < g.OffsetX + g.ClientWidth && y >= g.OffsetY && y < g.OffsetY + g.ClientHeight)
           continue;
         if (hasRegion && !PtInRegion(region.Get(), x, y)) continue;
@@ -142,6 +145,12 @@ protected:
         }
       }
     return count;
+  }
+
+  bool InButton(POINT p) const {
+    for (int code : {HTCLOSE, HTMAXBUTTON, HTMINBUTTON, HTHELP})
+      if (PtInRect(&provider->Button(code).Rect, p)) return true;
+    return false;
   }
 
   void ExpectFrame(int state, const char* when) {
@@ -180,7 +189,7 @@ TEST_F(ProviderTest, FrameOnScreenIsTheSkinsRenderInBothLooks) {
     ++checks;
     const auto shot = OnScreen();
     for (int y = g.BorderHeight + 2; y < g.BandHeight() - 2; ++y)
-      for (int x = text.left + 30; x < g.Width - g.BorderWidth - 2; ++x) {
+      for (int x = text.left + 30; x < text.right; ++x) {
         const uint32_t got = PixelOf(shot->View(), x, y);
         platformPixels += got != PixelOf(active->View(), x, y) && got != PixelOf(inactive->View(), x, y);
       }
@@ -311,6 +320,135 @@ TEST_F(ProviderTest, FreedWithItsFormAndOnlyOnePerForm) {
   // The skin command broadcast no longer reaches the freed form.
   TMessage repaint{SM_SKINCMD, SkinCommandWParam(CMD_REPAINT), reinterpret_cast<LPARAM>(manager.get()), 0};
   BroadcastToForms(repaint);
+}
+
+class CaptionButtonTest : public ProviderTest {
+protected:
+  void SetUp() override {
+    ProviderTest::SetUp();
+    form->OnClose = [this](TComponent*, TCloseAction& action) {
+      ++closes;
+      action = caNone;
+    };
+    ShowWithProvider();
+  }
+  // A window point as the screen point messages carry.
+  LPARAM Screen(POINT p) {
+    RECT w{};
+    GetWindowRect(form->Handle(), &w);
+    return MAKELPARAM(w.left + p.x, w.top + p.y);
+  }
+  LPARAM Client(POINT p) {
+    RECT w{};
+    GetWindowRect(form->Handle(), &w);
+    POINT s{w.left + p.x, w.top + p.y};
+    ScreenToClient(form->Handle(), &s);
+    return MAKELPARAM(s.x, s.y);
+  }
+  static POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+  LRESULT HitTest(POINT p) { return SendMessageW(form->Handle(), WM_NCHITTEST, 0, Screen(p)); }
+  uint32_t ShotAt(POINT p) { return PixelOf(OnScreen()->View(), p.x, p.y); }
+  int closes = 0;
+};
+
+TEST_F(CaptionButtonTest, LayoutAndHitTestOfTheMainWindowsButtons) {
+  const TFrameGeometry g = provider->Geometry();
+  const TCaptionButton& close = provider->Button(HTCLOSE);
+  const TCaptionButton& min = provider->Button(HTMINBUTTON);
+  ASSERT_TRUE(close.Visible);
+  ASSERT_TRUE(min.Visible);
+  EXPECT_FALSE(provider->Button(HTMAXBUTTON).Visible) << "no maximise without biMaximize";
+  EXPECT_FALSE(provider->Button(HTHELP).Visible);
+  const int space = manager->GlobalInfo().BISpacing;
+  EXPECT_EQ(close.Rect.right, g.Width - g.BorderWidth - space);
+  EXPECT_EQ(min.Rect.right, close.Rect.left - space);
+  EXPECT_EQ(provider->ButtonsWidth(), (close.Rect.right - close.Rect.left) + (min.Rect.right - min.Rect.left) + 2 * space);
+
+  const int icon = TsSkinProvider::IconSizeFor(g.CaptionHeight);
+  struct Case {
+    const char* where;
+    POINT p;
+    LRESULT code;
+  } cases[] = {
+      {"close", Centre(close.Rect), HTCLOSE},
+      {"minimise", Centre(min.Rect), HTMINBUTTON},
+      {"icon", POINT{g.BorderWidth + icon / 2, g.BandHeight() / 2}, HTSYSMENU},
+      {"caption", POINT{g.Width / 2, g.BandHeight() / 2}, HTCAPTION},
+      {"between buttons", POINT{min.Rect.right + (space > 1 ? 1 : 0), Centre(min.Rect).y},
+       space > 1 ? HTCAPTION : HTMINBUTTON},
+      {"client", POINT{g.OffsetX + 10, g.OffsetY + 10}, HTCLIENT},
+  };
+  for (const Case& c : cases) EXPECT_EQ(HitTest(c.p), c.code) << c.where;
+}
+
+TEST_F(CaptionButtonTest, HoverShowsTheHotLookAndLeavingRestoresIt) {
+  const POINT centre = Centre(provider->Button(HTCLOSE).Rect);
+  const uint32_t normal = ShotAt(centre);
+  ASSERT_EQ(HitTest(centre), HTCLOSE);
+  EXPECT_EQ(provider->HotCode(), HTCLOSE);
+  EXPECT_EQ(provider->Button(HTCLOSE).State, 1);
+  EXPECT_TRUE(WaitUntil([&] { return ShotAt(centre) != normal; }, std::chrono::seconds(2))) << "no hot look";
+  // Leaving across the window's edge: only the non-client leave tells.
+  SendMessageW(form->Handle(), WM_NCMOUSELEAVE, 0, 0);
+  EXPECT_EQ(provider->HotCode(), 0);
+  EXPECT_EQ(provider->Button(HTCLOSE).State, 0);
+  EXPECT_TRUE(WaitUntil([&] { return ShotAt(centre) == normal; }, std::chrono::seconds(2)));
+  // Moving onto another button moves the hot look.
+  HitTest(Centre(provider->Button(HTMINBUTTON).Rect));
+  EXPECT_EQ(provider->Button(HTCLOSE).State, 0);
+  EXPECT_EQ(provider->Button(HTMINBUTTON).State, 1);
+}
+
+TEST_F(CaptionButtonTest, ReleaseCountsOnlyOverThePressedButton) {
+  HWND window = form->Handle();
+  const RECT close = provider->Button(HTCLOSE).Rect;
+  const POINT off{provider->Geometry().Width / 2, provider->Geometry().OffsetY + 20};
+
+  // Press, drag off, release outside: nothing.
+  SendMessageW(window, WM_NCLBUTTONDOWN, HTCLOSE, Screen(Centre(close)));
+  EXPECT_EQ(GetCapture(), window) << "a press captures the mouse";
+  EXPECT_EQ(provider->Button(HTCLOSE).State, 2);
+  SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, Client(off));
+  EXPECT_NE(provider->Button(HTCLOSE).State, 2) << "pressed look away from the button";
+  SendMessageW(window, WM_LBUTTONUP, 0, Client(off));
+  Application->ProcessMessages();
+  EXPECT_EQ(closes, 0);
+  EXPECT_EQ(provider->PressedCode(), 0);
+  EXPECT_NE(GetCapture(), window);
+
+  // Key flags of a client release are no hit-test codes (Ctrl is 8, Shift with the middle
+  // button 20): without a press they do nothing.
+  for (WPARAM flags : {WPARAM{MK_CONTROL}, WPARAM{MK_SHIFT | MK_MBUTTON}}) {
+    SendMessageW(window, WM_LBUTTONUP, flags, Client(Centre(close)));
+    SendMessageW(window, WM_LBUTTONUP, flags, Client(Centre(provider->Button(HTMINBUTTON).Rect)));
+  }
+  Application->ProcessMessages();
+  EXPECT_EQ(closes, 0);
+  EXPECT_FALSE(IsIconic(window));
+
+  // Capture taken away mid-press: the press is over.
+  SendMessageW(window, WM_NCLBUTTONDOWN, HTCLOSE, Screen(Centre(close)));
+  ReleaseCapture();
+  EXPECT_EQ(provider->PressedCode(), 0);
+  EXPECT_EQ(provider->Button(HTCLOSE).State, 0);
+  SendMessageW(window, WM_LBUTTONUP, 0, Client(Centre(close)));
+  Application->ProcessMessages();
+  EXPECT_EQ(closes, 0);
+
+  // Press and release on it: the form is asked to close.
+  SendMessageW(window, WM_NCLBUTTONDOWN, HTCLOSE, Screen(Centre(close)));
+  SendMessageW(window, WM_LBUTTONUP, 0, Client(Centre(close)));
+  EXPECT_TRUE(WaitUntil([&] { return closes == 1; }));
+}
+
+TEST_F(CaptionButtonTest, MinimiseButtonMinimises) {
+  HWND window = form->Handle();
+  const POINT min = Centre(provider->Button(HTMINBUTTON).Rect);
+  SendMessageW(window, WM_NCLBUTTONDOWN, HTMINBUTTON, Screen(min));
+  SendMessageW(window, WM_LBUTTONUP, 0, Client(min));
+  EXPECT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }));
+  ShowWindow(window, SW_RESTORE);
+  EXPECT_TRUE(WaitUntil([&] { return !IsIconic(window); }));
 }
 
 }  // namespace
