@@ -19,13 +19,10 @@ public:
   void Previous(TMessage& message) { CallPrevious(message); }
 
 protected:
-  void HandleMessage(TMessage& message) override {
-    try {
-      provider_.WndProc(message);
-    } catch (...) {
-      // Nothing raises out of a window procedure; what was handled stays handled.
-    }
-  }
+  // Errors of the form's own procedure (an event handler run by a key the form passes
+  // on) travel on to the framework as without a provider; the provider's painting never
+  // raises (see Guarded).
+  void HandleMessage(TMessage& message) override { provider_.WndProc(message); }
   void ControlDestroyed() override { provider_.FormWindowGone(); }
 
 private:
@@ -53,6 +50,15 @@ int CaptionFontHeight() {
   metrics.cbSize = sizeof(metrics);
   if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) return 0;
   return metrics.lfCaptionFont.lfHeight;
+}
+
+// Painting never raises: what was drawn stays.
+template <class F>
+void Guarded(F&& paint) {
+  try {
+    paint();
+  } catch (...) {
+  }
 }
 
 bool HasFrame(const TCustomForm& form) { return form.BorderStyle() != bsNone || form.FormStyle() == fsMDIChild; }
@@ -132,7 +138,7 @@ void TsSkinProvider::Invalidate() { skinData_->BackgroundChangedFlag = true; }
 
 void TsSkinProvider::RepaintFrame() {
   Invalidate();
-  if (Skinned() && form_->HandleAllocated() && form_->Visible()) OnNcPaint();
+  if (Skinned() && form_->HandleAllocated() && form_->Visible()) Guarded([&] { OnNcPaint(); });
 }
 
 // ---------------------------------------------------------------- geometry
@@ -305,7 +311,7 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
         regionChanged_ = true;
         if (form_->Visible()) {
           ApplyGlobalColor();
-          OnNcPaint();
+          Guarded([&] { OnNcPaint(); });
           InvalidateRect(form_->Handle(), nullptr, FALSE);
         }
       }
@@ -315,7 +321,7 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
       return;
     case CMD_GETBGINFO:
       if (!IsLoading()) {
-        if (skinData_->BackgroundChangedFlag) PaintAll();
+        if (skinData_->BackgroundChangedFlag) Guarded([&] { PaintAll(); });
         const TFrameGeometry g = Geometry();
         TBitmap* cache = skinData_->Cache();
         BackgroundSlot() = BgInfo{cache ? cache->View() : TSurfaceView{}, g.OffsetX, g.OffsetY, cache && !cache->Empty()};
@@ -360,7 +366,7 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
       InitializeFrame();
       return;
     case WM_NCPAINT:
-      OnNcPaint();
+      Guarded([&] { OnNcPaint(); });
       message.Result = 0;
       return;
     case WM_ERASEBKGND:
@@ -368,13 +374,13 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
       return;
     case WM_PAINT:
       if (form_->Visible() && !(form_->ControlState() & csCreating)) {
-        OnPaint(message);
+        Guarded([&] { OnPaint(message); });
         return;
       }
       if (form_->AlphaBlend()) CallOld(message);
       return;
     case WM_PRINT:
-      OnPrint(message);
+      Guarded([&] { OnPrint(message); });
       return;
     case WM_PRINTCLIENT:
       return;
@@ -466,7 +472,7 @@ void TsSkinProvider::OnNcActivate(TMessage& message) {
   CallOld(quiet);
   message.Result = quiet.Result;
   if (!(form_->ControlState() & csCreating) && HasFrame(*form_)) formActive_ = active;
-  OnNcPaint();
+  Guarded([&] { OnNcPaint(); });
 }
 
 void TsSkinProvider::OnSetText(TMessage& message) {
@@ -807,6 +813,10 @@ void TsSkinProvider::PaintButton(int code) {
 }
 
 void TsSkinProvider::RepaintButton(int code) {
+  Guarded([&] { RepaintButtonNow(code); });
+}
+
+void TsSkinProvider::RepaintButtonNow(int code) {
   const TCaptionButton& b = Button(code);
   TBitmap* cache = skinData_->Cache();
   if (!b.Visible || !cache || cache->Empty() || !Skinned() || !form_->Visible()) return;

@@ -160,6 +160,7 @@ private:
   void Release(POINT windowPoint);
   void ResetButtons();
   void RepaintButton(int code);
+  void RepaintButtonNow(int code);
   bool OnNcMouse(TMessage& message);
   POINT WindowPointFromScreen(LPARAM lParam) const;
 

@@ -17,6 +17,7 @@
 #include "Helpers.h"
 #include "SkinFixtures.h"
 #include "framework/Handles.h"
+#include "framework/SysUtils.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/paint/Borders.h"
 #include "skin/paint/Compose.h"
@@ -320,6 +321,23 @@ TEST_F(ProviderTest, FreedWithItsFormAndOnlyOnePerForm) {
   // The skin command broadcast no longer reaches the freed form.
   TMessage repaint{SM_SKINCMD, SkinCommandWParam(CMD_REPAINT), reinterpret_cast<LPARAM>(manager.get()), 0};
   BroadcastToForms(repaint);
+}
+
+// Errors of the form's own procedure (an event handler run by a key the form passes on)
+// reach the framework through the provider as they would without it.
+TEST_F(ProviderTest, ErrorsOfTheFormsProcedurePassThrough) {
+  constexpr UINT kRaise = WM_APP + 7;
+  class Raiser : public TControlHandler {
+  protected:
+    void HandleMessage(TMessage& message) override {
+      if (message.Msg == kRaise) throw Exception(L"from the form");
+      CallPrevious(message);
+    }
+  } raiser;
+  raiser.Install(*form);
+  ShowWithProvider();
+  EXPECT_THROW(form->Perform(kRaise), Exception);
+  raiser.Remove();
 }
 
 class CaptionButtonTest : public ProviderTest {
