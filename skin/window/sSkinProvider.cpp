@@ -196,7 +196,14 @@ RECT TsSkinProvider::CaptionTextRect(const TFrameGeometry& g) const {
 void TsSkinProvider::InitializeFrame() {
   if (!form_) return;
   skinData_->Loaded();
-  if (!skinData_->Skinned()) return;
+  if (!skinData_->Skinned()) {
+    // A skin without the form's section: the platform's frame, as without a skin.
+    UninitializeFrame();
+    if (form_->HandleAllocated() && form_->Visible())
+      SetWindowPos(form_->Handle(), nullptr, 0, 0, 0, 0,
+                   SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
   SetSysMenuStyle(false);
   ApplyGlobalColor();
   Invalidate();

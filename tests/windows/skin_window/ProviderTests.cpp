@@ -340,6 +340,46 @@ TEST_F(ProviderTest, ErrorsOfTheFormsProcedurePassThrough) {
   raiser.Remove();
 }
 
+// Skin changes switch the frame between skinned and plain (a skin without "FORM"), and
+// neither they nor activation toggles leak a handle.
+TEST_F(ProviderTest, SkinChangesAndActivationTogglesKeepHandlesFlat) {
+  TsStoredSkins stored;
+  stored.Add(PackagedSkin(L"Frost"));
+  stored.Add(PackagedSkin(L"Frost2"));
+  stored.Add(SectionSkin(L"Plain", {SectionOf("PANEL", clRed)}));
+  manager->SetInternalSkins(stored);
+  manager->SetSkinName(L"Frost");
+  ShowWithProvider();
+  HWND window = form->Handle();
+  const THandleKind kinds[] = {THandleKind::Region, THandleKind::Bitmap, THandleKind::DC, THandleKind::Font,
+                               THandleKind::Brush, THandleKind::Pen, THandleKind::Icon};
+  auto hasRegion = [&] {
+    TRegionHandle region = NewRectRegion(0, 0, 0, 0);
+    return GetWindowRgn(window, region.Get()) != ERROR;
+  };
+  auto cycle = [&](int round) {
+    for (const wchar_t* name : {L"Plain", round % 2 ? L"Frost" : L"Frost2"}) {
+      manager->SetSkinName(name);
+      Settle();
+      const bool skinned = std::wstring(name) != L"Plain";
+      EXPECT_EQ(provider->Skinned(), skinned) << "skin " << StringToUtf8(name);
+      EXPECT_EQ((GetWindowLongW(window, GWL_STYLE) & WS_SYSMENU) == 0, skinned) << "skin " << StringToUtf8(name);
+      EXPECT_EQ(hasRegion(), skinned) << "skin " << StringToUtf8(name);
+    }
+    for (int i = 0; i < 5; ++i) {
+      SendMessageW(window, WM_NCACTIVATE, FALSE, 0);
+      SendMessageW(window, WM_NCACTIVATE, TRUE, 0);
+    }
+  };
+  cycle(0);
+  std::vector<int> before;
+  for (THandleKind kind : kinds) before.push_back(LiveHandles(kind));
+  for (int round = 1; round <= 20; ++round) cycle(round);
+  for (size_t k = 0; k < std::size(kinds); ++k)
+    EXPECT_EQ(LiveHandles(kinds[k]), before[k]) << "handle kind " << static_cast<int>(kinds[k]);
+  ExpectFrame(1, "after the skin changes");
+}
+
 class CaptionButtonTest : public ProviderTest {
 protected:
   void SetUp() override {
