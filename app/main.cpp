@@ -4,6 +4,7 @@
 #include "app/AppIcon.h"
 #include "app/PlatformSkinReporter.h"
 #include "app/umain.h"
+#include "skin/dialogs/acDials.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   TPlatformSkinReporter skinWarnings;
@@ -11,6 +12,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
     FillApplicationIcon(Application->Icon());
     Application->Initialize();
+    // Forms get their skinned frames from the thread hook as they are first activated.
+    UseDialogHook();
     Application->SetTitle(L"Equidiv");
     Application->CreateForm<Tfrmmain>();
     Application->Run();

@@ -283,9 +283,12 @@ private:
     report_.Check(client.cx == 508 && client.cy == 231, L"the client area is 508 x 231",
                   L"it is " + std::to_wstring(client.cx) + L" x " + std::to_wstring(client.cy));
     LONG style = GetWindowLongW(main_, GWL_STYLE);
-    report_.Check((style & WS_SYSMENU) && (style & WS_MINIMIZEBOX) && !(style & WS_MAXIMIZEBOX) &&
+    // The skinned frame draws the caption buttons itself, so the platform's system menu
+    // style is off while the skin is on.
+    report_.Check(!(style & WS_SYSMENU) && (style & WS_MINIMIZEBOX) && !(style & WS_MAXIMIZEBOX) &&
                       !(style & WS_THICKFRAME),
-                  L"fixed single border with system menu and minimise box, no maximise box");
+                  L"fixed single border with a minimise box, no maximise box, the system menu style taken "
+                  L"over by the skinned frame");
     RECT frame = ScreenRectOf(main_);
     int dx = (frame.left + frame.right) - GetSystemMetrics(SM_CXSCREEN);
     int dy = (frame.top + frame.bottom) - GetSystemMetrics(SM_CYSCREEN);
