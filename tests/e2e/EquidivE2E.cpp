@@ -9,6 +9,8 @@
 // its own handle whatever happens. Exit status 0 when every check passed.
 
 #include <windows.h>
+
+#include <map>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -194,6 +196,7 @@ public:
       Prepare();
       StartProgram();
       CheckLayout();
+      CheckSkinnedFrame();
       CheckTimerRuleAtStart();
       CheckSkinnedButtons();
       ChooseFileToSplit();
@@ -415,6 +418,72 @@ private:
   bool SplitButtonsEnabled(bool enabled) {
     return WaitFor([&] { return (IsWindowEnabled(folderButton_) != 0) == enabled && (IsWindowEnabled(split_) != 0) == enabled; },
                    kShortWaitMs);
+  }
+
+  // The main window's skinned frame as a person meets it: the caption buttons found by
+  // hit-testing the caption's middle row from the right, hover and leaving across the
+  // top edge, a press on close dragged off, the minimise button, dragging by the caption.
+  void CheckSkinnedFrame() {
+    report_.Step(L"the skinned frame");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    const RECT window = ScreenRectOf(main_), client = ClientScreenRect(main_);
+    const int band = client.top - window.top, border = client.left - window.left;
+    const int y = window.top + band / 2;
+    auto hit = [&](int x) { return SendMessageW(main_, WM_NCHITTEST, 0, MAKELPARAM(x, y)); };
+    // Spans [first, last] of each code along the row.
+    std::map<LRESULT, std::pair<int, int>> spans;
+    for (int x = window.right - 1; x >= window.left; --x) {
+      const LRESULT code = hit(x);
+      auto [it, fresh] = spans.try_emplace(code, x, x);
+      if (!fresh) it->second.first = x;
+    }
+    MoveMouseTo({window.left + (window.right - window.left) / 2, window.bottom + 20});
+    const bool found = spans.count(HTCLOSE) && spans.count(HTMINBUTTON);
+    report_.Require(found, L"the caption's middle row has a close and a minimise button");
+    const auto close = spans[HTCLOSE], min = spans[HTMINBUTTON];
+    report_.Check(close.first > min.second && close.second < window.right - border + 1,
+                  L"close is the rightmost button, inside the right border, minimise left of it");
+    report_.Check(!spans.count(HTMAXBUTTON), L"no maximise button");
+    report_.Check(hit(window.left + border + 2) == HTSYSMENU, L"the icon answers HTSYSMENU");
+    report_.Check(hit((window.left + window.right) / 2) == HTCAPTION, L"the caption's middle answers HTCAPTION");
+    const POINT closeCentre{(close.first + close.second) / 2, y}, minCentre{(min.first + min.second) / 2, y};
+    const RECT closeRect{close.first, window.top + 2, close.second + 1, window.top + band - 2};
+
+    const Picture normal = CaptureSettled(closeRect);
+    MoveMouseTo(closeCentre);
+    report_.Check(WaitFor([&] { return !(CaptureScreen(closeRect) == normal); }, kShortWaitMs),
+                  L"the close button shows its hot look under the pointer");
+    MoveMouseTo({closeCentre.x, window.top - 30});
+    report_.Check(WaitFor([&] { return CaptureScreen(closeRect) == normal; }, kShortWaitMs),
+                  L"leaving across the top edge restores it");
+
+    const POINT caption{(window.left + window.right) / 2, y};
+    LeftButtonDownAt(closeCentre);
+    MoveMouseTo(caption);
+    LeftButtonUpAt(caption);
+    report_.Check(!WaitFor([&] { return !IsWindow(main_) || !IsWindowVisible(main_); }, kShortWaitMs),
+                  L"close pressed, dragged off and released: the window stays");
+
+    LeftButtonDownAt(caption);
+    MoveMouseTo({caption.x + 20, caption.y + 10});
+    MoveMouseTo({caption.x + 40, caption.y + 30});
+    LeftButtonUpAt({caption.x + 40, caption.y + 30});
+    report_.Check(WaitFor([&] {
+                    const RECT now = ScreenRectOf(main_);
+                    return now.left == window.left + 40 && now.top == window.top + 30;
+                  }, kShortWaitMs),
+                  L"dragging by the caption moves the window");
+    SetWindowPos(main_, nullptr, window.left, window.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    report_.Require(WaitFor([&] { return ScreenRectOf(main_).left == window.left; }, kShortWaitMs),
+                    L"the window goes back");
+
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    Screenshot(ScreenRectOf(main_), L"e2e-frame-active");
+    ClickAt(minCentre);
+    report_.Check(WaitFor([&] { return IsIconic(main_) != FALSE; }, kShortWaitMs), L"the minimise button minimises");
+    ShowWindow(main_, SW_RESTORE);
+    report_.Require(WaitFor([&] { return !IsIconic(main_); }, kShortWaitMs), L"the window is restored");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
   }
 
   void CheckTimerRuleAtStart() {
