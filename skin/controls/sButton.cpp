@@ -133,8 +133,8 @@ bool TsButton::AnyStateCommand(TMessage& message) {
       Repaint();
       return true;
     case CMD_ISSKINNED:
-      message.LParam = message.Result = 1;
-      return true;
+    case CMD_GETAPPLICATION:
+      return AnswerSkinnedQuery(message);
     case CMD_STOPFADE:
       StopAnyFade();
       return true;
@@ -145,9 +145,6 @@ bool TsButton::AnyStateCommand(TMessage& message) {
       // The fade shows its frame itself; the window keeps its current shape meanwhile.
       pendingRegion_.Reset();
       return false;
-    case CMD_GETAPPLICATION:
-      message.Result = reinterpret_cast<LRESULT>(Application);
-      return true;
     default:
       return false;
   }

@@ -74,13 +74,10 @@ bool TsEdit::AnyStateCommand(TMessage& message) {
       if (handle_) RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
       return true;
     case CMD_ISSKINNED:
-      message.LParam = message.Result = 1;
-      return true;
+    case CMD_GETAPPLICATION:
+      return AnswerSkinnedQuery(message);
     case CMD_ISBGVARIABLE:
       message.LParam = message.Result = 0;
-      return true;
-    case CMD_GETAPPLICATION:
-      message.Result = reinterpret_cast<LRESULT>(Application);
       return true;
     default:
       return false;

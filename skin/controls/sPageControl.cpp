@@ -311,11 +311,8 @@ bool TsPageControl::ManagerCommand(TMessage& message) {
       BroadcastToChildren(this, message);
       return true;
     case CMD_ISSKINNED:
-      message.LParam = message.Result = 1;
-      return true;
     case CMD_GETAPPLICATION:
-      message.Result = reinterpret_cast<LRESULT>(Application);
-      return true;
+      return AnswerSkinnedQuery(message);
     default:
       return false;
   }
@@ -1019,11 +1016,8 @@ bool TsTabSheet::SkinCommand(TMessage& message, TsPageControl* owner) {
       BroadcastToChildren(this, message);
       return true;
     case CMD_ISSKINNED:
-      message.LParam = message.Result = 1;
-      return true;
     case CMD_GETAPPLICATION:
-      message.Result = reinterpret_cast<LRESULT>(Application);
-      return true;
+      return AnswerSkinnedQuery(message);
     default:
       break;
   }

@@ -72,11 +72,8 @@ bool TsPanel::ManagerCommand(TMessage& message) {
       }
       return true;
     case CMD_ISSKINNED:
-      message.LParam = message.Result = 1;
-      return true;
     case CMD_GETAPPLICATION:
-      message.Result = reinterpret_cast<LRESULT>(Application);
-      return true;
+      return AnswerSkinnedQuery(message);
     default:
       return false;
   }

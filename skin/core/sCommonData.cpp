@@ -446,7 +446,7 @@ bool TsCommonData::HandleSkinCommand(TMessage& message) {
       if (cache_ && !cache_->Empty()) BackgroundSlot() = BgInfo{cache_->View(), 0, 0, true};
       return true;
     }
-    case CMD_ISSKINNED: return answer(1);
+    case CMD_ISSKINNED: return AnswerSkinnedQuery(message);
     case CMD_SETUPDATING: UpdatingFlag = low == 1; return true;
     case CMD_HOLDCACHE: CacheHeldFlag = low == 1; return true;
     case CMD_ISBGBUSY: return answer(BackgroundChangedFlag || UpdatingFlag ? 1 : 0);
@@ -466,9 +466,7 @@ bool TsCommonData::HandleSkinCommand(TMessage& message) {
     case CMD_POSCHANGED: PositionChanged(low); return true;
     case CMD_GETCOLOR: ColorAnswer(); return answer(1);
     case CMD_NOTVISIBLE: PartlyHiddenFlag = true; return true;
-    case CMD_GETAPPLICATION:
-      message.Result = reinterpret_cast<LRESULT>(Application);
-      return true;
+    case CMD_GETAPPLICATION: return AnswerSkinnedQuery(message);
     default: return false;
   }
 }

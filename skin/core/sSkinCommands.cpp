@@ -48,6 +48,14 @@ TColor& ParentColorSlot() {
   return slot;
 }
 
+bool AnswerSkinnedQuery(TMessage& message) {
+  if (SkinCommandOf(message.WParam) == CMD_GETAPPLICATION)
+    message.Result = reinterpret_cast<LRESULT>(Application);
+  else
+    message.LParam = message.Result = 1;
+  return true;
+}
+
 LRESULT SendSkinCommand(HWND window, WORD command, LPARAM value, WORD low) {
   if (!window) return 0;
   return SendMessageW(window, SM_SKINCMD, SkinCommandWParam(command, low), value);

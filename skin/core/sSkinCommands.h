@@ -70,6 +70,10 @@ inline bool IsSkinCommand(const TMessage& message, WORD command) {
 BgInfo& BackgroundSlot();
 TColor& ParentColorSlot();
 
+// The two queries every skinned control, binding and frame provider answers the same way:
+// command 7 (1, in LParam and Result) and command 60 (the application object). True.
+bool AnswerSkinnedQuery(TMessage& message);
+
 // SendMessage(window, SM_SKINCMD, pack(low, command), value): the receiver's result.
 LRESULT SendSkinCommand(HWND window, WORD command, LPARAM value, WORD low = 0);
 // A windowed control: nothing (0) while it is being destroyed or has no window, else

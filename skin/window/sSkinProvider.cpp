@@ -294,11 +294,8 @@ bool TsSkinProvider::CommonCommand(TMessage& message) {
       }
       return true;
     case CMD_ISSKINNED:
-      message.LParam = message.Result = 1;
-      return true;
     case CMD_GETAPPLICATION:
-      message.Result = reinterpret_cast<LRESULT>(Application);
-      return true;
+      return AnswerSkinnedQuery(message);
     case CMD_GETCLIENTOFFSET: {
       const TFrameGeometry g = Geometry();
       message.Result = static_cast<LRESULT>(PackWords(static_cast<WORD>(g.OffsetX), static_cast<WORD>(g.OffsetY)));
