@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "skin/paint/Pixels.h"
 #include "tests/e2e/support/FileDialog.h"
 #include "tests/e2e/support/Files.h"
 #include "tests/e2e/support/Input.h"
@@ -28,6 +30,7 @@
 #include "tests/e2e/support/RemoteMemory.h"
 #include "tests/e2e/support/Report.h"
 #include "tests/e2e/support/Screenshot.h"
+#include "tests/e2e/support/SkinPictures.h"
 #include "tests/e2e/support/Tabs.h"
 #include "tests/e2e/support/TextOnScreen.h"
 #include "tests/e2e/support/Wait.h"
@@ -199,12 +202,14 @@ public:
       CheckSkinnedFrame();
       CheckTimerRuleAtStart();
       CheckSkinnedButtons();
+      CheckClientMatchesSkin(sheet1_, L"split page");
       ChooseFileToSplit();
       CheckTimerRuleFollowsFile();
       CheckTabOrder();
       SplitIntoFour();
       SplitIntoChosenFolder();
       GoToMergePage();
+      CheckClientMatchesSkin(sheet2_, L"merge page");
       UsePopupMenu();
       MergeThroughSaveDialog();
       SplitFileHeldOpenElsewhere();
@@ -234,6 +239,8 @@ private:
     sourcePath_ = work_.File(L"source.bin");
     report_.Require(WriteWholeFile(sourcePath_, source_), L"the source file is written: " + sourcePath_);
     CreateDirectoryW(shots_.c_str(), nullptr);
+    skin_ = LoadPackageTables(EQUIDIV_BUILTIN_PACKAGE);
+    report_.Require(skin_ != nullptr, std::wstring(L"the built-in package loads: ") + EQUIDIV_BUILTIN_PACKAGE);
   }
 
   void StartProgram() {
@@ -545,6 +552,157 @@ private:
     LeftButtonUpAt(outside);
     report_.Check(WaitForFileDialog(app_.Id(), kShortWaitMs) == nullptr, L"released outside, sbtn2 opens nothing");
     MoveMouseTo(CentreOf(fileBox_));
+  }
+
+  // ----- the client area against the skin
+
+  // Saves both pictures of a failed comparison for a person to look at.
+  void CompareShown(const Picture& seen, const Picture& expected, const std::vector<RECT>& leftOut,
+                    const std::wstring& what, const std::wstring& shot, Difference difference = {-2}) {
+    if (difference.pixels == -2) difference = Compare(seen, expected, leftOut);
+    report_.Check(difference.pixels == 0, what, DifferenceText(difference));
+    if (difference.pixels != 0) {
+      SaveBmp(seen, shots_ + L"\\" + shot + L"-seen.bmp");
+      SaveBmp(expected, shots_ + L"\\" + shot + L"-expected.bmp");
+    }
+  }
+
+  // Ink of a caption: the skin's text colour, or text anti-aliased towards it.
+  static bool IsCaptionInk(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 170; }
+
+  static RECT Inset(RECT r, int dx, int dy) {
+    InflateRect(&r, -dx, -dy);
+    return r;
+  }
+
+  // Every control of the client area on the screen against the picture the painting core
+  // composes from the built-in skin, each over its parent's picture as the program builds
+  // it: the page control (tab band over the window's background, the tabs, the page
+  // around the sheet's children), each button and edit of the page showing (their outer
+  // rings; the captions as ink), the panel and its button. Captions and labels are text,
+  // anti-aliased: they are checked as ink where the text is, and left out of the pixel
+  // comparisons.
+  void CheckClientMatchesSkin(HWND sheet, const std::wstring& page) {
+    report_.Step(L"the " + page + L" against the built-in skin's pictures");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    MoveMouseTo({0, 0});  // nothing of the window is hot
+    const std::wstring shot = L"e2e-skin-" + std::wstring(sheet == sheet1_ ? L"split" : L"merge");
+    const RECT window = ScreenRectOf(main_), client = ClientScreenRect(main_);
+    const auto form = ComposeFormBackground(*skin_, window.right - window.left, window.bottom - window.top);
+    const POINT clientInWindow{client.left - window.left, client.top - window.top};
+    const COLORREF formColour = GetSysColor(COLOR_BTNFACE);
+
+    // The page control.
+    const RECT pagesInForm = RectInParent(pages_, main_);
+    const ParentPicture underPages{form->View(), clientInWindow.x + pagesInForm.left, clientInWindow.y + pagesInForm.top};
+    const RECT display = TabDisplayRect(app_.Handle(), pages_);
+    report_.Require(display.bottom > display.top, L"the page control's display area is known", RectText(display));
+    std::vector<RECT> tabs;
+    for (int i = 0; i < TabCount(pages_); ++i) tabs.push_back(TabRect(app_.Handle(), pages_, i));
+    const int active = TabSelected(pages_);
+    report_.Require(active >= 0 && active < static_cast<int>(tabs.size()), L"a tab is selected");
+    const auto pagesPicture = ComposePageControl(*skin_, ClientSizeOf(pages_), display, tabs, underPages, formColour);
+    Picture expected = PictureOf(pagesPicture->View());
+    const RECT activeRect = ActiveTabRect(tabs[static_cast<size_t>(active)]);
+    const Picture activeTab = ComposeActiveTab(*skin_, tabs[static_cast<size_t>(active)], underPages);
+    for (int y = 0; y < activeTab.height; ++y)
+      for (int x = 0; x < activeTab.width; ++x) {
+        const int px = activeRect.left + x, py = activeRect.top + y;
+        if (px < 0 || py < 0 || px >= expected.width || py >= expected.height) continue;
+        const COLORREF c = activeTab.Pixel(x, y);
+        uint8_t* p = &expected.bgr[(static_cast<size_t>(py) * static_cast<size_t>(expected.width) + static_cast<size_t>(px)) * 3];
+        p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
+      }
+    // Left out: the captions inside the tabs, the sheet's children and its labels.
+    std::vector<RECT> leftOut, captions;
+    for (size_t i = 0; i < tabs.size(); ++i) {
+      // The active tab's caption may have the dotted focus frame around it, two pixels
+      // inside the tab's edges; a normal tab's lower end is under the page.
+      const RECT normal = NormalTabRect(tabs[i]);
+      captions.push_back(static_cast<int>(i) == active
+                             ? Inset(activeRect, 2, 2)
+                             : RECT{normal.left + 3, normal.top + 3, normal.right - 3, std::min(normal.bottom, display.top - 4)});
+    }
+    leftOut = captions;
+    const RECT sheetInPages = RectInParent(sheet, pages_);
+    for (HWND child : ChildrenOf(sheet)) {
+      RECT r = RectInParent(child, pages_);
+      InflateRect(&r, 1, 1);
+      leftOut.push_back(r);
+    }
+    if (sheet == sheet1_)
+      for (const Bounds& label : {Bounds{8, 112, 129, 13}, Bounds{104, 76, 400, 13}}) {
+        RECT r = RectOf(label);
+        OffsetRect(&r, sheetInPages.left, sheetInPages.top);
+        InflateRect(&r, 1, 1);
+        leftOut.push_back(r);
+      }
+    Sync(main_);
+    const Picture seen = CaptureSettled(ClientScreenRect(pages_));
+    CompareShown(seen, expected, leftOut,
+                 L"sPageControl1 shows the band over the window's background, \"TABTOP\" tabs (the active one in "
+                 L"state 2) and \"PAGECONTROL\" around the page's controls, pixel for pixel",
+                 shot + L"-pages");
+    for (size_t i = 0; i < captions.size(); ++i)
+      report_.Check(CountPixels(seen, captions[i], IsCaptionInk) > 20,
+                    L"tab " + std::to_wstring(i + 1) + L" shows its caption");
+
+    // The buttons and edits of the page, over the page control's picture at the sheet.
+    const ParentPicture underSheet{pagesPicture->View(), sheetInPages.left, sheetInPages.top};
+    const HWND focus = FocusOf(main_);
+    for (HWND child : ChildrenOf(sheet)) {
+      const RECT bounds = RectInParent(child, sheet);
+      const std::wstring name = Describe(child);
+      if (IsKind(child, kPushButton)) {
+        // A focused button shows its hot look.
+        const bool enabled = IsWindowEnabled(child) != FALSE;
+        const int state = child == focus ? 1 : 0;
+        const Picture shown = CaptureSettled(ScreenRectOf(child));
+        const Picture composed = ComposeControl(*skin_, "BUTTON", state, underSheet, bounds, !enabled);
+        CompareShown(shown, composed, {}, name + L" shows \"BUTTON\" in state " + std::to_wstring(state) +
+                                              (enabled ? L"" : L", disabled") + L" along its edges",
+                     shot + L"-button", CompareRing(shown, composed, 2, 4));
+        const RECT middle = Inset(RECT{0, 0, shown.width, shown.height}, 4, 4);
+        report_.Check(CountPixels(shown, middle, enabled ? IsCaptionInk : IsFadedInk) > 20,
+                      name + L" shows its caption" + (enabled ? L"" : L" faded"));
+      } else if (IsKind(child, kEditBox)) {
+        // The ring is the non-client area: the window's whole rectangle.
+        const int state = child == focus ? 1 : 0;
+        const Picture shown = CaptureSettled(ScreenRectOf(child));
+        const Picture composed = ComposeControl(*skin_, "EDIT", state, underSheet, bounds);
+        CompareShown(shown, composed, {}, name + L" shows the ring of \"EDIT\" in state " + std::to_wstring(state),
+                     shot + L"-edit", CompareRing(shown, composed, 2, 2));
+      }
+    }
+
+    // The panel, and its button over the panel's picture.
+    const RECT panelInForm = RectInParent(panel_, main_);
+    const TSurfaceView formView = form->View();
+    const Picture panel = ComposePanel(*skin_, panelInForm, formColour, &formView,
+                                       POINT{clientInWindow.x + panelInForm.left, clientInWindow.y + panelInForm.top});
+    std::vector<RECT> panelOut = {RectOf({24, 8, 193, 17}), RectInParent(exit_, panel_)};
+    for (RECT& r : panelOut) InflateRect(&r, 1, 1);
+    CompareShown(CaptureSettled(ClientScreenRect(panel_)), panel, panelOut,
+                 L"sPanel1 shows \"PANEL\", pixel for pixel", shot + L"-panel");
+    auto panelSurface = NewSurface24(panel.width, panel.height);
+    for (int y = 0; y < panel.height; ++y)
+      for (int x = 0; x < panel.width; ++x) {
+        const COLORREF c = panel.Pixel(x, y);
+        uint8_t* p = panelSurface->View().Pixel(x, y);
+        p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
+      }
+    const Picture exitShown = CaptureSettled(ScreenRectOf(exit_));
+    const Picture exitComposed =
+        ComposeControl(*skin_, "BUTTON", 0, ParentPicture{panelSurface->View(), 0, 0}, RectInParent(exit_, panel_));
+    CompareShown(exitShown, exitComposed, {}, L"sbtn4 shows \"BUTTON\" in state 0 along its edges", shot + L"-exit",
+                 CompareRing(exitShown, exitComposed, 2, 4));
+    Screenshot(ScreenRectOf(main_), shot);
+  }
+
+  // A disabled caption: blended towards the face, lighter than enabled ink but not the face.
+  static bool IsFadedInk(COLORREF c) {
+    const int sum = GetRValue(c) + GetGValue(c) + GetBValue(c);
+    return sum < 3 * 205 && sum >= 3 * 90;
   }
 
   // ----- choosing the file to cut
@@ -943,6 +1101,7 @@ private:
   HWND main_ = nullptr, pages_ = nullptr, panel_ = nullptr, sheet1_ = nullptr, sheet2_ = nullptr;
   HWND open_ = nullptr, fileBox_ = nullptr, countBox_ = nullptr, folderButton_ = nullptr, split_ = nullptr;
   HWND add_ = nullptr, list_ = nullptr, merge_ = nullptr, exit_ = nullptr;
+  std::unique_ptr<TsSkinTables> skin_;
 };
 
 }  // namespace
