@@ -147,6 +147,18 @@ protected:
     SendMessageW(pages->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     SendMessageW(pages->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
   }
+  // `count` more pages with captions long enough that one row cannot hold them all.
+  std::vector<TsTabSheet*> AddSheets(int count) {
+    std::vector<TsTabSheet*> added;
+    for (int i = 0; i < count; ++i) {
+      auto* sheet = new TsTabSheet(form);
+      sheet->SetCaption(L"Another page " + std::to_wstring(i));
+      sheet->SetPageControl(pages);
+      added.push_back(sheet);
+    }
+    Settle();
+    return added;
+  }
   POINT CentreOfTab(int page) {
     const RECT r = pages->PlatformTabRect(page);
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -370,14 +382,7 @@ TEST_F(PageControlTest, EachPositionAndStylePaintsItsSections) {
 // skinned one, which is painted from the skin and scrolls the tabs.
 TEST_F(PageControlTest, TabsThatDoNotFitGetTheSkinnedScroller) {
   EXPECT_EQ(pages->TabScroller(), nullptr) << "two tabs fit";
-  std::vector<TsTabSheet*> more;
-  for (int i = 0; i < 8; ++i) {
-    auto* sheet = new TsTabSheet(form);
-    sheet->SetCaption(L"Another page " + std::to_wstring(i));
-    sheet->SetPageControl(pages);
-    more.push_back(sheet);
-  }
-  Settle();
+  const std::vector<TsTabSheet*> more = AddSheets(8);
   TsUpDown* scroller = pages->TabScroller();
   ASSERT_NE(scroller, nullptr);
   EXPECT_EQ(FindWindowExW(pages->Handle(), nullptr, UPDOWN_CLASSW, nullptr), nullptr) << "the platform's scroller is gone";
@@ -482,6 +487,49 @@ TEST_F(PageControlTest, TabsThatDoNotFitGetTheSkinnedScroller) {
   for (TsTabSheet* sheet : more) delete sheet;
   Settle();
   EXPECT_EQ(pages->TabScroller(), nullptr);
+}
+
+// The scroller comes and goes without leaving a window, region or bitmap behind, and a
+// button section with hostile masks paints it and cuts its region without faults.
+TEST_F(PageControlTest, TheScrollerLeavesNothingBehindAndSurvivesHostileMasks) {
+  AddSheets(8);
+  ASSERT_NE(pages->TabScroller(), nullptr);
+  const THandleKind kinds[] = {THandleKind::Region, THandleKind::Bitmap, THandleKind::DC, THandleKind::Window,
+                               THandleKind::Brush, THandleKind::Font};
+  std::vector<int> before;
+  for (THandleKind kind : kinds) before.push_back(LiveHandles(kind));
+  for (int i = 0; i < 20; ++i) {
+    pages->SetMultiLine(i % 2 == 0);
+    Settle();
+    EXPECT_EQ(pages->TabScroller() == nullptr, i % 2 == 0);
+  }
+  for (size_t k = 0; k < std::size(kinds); ++k)
+    EXPECT_EQ(LiveHandles(kinds[k]), before[k]) << "handle kind " << static_cast<int>(kinds[k]);
+
+  TsUpDown* scroller = pages->TabScroller();
+  ASSERT_NE(scroller, nullptr);
+  const std::string section = scroller->ButtonSection();
+  const int border = manager->MaskIndex(manager->SectionIndex(section), section, "BORDERSMASK");
+  ASSERT_TRUE(manager->IsMaskIndexValid(border));
+  struct Case {
+    int16_t imageCount;
+    int16_t maskType;
+    bool emptyRect;
+  };
+  const Case cases[] = {{0, 0, false}, {-1, -1, false}, {3, -5, false}, {3, 1, true}};
+  for (const Case& c : cases) {
+    TsMaskData& mask = manager->Tables().MaskTable[static_cast<size_t>(border)];
+    mask.ImageCount = c.imageCount;
+    mask.MaskType = c.maskType;
+    if (c.emptyRect) mask.R = TsRect{mask.R.Left, mask.R.Top, mask.R.Left, mask.R.Top};
+    scroller->UpdateRegion();
+    scroller->Invalidate();
+    const RECT right = scroller->HalfRect(1);
+    SendMessageW(scroller->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(right.left + 2, right.top + 2));
+    Settle();
+  }
+  DWORD_PTR answer = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(scroller->Handle(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer));
 }
 
 // Without a skin, close buttons are small children on the tabs that ask before closing.
