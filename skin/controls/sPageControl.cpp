@@ -1217,6 +1217,8 @@ void TsTabSheet::SetUseCloseBtn(bool on) {
   if (on == useCloseBtn_) return;
   useCloseBtn_ = on;
   InvalidateOwner();
+  // Without a skin the close buttons are children of the page control.
+  if (auto* owner = dynamic_cast<TsPageControl*>(PageControl())) owner->UpdateScrollerAndButtons();
 }
 
 TsPageControl* TsTabSheet::SkinnedOwner() const {

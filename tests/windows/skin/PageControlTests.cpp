@@ -561,9 +561,10 @@ TEST(UnskinnedPageControl, CloseButtonsSitOnTheTabsAndClose) {
       sheets[i]->SetCaption(L"Page " + std::to_wstring(i));
       sheets[i]->SetPageControl(pages);
     }
-    sheets[2]->SetUseCloseBtn(false);
     pages->SetActivePage(sheets[0]);
     pages->SetShowCloseBtns(true);
+    ASSERT_NE(pages->TabButtonOf(2), nullptr);
+    sheets[2]->SetUseCloseBtn(false);
     form->Show();
     RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     Application->ProcessMessages();
