@@ -140,6 +140,7 @@ void TsPageControl::Loaded() {
 void TsPageControl::CreateWnd() {
   // A new tab window (a new position or style) has new geometry and its own scroller.
   platformScrollerGone_ = false;
+  paddedTabs_ = false;
   TPageControl::CreateWnd();
   skinData_->BackgroundChangedFlag = true;
   UpdateScrollerAndButtons();
@@ -1100,6 +1101,7 @@ void TsPageControl::UpdateTabButtons() {
       delete button;
   }
   tabButtons_.insert(tabButtons_.end(), kept.begin(), kept.end());
+  PadTabsForButtons(wanted);
   if (!wanted) return;
   for (int i = 0; i < PageCount(); ++i) {
     const auto* sheet = dynamic_cast<const TsTabSheet*>(Pages(i));
@@ -1110,6 +1112,18 @@ void TsPageControl::UpdateTabButtons() {
     tabButtons_.push_back(button);
   }
   PlaceTabButtons();
+}
+
+void TsPageControl::PadTabsForButtons(bool buttons) {
+  // The buttons sit at the right end of tabs in a row: padding wider than a button on
+  // both sides keeps the centred caption clear of it.
+  constexpr int kButtonPadding = 18, kPlatformPadding = 6, kVerticalPadding = 3;
+  const bool wide = buttons && (TabPosition() == tpTop || TabPosition() == tpBottom);
+  if (!handle_ || wide == paddedTabs_) return;
+  paddedTabs_ = wide;
+  SendMessageW(handle_, TCM_SETPADDING, 0, MAKELPARAM(wide ? kButtonPadding : kPlatformPadding, kVerticalPadding));
+  // The tabs take a new padding when they are laid out again.
+  UpdateTabs();
 }
 
 void TsPageControl::PlaceTabButtons() {

@@ -17,7 +17,8 @@
 // scroller is destroyed and a skinned `TsUpDown` takes its place at the band's right end;
 // without a skin the platform's scroller is back (the tab window is made again when the
 // skin goes, since the platform builds its scroller only once). Without a skin, close
-// buttons are small `TsTabBtn` children on the tabs.
+// buttons are small `TsTabBtn` children on the tabs, and tabs in a row are padded so that
+// the buttons leave their captions clear.
 //
 // Left out: design-time behaviour, tab hints.
 #pragma once
@@ -148,6 +149,7 @@ private:
   void UpdateTabButtons();
   void PlaceTabButtons();
   void TabButtonClicked(TsTabBtn& button);
+  void PadTabsForButtons(bool buttons);
 
   std::unique_ptr<TsCommonData> skinData_;
   bool showCloseBtns_ = false;
@@ -169,6 +171,8 @@ private:
   bool platformScrollerGone_ = false;
   std::vector<TsTabBtn*> tabButtons_;
   bool updatingChildren_ = false;
+  // The tabs are padded for unskinned close buttons.
+  bool paddedTabs_ = false;
 };
 
 // An unskinned tab's close button: a flat 15 x 15 button with a bold red "X" that shows

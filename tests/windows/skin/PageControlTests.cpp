@@ -578,6 +578,14 @@ TEST(UnskinnedPageControl, CloseButtonsSitOnTheTabsAndClose) {
     EXPECT_EQ(button->Top(), tab.top + 1);
     EXPECT_EQ(button->Width(), 15);
     EXPECT_EQ(button->Height(), 15);
+    if (c.position == tpTop) {
+      // The centred caption ends left of the button.
+      TClientDC dc = TClientDC::Of(pages->Handle());
+      const TSelectGuard font(dc.Get(), pages->Font().Handle());
+      SIZE text{};
+      GetTextExtentPoint32W(dc.Get(), L"Page 1", 6, &text);
+      EXPECT_LE((tab.left + tab.right + text.cx) / 2, button->Left()) << "caption " << text.cx << " in " << tab.left << ".." << tab.right;
+    }
     {
       // The red cross is on the screen.
       TClientDC screen = TClientDC::Of(pages->Handle());
