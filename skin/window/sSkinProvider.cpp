@@ -1326,14 +1326,14 @@ void TsSystemMenu::MakeSkinItems() {
   for (size_t i = 0; i < names.size(); ++i) {
     auto* item = new TMenuItem(nullptr);  // goes with the submenu item
     item->SetName(L"SkinSelectItem" + std::to_wstring(i));
-    item->SetCaption(names[i]);
+    // "&" marks a mnemonic in a menu caption: doubled, it shows as itself. The name passed
+    // on is the skin's own, ampersands included.
+    String caption;
+    for (wchar_t c : names[i]) caption += c == L'&' ? String(L"&&") : String(1, c);
+    item->SetCaption(caption);
     item->SetChecked(names[i] == manager->SkinName());
     if (i > 0 && i % 20 == 0) item->SetBreak(mbBreak);
-    item->OnClick = [manager](TComponent* sender) {
-      String name = static_cast<TMenuItem*>(sender)->Caption();
-      name.erase(std::remove(name.begin(), name.end(), L'&'), name.end());
-      manager->SetSkinName(name);
-    };
+    item->OnClick = [manager, name = names[i]](TComponent*) { manager->SetSkinName(name); };
     select->Add(item);
   }
 }
