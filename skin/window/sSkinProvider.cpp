@@ -468,10 +468,6 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
     case WM_GETMINMAXINFO:
       OnGetMinMaxInfo(message);
       return;
-    case WM_INITMENUPOPUP:
-      // The system menu opening: where the skinned menus will join.
-      CallOld(message);
-      return;
     case WM_PARENTNOTIFY:
       CallOld(message);
       if (LOWORD(message.WParam) == WM_CREATE && !IsLoading() && !form_->IsLoading() && FrameHooks().ScanControls)

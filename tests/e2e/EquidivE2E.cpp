@@ -18,9 +18,12 @@
 #include <cstdlib>
 #include <functional>
 #include <cstdint>
+#include <memory>
+#include <type_traits>
 #include <string>
 #include <vector>
 
+#include "framework/Handles.h"
 #include "tests/e2e/support/FileDialog.h"
 #include "tests/e2e/support/Files.h"
 #include "tests/e2e/support/Input.h"
@@ -28,6 +31,7 @@
 #include "tests/e2e/support/RemoteMemory.h"
 #include "tests/e2e/support/Report.h"
 #include "tests/e2e/support/Screenshot.h"
+#include "tests/e2e/support/SkinPictures.h"
 #include "tests/e2e/support/Tabs.h"
 #include "tests/e2e/support/TextOnScreen.h"
 #include "tests/e2e/support/Wait.h"
@@ -35,6 +39,10 @@
 
 namespace e2e {
 namespace {
+
+const wchar_t kSkinsFolder[] = L"C:\\Skins";
+const wchar_t kBuiltinSkin[] = L"Frost (internal)";
+const wchar_t kTestSkin[] = L"Ember";
 
 // ---------------------------------------------------------------------------------------
 // What the main window must look like.
@@ -197,6 +205,7 @@ public:
       StartProgram();
       CheckLayout();
       CheckSkinnedFrame();
+      CheckActivationHandles();
       CheckTimerRuleAtStart();
       CheckSkinnedButtons();
       ChooseFileToSplit();
@@ -208,6 +217,7 @@ public:
       UsePopupMenu();
       MergeThroughSaveDialog();
       SplitFileHeldOpenElsewhere();
+      UseSystemMenu();
       ExitThroughButton();
     } catch (const StepFailed&) {
       report_.Note(L"the scenario stopped at the failed step above");
@@ -216,6 +226,7 @@ public:
       report_.Note(L"ending the program that is still running");
       app_.Terminate();
     }
+    if (madeSkins_) RemoveTree(kSkinsFolder);
     if (report_.Failed() > 0 && work_.Valid()) {
       work_.Keep();
       report_.Note(L"work folder kept to be looked at: " + work_.Path());
@@ -234,6 +245,10 @@ private:
     sourcePath_ = work_.File(L"source.bin");
     report_.Require(WriteWholeFile(sourcePath_, source_), L"the source file is written: " + sourcePath_);
     CreateDirectoryW(shots_.c_str(), nullptr);
+    builtin_ = LoadPackageTables(EQUIDIV_BUILTIN_PACKAGE);
+    report_.Require(builtin_ != nullptr, L"the built-in skin loads: " + std::wstring(EQUIDIV_BUILTIN_PACKAGE));
+    testSkin_ = LoadFolderTables(EQUIDIV_EMBER_FOLDER);
+    report_.Require(testSkin_ != nullptr, L"the test skin loads: " + std::wstring(EQUIDIV_EMBER_FOLDER));
   }
 
   void StartProgram() {
@@ -492,6 +507,8 @@ private:
 
     report_.Require(BringToFront(main_), L"the main window comes to the front");
     Screenshot(ScreenRectOf(main_), L"e2e-frame-active");
+    report_.Require(FramesDiffer(main_, *builtin_), L"the skin's active and inactive frames differ where they are compared");
+    CheckFrame(main_, *builtin_, 1, {}, L"the main window's frame is the skin's active frame");
     ClickAt(minCentre);
     report_.Check(WaitFor([&] { return IsIconic(main_) != FALSE; }, kShortWaitMs), L"the minimise button minimises");
     ShowWindow(main_, SW_RESTORE);
@@ -638,7 +655,13 @@ private:
     ClickWindow(split_);
     HWND form = WaitForMessageForm();
     report_.Require(form != nullptr, L"pressing sbtn3 ends with a message form (TMessageForm)");
+    report_.Check(WaitFor([&] { return GetForegroundWindow() == form; }, kShortWaitMs), L"the message form is active");
+    CheckFrame(main_, *builtin_, 0, {ScreenRectOf(form)},
+               L"meanwhile the main window's frame is the skin's inactive frame");
+    CheckFrame(form, *builtin_, 1, {}, L"the message form's frame is the skin's active frame");
+    Screenshot(ScreenRectOf(main_), L"e2e-frame-inactive");
     AnswerMessageForm(form, kSplitDone, L"e2e-2-split-done-message");
+    CheckFrame(main_, *builtin_, 1, {}, L"afterwards the main window's frame is the active frame again");
 
     CheckPieces(work_.Path());
   }
@@ -917,6 +940,227 @@ private:
     report_.CheckEqual(static_cast<long long>(app_.ExitCode()), 0, L"with exit status 0");
   }
 
+
+  // ----- the skinned frame against the skin
+
+  // Whether window pixel (x, y) of `window` is compared with the composed frame: frame
+  // pixels inside the window region, less the caption from the icon to past the end of its
+  // text and the caption buttons (found by hit-testing the caption's middle row).
+  std::function<bool(int, int)> FramePixels(HWND window) {
+    const RECT w = ScreenRectOf(window), c = ClientScreenRect(window);
+    const int band = c.top - w.top, border = c.left - w.left;
+    const int textEnd = border + 4 + 16 + 14 * static_cast<int>(TextOf(window).size());
+    int buttonsLeft = w.right - w.left, buttonsRight = 0;
+    for (int x = 0; x < w.right - w.left; ++x) {
+      const LRESULT code = SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(w.left + x, w.top + band / 2));
+      if (code == HTCLOSE || code == HTMINBUTTON || code == HTMAXBUTTON || code == HTHELP) {
+        buttonsLeft = std::min(buttonsLeft, x);
+        buttonsRight = std::max(buttonsRight, x);
+      }
+    }
+    auto region = std::shared_ptr<std::remove_pointer_t<HRGN>>(CreateRectRgn(0, 0, 0, 0), DeleteObject);
+    const bool hasRegion = GetWindowRgn(window, region.get()) != ERROR;
+    const RECT client{c.left - w.left, c.top - w.top, c.right - w.left, c.bottom - w.top};
+    return [=](int x, int y) {
+      if (x >= client.left && x < client.right && y >= client.top && y < client.bottom) return false;
+      if (y < band && (x < textEnd || (x >= buttonsLeft - 1 && x <= buttonsRight + 1))) return false;
+      return !hasRegion || PtInRegion(region.get(), x, y) != 0;
+    };
+  }
+
+  // Compared pixels that differ; the first one is described in `first`.
+  static int Differences(const Picture& seen, const Picture& expected, const std::function<bool(int, int)>& compared,
+                         const std::vector<RECT>& leftOut, std::wstring* first = nullptr) {
+    if (seen.width != expected.width || seen.height != expected.height) return -1;
+    int count = 0;
+    for (int y = 0; y < seen.height; ++y)
+      for (int x = 0; x < seen.width; ++x) {
+        const POINT p{x, y};
+        if (!compared(x, y) || std::any_of(leftOut.begin(), leftOut.end(), [&](const RECT& r) { return PtInRect(&r, p); }))
+          continue;
+        if (seen.Pixel(x, y) == expected.Pixel(x, y)) continue;
+        if (count++ == 0 && first)
+          *first = L"at " + std::to_wstring(x) + L", " + std::to_wstring(y) + L" the screen has " +
+                   std::to_wstring(seen.Pixel(x, y)) + L", the skin " + std::to_wstring(expected.Pixel(x, y));
+      }
+    return count;
+  }
+
+  Picture ExpectedFrame(HWND window, const TsSkinTables& skin, int state) {
+    const RECT w = ScreenRectOf(window), c = ClientScreenRect(window);
+    return ComposeFrame(skin, w.right - w.left, w.bottom - w.top, c.top - w.top, state);
+  }
+
+  // The two looks of the skin differ in the compared pixels, or comparing proves nothing.
+  bool FramesDiffer(HWND window, const TsSkinTables& skin) {
+    return Differences(ExpectedFrame(window, skin, 1), ExpectedFrame(window, skin, 0), FramePixels(window), {}) > 0;
+  }
+
+  // `window`'s frame on the screen becomes the frame composed from `skin` in `state` within
+  // the wait; `covered` are screen rectangles of windows in front of it.
+  void CheckFrame(HWND window, const TsSkinTables& skin, int state, const std::vector<RECT>& covered,
+                  const std::wstring& what) {
+    const RECT w = ScreenRectOf(window);
+    std::vector<RECT> leftOut;
+    for (RECT r : covered) {
+      OffsetRect(&r, -w.left, -w.top);
+      leftOut.push_back(r);
+    }
+    const Picture expected = ExpectedFrame(window, skin, state);
+    const auto compared = FramePixels(window);
+    int count = -1;
+    std::wstring first;
+    WaitFor([&] {
+      count = Differences(CaptureScreen(ScreenRectOf(window)), expected, compared, leftOut, &first);
+      return count == 0;
+    }, kShortWaitMs);
+    report_.Check(count == 0, what, std::to_wstring(count) + L" pixels differ; " + first);
+  }
+
+  // ----- handles of the real program
+
+  // Live GDI and USER objects of the program, by kind, as its application window reports them.
+  std::vector<LRESULT> HandleCounts() {
+    static const UINT query = RegisterWindowMessageW(kLiveHandlesMessage);
+    HWND application = nullptr;
+    for (HWND w = GetTopWindow(nullptr); w && !application; w = GetWindow(w, GW_HWNDNEXT))
+      if (ProcessOf(w) == app_.Id() && ClassOf(w) == L"TApplication") application = w;
+    std::vector<LRESULT> counts;
+    for (THandleKind kind : {THandleKind::Brush, THandleKind::Pen, THandleKind::Font, THandleKind::Region,
+                             THandleKind::Bitmap, THandleKind::DC, THandleKind::Icon, THandleKind::Menu})
+      counts.push_back(application ? SendMessageW(application, query, static_cast<WPARAM>(kind), 0) : -1);
+    return counts;
+  }
+
+  static std::wstring CountsText(const std::vector<LRESULT>& counts) {
+    std::wstring text;
+    for (LRESULT n : counts) text += (text.empty() ? L"" : L" ") + std::to_wstring(n);
+    return text + L" (brush pen font region bitmap DC icon menu)";
+  }
+
+  // The main window loses and regains the activation 100 times (to a window of this
+  // driver): the program's handle counts stay flat, and the frame ends in its active look.
+  void CheckActivationHandles() {
+    report_.Step(L"activation toggles");
+    HWND other = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"driver", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 160, 60,
+                                 nullptr, nullptr, nullptr, nullptr);
+    report_.Require(other != nullptr, L"a window of the driver is made");
+    auto toggle = [&] {
+      bool ok = BringToFront(other) && BringToFront(main_);
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      return ok;
+    };
+    toggle();
+    Sync(main_);
+    const std::vector<LRESULT> before = HandleCounts();
+    report_.Require(before[0] >= 0, L"the program reports its handle counts");
+    int done = 0;
+    for (int i = 0; i < 100 && toggle(); ++i) ++done;
+    Sync(main_);
+    DestroyWindow(other);
+    report_.CheckEqual(done, 100, L"the activation went to and fro 100 times");
+    const std::vector<LRESULT> after = HandleCounts();
+    report_.Check(after == before, L"the program's handle counts are flat over the toggles",
+                  L"before " + CountsText(before) + L", after " + CountsText(after));
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    CheckFrame(main_, *builtin_, 1, {}, L"the frame is active again");
+  }
+
+  // ----- the system menu
+
+  // Alt+Space opens the system menu below the caption icon; its skins submenu lists the
+  // built-in skin and the skin folder in C:\Skins, and choosing one repaints the whole
+  // window in it. Twenty skin changes leave the program's handle counts flat.
+  void UseSystemMenu() {
+    report_.Step(L"the system menu and its skins");
+    if (!report_.Check(!PathExists(kSkinsFolder), L"there is no C:\\Skins before the step (it is not ours to change)"))
+      return;
+    madeSkins_ = CreateDirectoryW(kSkinsFolder, nullptr) != 0;
+    const std::wstring target = std::wstring(kSkinsFolder) + L"\\" + kTestSkin;
+    bool copied = madeSkins_ && CreateDirectoryW(target.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((std::wstring(EQUIDIV_EMBER_FOLDER) + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        copied = copied && CopyFileW((std::wstring(EQUIDIV_EMBER_FOLDER) + L"\\" + found.cFileName).c_str(),
+                                     (target + L"\\" + found.cFileName).c_str(), FALSE);
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    report_.Require(copied, L"the test skin is copied to " + target);
+
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    const RECT w = ScreenRectOf(main_), c = ClientScreenRect(main_);
+    const int border = c.left - w.left;
+    PressKey(VK_SPACE, VK_MENU);
+    HWND menu = WaitForTopLevel(app_.Id(), L"#32768", nullptr, kWaitMs);
+    report_.Require(menu != nullptr, L"Alt+Space opens a menu (#32768)");
+    const RECT m = ScreenRectOf(menu);
+    report_.Check(m.left == w.left + border && m.top > w.top && m.top < c.top,
+                  L"it opens below the caption icon", L"it lies at " + RectText(m));
+    const RECT shot = UnionOf(w, m);
+    Picture picture = Screenshot(shot, L"e2e-6-system-menu");
+    const RECT inShot{m.left - shot.left, m.top - shot.top, m.right - shot.left, m.bottom - shot.top};
+    for (const wchar_t* caption : {L"Available skins", L"Move", L"Minimize", L"Close"})
+      report_.Check(FindText(picture, inShot, caption, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found,
+                    std::wstring(L"the menu shows \"") + caption + L"\"");
+
+    // The submenu: the first skin (Ember, in sorted order) comes selected.
+    PressKey(VK_DOWN);
+    PressKey(VK_RIGHT);
+    HWND sub = nullptr;
+    WaitFor([&] {
+      for (HWND h : TopLevelWindows(app_.Id()))
+        if (h != menu && ClassOf(h) == L"#32768" && IsWindowVisible(h)) sub = h;
+      return sub != nullptr;
+    }, kShortWaitMs);
+    report_.Require(sub != nullptr, L"the skins submenu opens");
+    const RECT sm = ScreenRectOf(sub);
+    const RECT subShot = UnionOf(shot, sm);
+    const RECT subIn{sm.left - subShot.left, sm.top - subShot.top, sm.right - subShot.left, sm.bottom - subShot.top};
+    Screenshot(subShot, L"e2e-6-skins-submenu");
+    report_.Check(FindText(CaptureSettled(subShot), subIn, kBuiltinSkin, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found,
+                  L"it lists the built-in skin \"" + std::wstring(kBuiltinSkin) + L"\"");
+    // The selection moved off the first item, which then shows in the menu's text colour.
+    PressKey(VK_DOWN);
+    report_.Check(WaitFor([&] {
+                    return FindText(CaptureScreen(subShot), subIn, kTestSkin, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found;
+                  }, kShortWaitMs),
+                  L"it lists the skin folder \"" + std::wstring(kTestSkin) + L"\" of C:\\Skins first");
+    PressKey(VK_UP);
+    PressKey(VK_RETURN);
+    report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"the menu closes");
+    CheckFrame(main_, *testSkin_, 1, {}, L"the frame is repainted in the chosen skin");
+    CheckNoKeyColour(Screenshot(ScreenRectOf(main_), L"e2e-6-chosen-skin"), L"the window in the chosen skin");
+
+    // Back and forth between the two skins through the menu.
+    auto choose = [&](bool builtin) {
+      PressKey(VK_SPACE, VK_MENU);
+      HWND opened = WaitForTopLevel(app_.Id(), L"#32768", nullptr, kWaitMs);
+      if (!opened) return false;
+      PressKey(VK_DOWN);
+      PressKey(VK_RIGHT);
+      if (builtin) PressKey(VK_DOWN);
+      PressKey(VK_RETURN);
+      return WaitFor([&] { return !IsWindow(opened) || !IsWindowVisible(opened); }) && Sync(main_);
+    };
+    report_.Require(choose(true) && choose(false), L"the skins can be chosen again");
+    const std::vector<LRESULT> before = HandleCounts();
+    int changes = 0;
+    for (int i = 0; i < 20 && choose(i % 2 == 0); ++i) ++changes;
+    report_.CheckEqual(changes, 20, L"twenty skin changes through the menu");
+    const std::vector<LRESULT> after = HandleCounts();
+    report_.Check(after == before, L"the program's handle counts are flat over the skin changes",
+                  L"before " + CountsText(before) + L", after " + CountsText(after));
+    report_.Require(choose(true), L"the built-in skin is chosen again");
+    CheckFrame(main_, *builtin_, 1, {}, L"the frame is the built-in skin's again");
+    madeSkins_ = false;
+    RemoveTree(kSkinsFolder);
+    report_.Check(!PathExists(kSkinsFolder), L"C:\\Skins is removed");
+  }
+
   // ----- screenshots
 
   // Saves what the screen shows in `rect` (once painting has settled) and returns it.
@@ -934,6 +1178,8 @@ private:
 
   std::wstring program_;
   std::wstring shots_;
+  std::unique_ptr<TsSkinTables> builtin_, testSkin_;
+  bool madeSkins_ = false;
   Report report_;
   WorkFolder work_;
   ChildProcess app_;

@@ -37,6 +37,7 @@
 #include "tests/e2e/support/Process.h"
 #include "tests/e2e/support/Report.h"
 #include "tests/e2e/support/Screenshot.h"
+#include "tests/e2e/support/SkinPictures.h"
 #include "tests/e2e/support/Tabs.h"
 #include "tests/e2e/support/Wait.h"
 #include "tests/e2e/support/WindowQuery.h"
@@ -112,44 +113,6 @@ private:
 
 // ---------------------------------------------------------------------------------------
 // Skins as the driver loads them, and the panel pictures composed from them.
-
-// A loaded skin, or null when it cannot be loaded (the reason is printed).
-std::unique_ptr<TsSkinTables> LoadPackageTables(const std::wstring& path) {
-  try {
-    TFileStream file(path, fmOpenRead | fmShareDenyWrite);
-    TMemoryStream package;
-    package.LoadFromStream(file);
-    package.SetPosition(0);
-    auto tables = std::make_unique<TsSkinTables>();
-    if (LoadSkinPackage(package, *tables)) return tables;
-  } catch (const Exception& e) {
-    Print(L"cannot load " + path + L": " + e.Message());
-  }
-  return nullptr;
-}
-
-std::unique_ptr<TsSkinTables> LoadFolderTables(const std::wstring& folder) {
-  try {
-    auto tables = std::make_unique<TsSkinTables>();
-    if (LoadSkinFolder(folder, *tables)) return tables;
-  } catch (const Exception& e) {
-    Print(L"cannot load " + folder + L": " + e.Message());
-  }
-  return nullptr;
-}
-
-Picture PictureOf(const TSurfaceView& view) {
-  Picture picture;
-  picture.width = view.width;
-  picture.height = view.height;
-  picture.bgr.reserve(static_cast<size_t>(view.width) * static_cast<size_t>(view.height) * 3);
-  for (int y = 0; y < view.height; ++y)
-    for (int x = 0; x < view.width; ++x) {
-      const uint8_t* p = view.Pixel(x, y);
-      picture.bgr.insert(picture.bgr.end(), {p[0], p[1], p[2]});
-    }
-  return picture;
-}
 
 // The main window's background as its frame provider composes it: the "FORM" section
 // over the whole window (`width` x `height`) in the active look.
