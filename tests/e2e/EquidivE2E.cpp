@@ -1020,7 +1020,10 @@ private:
   // ----- handles of the real program
 
   // Live GDI and USER objects of the program, by kind, as its application window reports them.
+  // Painting settles first: controls make some of their GDI objects when they paint.
   std::vector<LRESULT> HandleCounts() {
+    WaitUntilPainted(main_);
+    Sync(main_);
     static const UINT query = RegisterWindowMessageW(kLiveHandlesMessage);
     HWND application = nullptr;
     for (HWND w = GetTopWindow(nullptr); w && !application; w = GetWindow(w, GW_HWNDNEXT))
@@ -1069,6 +1072,41 @@ private:
 
   // ----- the system menu
 
+  // The visible pop-up menu windows of the program.
+  std::vector<HWND> OpenMenus() {
+    std::vector<HWND> menus;
+    for (HWND h : TopLevelWindows(app_.Id()))
+      if (ClassOf(h) == L"#32768" && IsWindowVisible(h)) menus.push_back(h);
+    return menus;
+  }
+
+  // Alt+Space on the main window once it is in front and painted; the menu that opens, or null.
+  HWND OpenSystemMenu() {
+    if (!BringToFront(main_) || !Sync(main_) || !WaitUntilPainted(main_) || !OpenMenus().empty()) return nullptr;
+    PressKey(VK_SPACE, VK_MENU);
+    HWND menu = nullptr;
+    WaitFor([&] {
+      const std::vector<HWND> menus = OpenMenus();
+      menu = menus.size() == 1 ? menus[0] : nullptr;
+      return menu != nullptr;
+    }, kWaitMs);
+    return menu;
+  }
+
+  // The first item of the open system menu `menu` is the skins submenu: selects it, opens
+  // it and returns its window (its first skin selected), or null.
+  HWND OpenSkinsSubmenu(HWND menu) {
+    PressKey(VK_DOWN);
+    PressKey(VK_RIGHT);
+    HWND sub = nullptr;
+    WaitFor([&] {
+      for (HWND h : OpenMenus())
+        if (h != menu) sub = h;
+      return sub != nullptr;
+    }, kShortWaitMs);
+    return sub;
+  }
+
   // Alt+Space opens the system menu below the caption icon; its skins submenu lists the
   // built-in skin and the skin folder in C:\Skins, and choosing one repaints the whole
   // window in it. Twenty skin changes leave the program's handle counts flat.
@@ -1094,8 +1132,7 @@ private:
     report_.Require(BringToFront(main_), L"the main window comes to the front");
     const RECT w = ScreenRectOf(main_), c = ClientScreenRect(main_);
     const int border = c.left - w.left;
-    PressKey(VK_SPACE, VK_MENU);
-    HWND menu = WaitForTopLevel(app_.Id(), L"#32768", nullptr, kWaitMs);
+    HWND menu = OpenSystemMenu();
     report_.Require(menu != nullptr, L"Alt+Space opens a menu (#32768)");
     const RECT m = ScreenRectOf(menu);
     report_.Check(m.left == w.left + border && m.top > w.top && m.top < c.top,
@@ -1108,14 +1145,7 @@ private:
                     std::wstring(L"the menu shows \"") + caption + L"\"");
 
     // The submenu: the first skin (Ember, in sorted order) comes selected.
-    PressKey(VK_DOWN);
-    PressKey(VK_RIGHT);
-    HWND sub = nullptr;
-    WaitFor([&] {
-      for (HWND h : TopLevelWindows(app_.Id()))
-        if (h != menu && ClassOf(h) == L"#32768" && IsWindowVisible(h)) sub = h;
-      return sub != nullptr;
-    }, kShortWaitMs);
+    HWND sub = OpenSkinsSubmenu(menu);
     report_.Require(sub != nullptr, L"the skins submenu opens");
     const RECT sm = ScreenRectOf(sub);
     const RECT subShot = UnionOf(shot, sm);
@@ -1137,14 +1167,13 @@ private:
 
     // Back and forth between the two skins through the menu.
     auto choose = [&](bool builtin) {
-      PressKey(VK_SPACE, VK_MENU);
-      HWND opened = WaitForTopLevel(app_.Id(), L"#32768", nullptr, kWaitMs);
-      if (!opened) return false;
-      PressKey(VK_DOWN);
-      PressKey(VK_RIGHT);
+      HWND opened = OpenSystemMenu();
+      HWND skins = opened ? OpenSkinsSubmenu(opened) : nullptr;
+      if (!skins) return false;
       if (builtin) PressKey(VK_DOWN);
       PressKey(VK_RETURN);
-      return WaitFor([&] { return !IsWindow(opened) || !IsWindowVisible(opened); }) && Sync(main_);
+      return WaitFor([&] { return !IsWindow(opened) || !IsWindowVisible(opened); }) && Sync(main_) &&
+             WaitUntilPainted(main_);
     };
     report_.Require(choose(true) && choose(false), L"the skins can be chosen again");
     const std::vector<LRESULT> before = HandleCounts();
