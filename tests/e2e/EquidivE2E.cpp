@@ -622,10 +622,16 @@ private:
       seen += L"\n          " + Describe(w);
       if (IsKind(w, kPushButton)) buttons.push_back(w);
     }
-    // The text is painted by the form itself, in the system's message font.
+    // The text is painted by the form itself, in the system's message font; the form is
+    // captured again until it shows (a skinned form may repaint its client once more after
+    // its frame is taken over).
     Sync(form);
-    TextMatch match = FindText(CaptureSettled(ClientScreenRect(form)), {0, 0, ClientSizeOf(form).cx, ClientSizeOf(form).cy},
-                               text, MessageFont(), GetSysColor(COLOR_BTNTEXT));
+    TextMatch match;
+    WaitFor([&] {
+      match = FindText(CaptureSettled(ClientScreenRect(form)), {0, 0, ClientSizeOf(form).cx, ClientSizeOf(form).cy}, text,
+                       MessageFont(), GetSysColor(COLOR_BTNTEXT));
+      return match.found;
+    }, kShortWaitMs);
     report_.Check(match.found, L"the message reads \"" + text + L"\"",
                   L"best match differs in " + std::to_wstring(static_cast<int>(match.mismatch * 100)) +
                       L"% of the text's ink pixels");
@@ -858,7 +864,7 @@ private:
     report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"the save dialog closes");
     HWND form = WaitForMessageForm();
     report_.Require(form != nullptr, L"the merge ends with a message form (TMessageForm)");
-    AnswerMessageForm(form, kMergeDone, nullptr);
+    AnswerMessageForm(form, kMergeDone, L"e2e-3-merge-done-message");
     auto merged = ReadWholeFile(sourcePath_);
     report_.Check(merged && *merged == source_, L"the merged file equals the source byte for byte",
                   merged ? L"it has " + std::to_wstring(merged->size()) + L" bytes" : L"it cannot be read");
@@ -1144,7 +1150,33 @@ private:
       report_.Check(FindText(picture, inShot, caption, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found,
                     std::wstring(L"the menu shows \"") + caption + L"\"");
 
+    PressKey(VK_ESCAPE);
+    report_.Require(WaitFor([&] { return OpenMenus().empty(); }), L"Escape closes it");
+
+    // A right click on the caption opens it at the pointer, a click on the icon below the icon.
+    const POINT onCaption{(w.left + w.right) / 2, w.top + (c.top - w.top) / 2};
+    const POINT onIcon{w.left + border + 6, onCaption.y};
+    for (const auto& [where, button] : {std::pair{onCaption, Button::Right}, std::pair{onIcon, Button::Left}}) {
+      const bool right = button == Button::Right;
+      ClickAt(where, button);
+      HWND opened = nullptr;
+      WaitFor([&] {
+        const std::vector<HWND> menus = OpenMenus();
+        opened = menus.empty() ? nullptr : menus[0];
+        return opened != nullptr;
+      }, kShortWaitMs);
+      const RECT at = opened ? ScreenRectOf(opened) : RECT{};
+      report_.Check(opened && (right ? at.left == where.x && at.top == where.y : at.left == m.left && at.top == m.top),
+                    right ? L"a right click on the caption opens it at the pointer"
+                          : L"a click on the caption icon opens it below the icon",
+                    L"the menu lies at " + RectText(at));
+      PressKey(VK_ESCAPE);
+      report_.Require(WaitFor([&] { return OpenMenus().empty(); }), L"Escape closes it");
+    }
+
     // The submenu: the first skin (Ember, in sorted order) comes selected.
+    menu = OpenSystemMenu();
+    report_.Require(menu != nullptr, L"Alt+Space opens it again");
     HWND sub = OpenSkinsSubmenu(menu);
     report_.Require(sub != nullptr, L"the skins submenu opens");
     const RECT sm = ScreenRectOf(sub);
