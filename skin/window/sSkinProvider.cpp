@@ -1118,12 +1118,20 @@ bool TsSkinProvider::OnNcMouse(TMessage& message) {
   switch (message.Msg) {
     case WM_NCHITTEST: {
       if (Geometry().CaptionHeight == 0 || pressedCode_) return false;
-      const int answer = HitTest(WindowPointFromScreen(message.LParam));
+      const POINT p = WindowPointFromScreen(message.LParam);
+      const int answer = HitTest(p);
       if (answer == 0 || answer == HTCAPTION) {
         CallOld(message);
         SetHot(0);
       } else {
         message.Result = answer;
+      }
+      // The borders of a maximised window lie outside the work area, over whatever is
+      // there (the taskbar): the pointer goes through them.
+      const TFrameGeometry g = Geometry();
+      if (IsZoomed(window) && (p.x < 2 || p.y < 2 || p.x >= g.Width - 4 || p.y >= g.Height - 4)) {
+        SetHot(0);
+        message.Result = HTTRANSPARENT;
       }
       return true;
     }

@@ -389,6 +389,11 @@ TEST_F(FrameCommandsTest, MaximisedWindowLeavesTheTaskbarVisible) {
   EXPECT_EQ(r.top, work.top - border);
   EXPECT_EQ(r.right, work.right + border);
   EXPECT_EQ(r.bottom, work.bottom + border);
+  // Its edges let the pointer through to what lies under them; inside them the frame answers.
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  for (POINT edge : {POINT{0, height / 2}, POINT{width - 4, height / 2}, POINT{width / 2, height - 1}})
+    EXPECT_EQ(SendMessageW(form->Handle(), WM_NCHITTEST, 0, Screen(edge)), HTTRANSPARENT) << edge.x << ", " << edge.y;
+  EXPECT_EQ(SendMessageW(form->Handle(), WM_NCHITTEST, 0, Screen(POINT{width / 2, border + 5})), HTCAPTION);
   ShowWindow(form->Handle(), SW_RESTORE);
 }
 
