@@ -468,6 +468,10 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
     case WM_GETMINMAXINFO:
       OnGetMinMaxInfo(message);
       return;
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+      if (!systemMenu_ || !systemMenu_->OwnerDrawMessage(message)) CallOld(message);
+      return;
     case WM_PARENTNOTIFY:
       CallOld(message);
       if (LOWORD(message.WParam) == WM_CREATE && !IsLoading() && !form_->IsLoading() && FrameHooks().ScanControls)
@@ -1340,6 +1344,24 @@ void TsSystemMenu::MakeSkinItems() {
     item->OnClick = [manager, name = names[i]](TComponent*) { manager->SetSkinName(name); };
     select->Add(item);
   }
+}
+
+bool TsSystemMenu::OwnerDrawMessage(TMessage& message) {
+  UINT type = 0, id = 0;
+  ULONG_PTR data = 0;
+  if (message.Msg == WM_MEASUREITEM && message.LParam) {
+    const auto* mi = reinterpret_cast<const MEASUREITEMSTRUCT*>(message.LParam);
+    type = mi->CtlType, id = mi->itemID, data = mi->itemData;
+  } else if (message.Msg == WM_DRAWITEM && message.LParam) {
+    const auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam);
+    type = di->CtlType, id = di->itemID, data = di->itemData;
+  } else {
+    return false;
+  }
+  TMenuItem* item = type == ODT_MENU ? FindItem(id) : nullptr;
+  if (!item || reinterpret_cast<ULONG_PTR>(item) != data) return false;
+  message.Result = MenuWindowMessage(message.Msg, message.WParam, message.LParam);
+  return true;
 }
 
 void TsSystemMenu::Popup(int x, int y) {

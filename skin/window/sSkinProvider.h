@@ -31,9 +31,14 @@
 // (`ScreenSnap`), a size grip (`GripMode`) and moving or sizing by an inverted outline
 // (`ResizeMode` = rmBorder).
 //
+// The application's caption buttons are kept in a plain owning list (`TsTitleButtons`): the
+// framework has no collection class.
+//
 // Left out so far: the title cache of RESERVEDBOOLEAN sections, main menus, MDI and the show
 // animation. The child-control adapter, the skinned scroll bars and the skinned menus join
-// the frame through `FrameHooks()`, empty until those pieces exist.
+// the frame through `FrameHooks()`, empty until those pieces exist; the system menu is a
+// platform pop-up menu until then (the menu hook may switch it to owner-drawn items, whose
+// requests reach the menu through the form).
 #pragma once
 
 #include <windows.h>
@@ -150,6 +155,9 @@ public:
   TMenuItem* ItemClose = nullptr;
   // The skins submenu, or null while the menu has none.
   TMenuItem* SkinSelectItem() const;
+  // The form is the menu's window: owner-drawn items of this menu are measured and drawn
+  // here when the form passes their requests on. True when `message` was one of them.
+  bool OwnerDrawMessage(TMessage& message);
 
 private:
   void Command(WPARAM command, bool update);

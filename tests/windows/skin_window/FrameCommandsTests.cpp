@@ -501,9 +501,14 @@ TEST_F(FrameCommandsTest, LaterPiecesJoinThroughTheFrameHooks) {
   FrameHooks().ScanControls = [&](TsSkinProvider&) { ++calls.scans; };
   FrameHooks().ScrollBars = [&](TsSkinProvider&, bool on) { calls.scrollBars.push_back(on); };
   FrameHooks().Menus = [&](TsSkinProvider&, bool on) { calls.menus.push_back(on); };
+  int drawn = 0;
   FrameHooks().PopupMenu = [&](TsSkinProvider&, TPopupMenu& menu) {
     ++calls.popups;
     EXPECT_NE(dynamic_cast<TsSystemMenu*>(&menu), nullptr);
+    // A menu skinning draws the items itself: their requests reach it through the form.
+    menu.SetOwnerDraw(true);
+    for (int i = 0; i < menu.Items().Count(); ++i)
+      menu.Items().Items(i)->OnAdvancedDrawItem = [&](TMenuItem*, TCanvas&, RECT, UINT) { ++drawn; };
   };
   ShowWithProvider();
   EXPECT_GT(calls.scans, 0);
@@ -517,6 +522,8 @@ TEST_F(FrameCommandsTest, LaterPiecesJoinThroughTheFrameHooks) {
   probe.Arm();
   provider->PopupSystemMenu(100, 100);
   EXPECT_EQ(calls.popups, 1);
+  EXPECT_GE(drawn, 6) << "the owner-drawn items were not drawn by the menu";
+  provider->SystemMenu()->SetOwnerDraw(false);
   manager->SetSkinnedPopups(false);
   probe.Arm();
   provider->PopupSystemMenu(100, 100);
