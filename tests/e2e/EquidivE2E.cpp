@@ -1023,6 +1023,27 @@ private:
     report_.Check(count == 0, what, std::to_wstring(count) + L" pixels differ; " + first);
   }
 
+  // Pixels of sPanel1 on the screen that differ from the skin's "PANEL" section as the
+  // panel composes it over the frame's background, less its credit label and exit button;
+  // `until` says when to stop waiting (the repaint follows the change, not the capture).
+  int PanelDifferences(const TsSkinTables& skin, const std::function<bool(int)>& until, std::wstring* first) {
+    MoveMouseTo({0, 0});  // nothing of the window is hot
+    const RECT inForm = RectInParent(panel_, main_);
+    const RECT window = ScreenRectOf(main_), client = ClientScreenRect(main_);
+    const auto background = ComposeFormBackground(skin, window.right - window.left, window.bottom - window.top);
+    const TSurfaceView backgroundView = background->View();
+    const Picture expected = ComposePanel(skin, inForm, GetSysColor(COLOR_BTNFACE), &backgroundView,
+                                          POINT{client.left - window.left + inForm.left, client.top - window.top + inForm.top});
+    std::vector<RECT> leftOut = {RECT{24, 8, 24 + 193, 8 + 17}, RectInParent(exit_, panel_)};
+    for (RECT& r : leftOut) InflateRect(&r, 1, 1);
+    int count = -1;
+    WaitFor([&] {
+      count = Differences(CaptureScreen(ClientScreenRect(panel_)), expected, [](int, int) { return true; }, leftOut, first);
+      return until(count);
+    }, kShortWaitMs);
+    return count;
+  }
+
   // ----- handles of the real program
 
   // Live GDI and USER objects of the program, by kind, as its application window reports them.
@@ -1195,6 +1216,11 @@ private:
     PressKey(VK_RETURN);
     report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"the menu closes");
     CheckFrame(main_, *testSkin_, 1, {}, L"the frame is repainted in the chosen skin");
+    // The client follows: sPanel1 leaves the built-in skin's panel for a different picture.
+    const int panelPixels = (ClientSizeOf(panel_).cx - 2) * (ClientSizeOf(panel_).cy - 2) / 2;
+    const int changed = PanelDifferences(*builtin_, [&](int n) { return n > panelPixels; }, nullptr);
+    report_.Check(changed > panelPixels, L"the client is repainted as well: sPanel1 no longer shows the built-in skin",
+                  std::to_wstring(changed) + L" of its pixels differ from it");
     CheckNoKeyColour(Screenshot(ScreenRectOf(main_), L"e2e-6-chosen-skin"), L"the window in the chosen skin");
 
     // Back and forth between the two skins through the menu.
@@ -1217,6 +1243,10 @@ private:
                   L"before " + CountsText(before) + L", after " + CountsText(after));
     report_.Require(choose(true), L"the built-in skin is chosen again");
     CheckFrame(main_, *builtin_, 1, {}, L"the frame is the built-in skin's again");
+    std::wstring first;
+    const int panel = PanelDifferences(*builtin_, [](int n) { return n == 0; }, &first);
+    report_.Check(panel == 0, L"sPanel1 shows the built-in skin's PANEL section again, pixel for pixel",
+                  std::to_wstring(panel) + L" pixels differ; " + first);
     madeSkins_ = false;
     RemoveTree(kSkinsFolder);
     report_.Check(!PathExists(kSkinsFolder), L"C:\\Skins is removed");

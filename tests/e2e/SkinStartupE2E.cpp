@@ -114,59 +114,6 @@ private:
 // ---------------------------------------------------------------------------------------
 // Skins as the driver loads them, and the panel pictures composed from them.
 
-// The main window's background as its frame provider composes it: the "FORM" section
-// over the whole window (`width` x `height`) in the active look.
-std::unique_ptr<TSurface> ComposeFormBackground(const TsSkinTables& skin, int width, int height) {
-  auto surface = NewSurface24(width, height);
-  TPaintItemSource item;
-  item.Skin = &skin;
-  item.SkinSection = "FORM";
-  item.SkinIndex = skin.SectionIndex(item.SkinSection);
-  item.BorderIndex = skin.MaskIndex(item.SkinIndex, item.SkinSection, "BORDERSMASK");
-  item.Texture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "PATTERN");
-  item.HotTexture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "HOTPATTERN");
-  item.DependsOnParent = false;
-  PaintItem(item, BgInfo{}, true, false, surface->View(), TPoint{0, 0}, TsRect{0, 0, width, height}, 1);
-  return surface;
-}
-
-// The panel's picture as TsPanel shows it: the skin's "PANEL" section composed at the
-// panel's size and position, state 0, over a parent whose colour is `formColour` (RGB);
-// then, as every painter does before it shows its picture, the key pixels of the border
-// mask's corners take the parent's background: `formPicture` at the panel's place
-// (`panelInWindow`) when the parent has one, else the parent's colour.
-Picture ComposePanel(const TsSkinTables& skin, const RECT& panelInForm, COLORREF formColour,
-                     const TSurfaceView* formPicture = nullptr, POINT panelInWindow = {}) {
-  const int width = panelInForm.right - panelInForm.left, height = panelInForm.bottom - panelInForm.top;
-  auto surface = NewSurface24(width, height);
-  TPaintItemSource item;
-  item.Skin = &skin;
-  item.SkinSection = "PANEL";
-  item.SkinIndex = skin.SectionIndex(item.SkinSection);
-  item.BorderIndex = skin.MaskIndex(item.SkinIndex, item.SkinSection, "BORDERSMASK");
-  item.Texture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "PATTERN");
-  item.HotTexture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "HOTPATTERN");
-  item.HasParent = true;
-  item.ParentColor = static_cast<TColor>(formColour);
-  item.DependsOnParent = false;
-  PaintItem(item, BgInfo{}, true, true, surface->View(), TPoint{panelInForm.left, panelInForm.top},
-            TsRect{0, 0, width, height}, 0);
-  const TMaskRef border = MaskRef(skin, item.BorderIndex);
-  std::vector<TsRect> corners;
-  CornerKeyRuns(corners, width, border, false, 0);
-  if (border.Valid()) CornerKeyRuns(corners, width, border, true, height - border.Data->WB);
-  for (const TsRect& run : corners) {
-    if (!formPicture) {
-      FillRectColor(surface->View(), run, static_cast<TColor>(formColour));
-      continue;
-    }
-    for (int y = run.Top; y < run.Bottom; ++y)
-      for (int x = run.Left; x < run.Right; ++x)
-        std::memcpy(surface->View().Pixel(x, y), formPicture->Pixel(panelInWindow.x + x, panelInWindow.y + y), 3);
-  }
-  return PictureOf(surface->View());
-}
-
 struct Difference {
   int pixels = 0;  // differing pixels outside the left-out rectangles
   POINT first{};

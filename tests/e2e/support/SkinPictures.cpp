@@ -1,6 +1,10 @@
 #include "tests/e2e/support/SkinPictures.h"
 
+#include <cstring>
+#include <vector>
+
 #include "framework/Streams.h"
+#include "skin/paint/Borders.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
 #include "tests/e2e/support/Report.h"
@@ -61,6 +65,52 @@ Picture ComposeFrame(const TsSkinTables& skin, int width, int height, int band, 
     PaintSection(title, "FORMTITLE", bg, skin.TextureIndex(title, "FORMTITLE", "HOTPATTERN"),
                  skin.TextureIndex(title, "FORMTITLE", "PATTERN"), &skin, surface->View(), TPoint{0, 0},
                  TsRect{0, 0, width, band}, state, true);
+  }
+  return PictureOf(surface->View());
+}
+
+std::unique_ptr<TSurface> ComposeFormBackground(const TsSkinTables& skin, int width, int height) {
+  auto surface = NewSurface24(width, height);
+  TPaintItemSource item;
+  item.Skin = &skin;
+  item.SkinSection = "FORM";
+  item.SkinIndex = skin.SectionIndex(item.SkinSection);
+  item.BorderIndex = skin.MaskIndex(item.SkinIndex, item.SkinSection, "BORDERSMASK");
+  item.Texture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "PATTERN");
+  item.HotTexture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "HOTPATTERN");
+  item.DependsOnParent = false;
+  PaintItem(item, BgInfo{}, true, false, surface->View(), TPoint{0, 0}, TsRect{0, 0, width, height}, 1);
+  return surface;
+}
+
+Picture ComposePanel(const TsSkinTables& skin, const RECT& panelInForm, COLORREF formColour,
+                     const TSurfaceView* formPicture, POINT panelInWindow) {
+  const int width = panelInForm.right - panelInForm.left, height = panelInForm.bottom - panelInForm.top;
+  auto surface = NewSurface24(width, height);
+  TPaintItemSource item;
+  item.Skin = &skin;
+  item.SkinSection = "PANEL";
+  item.SkinIndex = skin.SectionIndex(item.SkinSection);
+  item.BorderIndex = skin.MaskIndex(item.SkinIndex, item.SkinSection, "BORDERSMASK");
+  item.Texture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "PATTERN");
+  item.HotTexture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "HOTPATTERN");
+  item.HasParent = true;
+  item.ParentColor = static_cast<TColor>(formColour);
+  item.DependsOnParent = false;
+  PaintItem(item, BgInfo{}, true, true, surface->View(), TPoint{panelInForm.left, panelInForm.top},
+            TsRect{0, 0, width, height}, 0);
+  const TMaskRef border = MaskRef(skin, item.BorderIndex);
+  std::vector<TsRect> corners;
+  CornerKeyRuns(corners, width, border, false, 0);
+  if (border.Valid()) CornerKeyRuns(corners, width, border, true, height - border.Data->WB);
+  for (const TsRect& run : corners) {
+    if (!formPicture) {
+      FillRectColor(surface->View(), run, static_cast<TColor>(formColour));
+      continue;
+    }
+    for (int y = run.Top; y < run.Bottom; ++y)
+      for (int x = run.Left; x < run.Right; ++x)
+        std::memcpy(surface->View().Pixel(x, y), formPicture->Pixel(panelInWindow.x + x, panelInWindow.y + y), 3);
   }
   return PictureOf(surface->View());
 }
