@@ -397,6 +397,52 @@ TEST_F(FrameCommandsTest, MaximisedWindowLeavesTheTaskbarVisible) {
   ShowWindow(form->Handle(), SW_RESTORE);
 }
 
+// The maximise button and a double click on the caption maximise and restore a sizeable
+// form; on the main window, which cannot be maximised, a double click does nothing and
+// never reaches the platform.
+TEST_F(FrameCommandsTest, MaximiseButtonAndCaptionDoubleClick) {
+  class Recorder : public TControlHandler {
+  public:
+    int doubleClicks = 0;
+
+  protected:
+    void HandleMessage(TMessage& message) override {
+      doubleClicks += message.Msg == WM_NCLBUTTONDBLCLK;
+      CallPrevious(message);
+    }
+  } recorder;
+  recorder.Install(*form);
+  ShowWithProvider();
+  HWND window = form->Handle();
+  const POINT caption{provider->Geometry().Width / 2, provider->Geometry().BandHeight() / 2};
+  SendMessageW(window, WM_NCLBUTTONDBLCLK, HTCAPTION, Screen(caption));
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsZoomed(window));
+  EXPECT_EQ(recorder.doubleClicks, 0) << "the platform saw the double click";
+  delete provider;
+  recorder.Remove();
+
+  form->SetBorderStyle(bsSizeable);
+  form->SetBorderIcons(biSystemMenu | biMinimize | biMaximize);
+  ShowWithProvider();
+  window = form->Handle();
+  auto clickMax = [&] {
+    provider->RepaintFrame();
+    const POINT max = Centre(provider->Button(HTMAXBUTTON).Rect);
+    SendMessageW(window, WM_NCLBUTTONDOWN, HTMAXBUTTON, Screen(max));
+    SendMessageW(window, WM_LBUTTONUP, 0, Client(max));
+  };
+  clickMax();
+  EXPECT_TRUE(WaitUntil([&] { return IsZoomed(window) != FALSE; })) << "the maximise button";
+  EXPECT_TRUE(provider->SystemMenu()->ItemRestore->Enabled());
+  clickMax();
+  EXPECT_TRUE(WaitUntil([&] { return !IsZoomed(window); })) << "the same button restores";
+  SendMessageW(window, WM_NCLBUTTONDBLCLK, HTCAPTION, Screen(POINT{provider->Geometry().Width / 2, 8}));
+  EXPECT_TRUE(WaitUntil([&] { return IsZoomed(window) != FALSE; })) << "a double click on the caption";
+  SendMessageW(window, WM_NCLBUTTONDBLCLK, HTCAPTION, Screen(POINT{provider->Geometry().Width / 2, 8}));
+  EXPECT_TRUE(WaitUntil([&] { return !IsZoomed(window); })) << "a double click on the caption restores";
+}
+
 TEST_F(FrameCommandsTest, ScreenSnapPlacesTheWindowFlushWithNearWorkAreaEdges) {
   ShowWithProvider();
   provider->SetScreenSnap(true);
