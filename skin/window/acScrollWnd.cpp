@@ -492,6 +492,12 @@ void TacScrollWnd::OnNcMouseMove(TMessage& message) {
     t.HoverTimer = TTimerHandle::Set(WindowHandle, kHoverTimer, 20);
     PaintBars();
   }
+  // The platform's own procedure tracks the hover of its bars and repaints them as the
+  // pointer moves over them: over our bars it does not see the move.
+  if (kind >= 0) {
+    message.Result = 0;
+    return;
+  }
   message.Result = CallOld(message);
 }
 
@@ -736,6 +742,11 @@ void TacScrollWnd::WndProc(TMessage& message) {
       if (!SendingScroll && IsWindowVisible(WindowHandle)) PaintBars();
       return;
     case WM_NCMOUSEMOVE: OnNcMouseMove(message); return;
+    case WM_NCMOUSELEAVE:
+      // Where the platform tracked the pointer itself it repaints its bars on leaving.
+      message.Result = CallOld(message);
+      if (!Destroyed && !SendingScroll) PaintBars();
+      return;
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK: OnNcButtonDown(message); return;
     case WM_NCRBUTTONDOWN:

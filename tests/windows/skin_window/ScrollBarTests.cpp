@@ -369,12 +369,16 @@ TEST_F(ListScrollTest, ArrowShowsHotAndPressedLooksInPlaceOfThePlatformBar) {
   GetWindowRect(list, &window);
   const RECT bar = Bar();
   const RECT arrow{bar.left - window.left, bar.bottom - Arrow() - window.top, bar.right - window.left, bar.bottom - window.top};
-  auto region = [&](const TBitmap& shot) {
+  auto pixelsOf = [](const TBitmap& shot, const RECT& r) {
     std::vector<uint32_t> pixels;
-    for (int y = arrow.top; y < arrow.bottom; ++y)
-      for (int x = arrow.left; x < arrow.right; ++x) pixels.push_back(PixelOf(shot.View(), x, y));
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) pixels.push_back(PixelOf(shot.View(), x, y));
     return pixels;
   };
+  auto region = [&](const TBitmap& shot) { return pixelsOf(shot, arrow); };
+  // The rest of the bar, which the hover of the second arrow must leave alone.
+  const RECT rest{arrow.left, bar.top - window.top, arrow.right, arrow.top};
+  const auto restNormal = pixelsOf(*WindowPixels(list), rest);
   const auto normal = region(*WindowPixels(list));
   EXPECT_NE(normal, region(*platformLook)) << "the platform's arrow is still on the screen";
 
@@ -384,6 +388,7 @@ TEST_F(ListScrollTest, ArrowShowsHotAndPressedLooksInPlaceOfThePlatformBar) {
     hot = region(*WindowPixels(list));
     return hot != normal;
   })) << "no hot look";
+  EXPECT_EQ(pixelsOf(*WindowPixels(list), rest), restNormal) << "the platform repainted its bar under the pointer";
 
   Down(DownArrow());
   ASSERT_TRUE(HoldAt(DownArrow(), [&] { return ScrollTracking().ShownPressedPart == spSecondArrow; }));
