@@ -14,6 +14,7 @@
 
 #include "HandlerFixture.h"
 #include "framework/Forms.h"
+#include "framework/Handles.h"
 #include "framework/StdCtrls.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/paint/Compose.h"
@@ -166,6 +167,64 @@ TEST_F(ButtonHandlerTest, BaseHandlingPassesTextOnOnceAndKeepsTheFocusFromADisab
   SendMessageW(button, WM_SETFOCUS, 0, 0);
   EXPECT_EQ(below.Count(WM_SETFOCUS), 0);
   EXPECT_EQ(handler->ButtonState(), 0);
+}
+
+TEST_F(ButtonHandlerTest, RepaintingLeavesNoHandlesBehind) {
+  HWND button = Child(L"BUTTON", L"OK", BS_PUSHBUTTON, RECT{10, 10, 85, 33});
+  auto handler = TacMainWnd::Create<TacBtnWnd>(button, false, std::string("BUTTON"), nullptr, nullptr);
+  Settle(button);
+  const THandleKind kinds[] = {THandleKind::Bitmap, THandleKind::DC, THandleKind::Brush, THandleKind::Font,
+                               THandleKind::Pen, THandleKind::Region};
+  std::vector<int> before;
+  for (THandleKind kind : kinds) before.push_back(LiveHandles(kind));
+  for (int i = 0; i < 200; ++i) {
+    SendMessageW(button, BM_SETSTATE, i % 2, 0);
+    SendMessageW(button, WM_PRINT, 0, 0);
+  }
+  std::vector<int> after;
+  for (THandleKind kind : kinds) after.push_back(LiveHandles(kind));
+  EXPECT_EQ(after, before);
+}
+
+// A handler that frees itself with its window (as a menu window's does), and destroys its
+// window from inside one of the window's messages on request.
+class SelfFreeingWnd : public TacMainWnd {
+public:
+  static constexpr UINT kDestroyYourself = WM_USER + 7;
+  using TacMainWnd::TacMainWnd;
+  std::function<void()> AfterDestroy;
+  void WndProc(TMessage& message) override {
+    if (message.Msg == kDestroyYourself) {
+      DestroyWindow(WindowHandle);
+      // Still alive here: freed once this, the outermost message, returns.
+      Caption = L"after";
+      if (AfterDestroy) AfterDestroy();
+      message.Result = 1;
+      return;
+    }
+    const bool destroy = message.Msg == WM_DESTROY;
+    TacMainWnd::WndProc(message);
+    if (destroy) Detach(true);
+  }
+};
+
+TEST_F(HandlerTest, SelfFreeingHandlerGoesOnlyAfterItsOutermostMessage) {
+  const int before = TacMainWnd::LiveCount();
+  const int records = TWindowSubclass::LiveRecordCount();
+  HWND outside = Child(L"STATIC", L"a", 0, RECT{0, 0, 50, 20});
+  TacMainWnd::Create<SelfFreeingWnd>(outside, false, std::string("CHECKBOX"), nullptr, nullptr).release();
+  DestroyWindow(outside);
+  EXPECT_EQ(TacMainWnd::LiveCount(), before);
+
+  HWND inside = Child(L"STATIC", L"b", 0, RECT{0, 0, 50, 20});
+  auto* handler = TacMainWnd::Create<SelfFreeingWnd>(inside, false, std::string("CHECKBOX"), nullptr, nullptr).release();
+  int aliveDuring = 0;
+  handler->AfterDestroy = [&] { aliveDuring = TacMainWnd::LiveCount(); };
+  EXPECT_EQ(SendMessageW(inside, SelfFreeingWnd::kDestroyYourself, 0, 0), 1);
+  EXPECT_EQ(aliveDuring, before + 1);
+  EXPECT_FALSE(IsWindow(inside));
+  EXPECT_EQ(TacMainWnd::LiveCount(), before);
+  EXPECT_EQ(TWindowSubclass::LiveRecordCount(), records);
 }
 
 // ---------------------------------------------------------------- freeing in every order
