@@ -145,7 +145,9 @@ bool TacScrollBar::Active() const {
   info.cbSize = sizeof(info);
   if (!Owner || !GetScrollBarInfo(Owner->WindowHandle, Kind == SB_HORZ ? OBJID_HSCROLL : OBJID_VSCROLL, &info))
     return false;
-  return (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0;
+  // Some platforms mark a bar disabled with EnableScrollBar only on its two arrows.
+  const bool arrowsOff = (info.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) && (info.rgstate[5] & STATE_SYSTEM_UNAVAILABLE);
+  return (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0 && !arrowsOff;
 }
 
 // ---------------------------------------------------------------- life
@@ -543,33 +545,35 @@ void TacScrollWnd::OnNcButtonDown(TMessage& message) {
   const TacThumb thumb = ThumbGeometry(bar.Info, 0, length, arrow, bar.MinThumbSize);
   t.PressedPart = PartAt(Along(p, kind) - StartOf(r, kind), Across(r, p, kind), length, arrow, thumb);
   message.Result = 0;
+  if (t.PressedPart != spNone && !bar.Active()) {
+    // A disabled bar takes no press: nothing to repeat, track or end later.
+    t.PressedPart = t.PressedKind = spNone;
+    t.ScrollMsg = 0;
+    return;
+  }
   switch (t.PressedPart) {
     case spFirstArrow:
     case spSecondArrow:
     case spPageBefore:
     case spPageAfter:
-      if (bar.Active()) {
-        t.ShownPressedPart = t.PressedPart;
-        PaintBars();
-        SendScroll(t.ScrollMsg, t.PressedPart, 0);
-        t.ShownPressedPart = t.PressedPart;
-        t.RepeatTimer.Reset();
-        t.RepeatTimer = TTimerHandle::Set(WindowHandle, kRepeatDelayTimer, 300);
-        RefreshBars(true);
-      }
+      t.ShownPressedPart = t.PressedPart;
+      PaintBars();
+      SendScroll(t.ScrollMsg, t.PressedPart, 0);
+      t.ShownPressedPart = t.PressedPart;
+      t.RepeatTimer.Reset();
+      t.RepeatTimer = TTimerHandle::Set(WindowHandle, kRepeatDelayTimer, 300);
+      RefreshBars(true);
       break;
     case spThumb:
-      if (bar.Active()) {
-        t.GrabThumbSize = thumb.Size;
-        t.GrabThumbPos = StartOf(r, kind) + thumb.Pos;
-        t.GrabRect = r;
-        ThumbTracking = true;
-        bar.Info.nTrackPos = bar.Info.nPos;
-        t.GrabOffset = Along(p, kind) - t.GrabThumbPos;
-        t.LastTrackPos = bar.Info.nPos;
-        trackThumb_ = thumb.Pos;
-        PaintBars();
-      }
+      t.GrabThumbSize = thumb.Size;
+      t.GrabThumbPos = StartOf(r, kind) + thumb.Pos;
+      t.GrabRect = r;
+      ThumbTracking = true;
+      bar.Info.nTrackPos = bar.Info.nPos;
+      t.GrabOffset = Along(p, kind) - t.GrabThumbPos;
+      t.LastTrackPos = bar.Info.nPos;
+      trackThumb_ = thumb.Pos;
+      PaintBars();
       break;
     default:
       t.PressedKind = spNone;

@@ -78,7 +78,7 @@ public:
   static int SystemArrowLength();
   // Info from the window's scroll information.
   void Refresh();
-  // The platform reports the bar as usable (not unavailable).
+  // The platform reports the bar as usable: neither the bar nor both its arrows unavailable.
   bool Active() const;
 };
 

@@ -100,6 +100,55 @@ TEST(ScrollGeometry, TrackPositionStaysInTheValidRange) {
   for (const Case& c : cases) EXPECT_EQ(TrackPosition(c.info, c.offset, c.track, c.thumb), c.position) << c.name;
 }
 
+// ---------------------------------------------------------------- hit-testing both bars
+
+struct HitCase {
+  const char* name;
+  bool leftScrollBar;
+  RECT bounds;  // in the top-level host's client area (400 x 300)
+  const char* where;  // "horz", "vert" or "box"
+  LRESULT expected;
+};
+
+class BarHitTest : public HandlerTest, public ::testing::WithParamInterface<HitCase> {};
+
+TEST_P(BarHitTest, AnswersTheBarsAndTheSizeBoxAtTheParentsCorner) {
+  const HitCase& c = GetParam();
+  HWND w = Child(L"EquidivHandlerHost", L"", WS_HSCROLL | WS_VSCROLL, c.bounds, c.leftScrollBar ? WS_EX_LEFTSCROLLBAR : 0);
+  for (int bar : {SB_HORZ, SB_VERT}) {
+    SCROLLINFO info{sizeof(info), SIF_RANGE | SIF_PAGE, 0, 99, 10, 0, 0};
+    SetScrollInfo(w, bar, &info, TRUE);
+  }
+  auto handler = TacMainWnd::Create<TacScrollWnd>(w, true, std::string("EDIT"), nullptr, nullptr);
+  ASSERT_TRUE(handler->HorzBar->Shown && handler->VertBar->Shown);
+  EXPECT_EQ(handler->LeftScrollBar, c.leftScrollBar);
+  const RECT h = handler->HorzBarRect(), v = handler->VertBarRect();
+  POINT p{};
+  if (std::string(c.where) == "horz") p = POINT{(h.left + h.right) / 2, (h.top + h.bottom) / 2};
+  if (std::string(c.where) == "vert") p = POINT{(v.left + v.right) / 2, (v.top + v.bottom) / 2};
+  if (std::string(c.where) == "box") p = POINT{(c.leftScrollBar ? v.left : v.right) + (c.leftScrollBar ? 2 : -2), h.bottom - 2};
+  const LRESULT hit = SendMessageW(w, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+  if (c.expected == HTBOTTOMRIGHT || c.expected == HTHSCROLL || c.expected == HTVSCROLL)
+    EXPECT_EQ(hit, c.expected);
+  else
+    EXPECT_NE(hit, HTBOTTOMRIGHT) << "a size box away from the corner";
+  // The vertical bar sits on the side the style asks for.
+  RECT window{};
+  GetWindowRect(w, &window);
+  EXPECT_EQ(c.leftScrollBar ? v.left - window.left : window.right - v.right, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bars, BarHitTest,
+    ::testing::Values(HitCase{"Horizontal", false, RECT{250, 200, 400, 300}, "horz", HTHSCROLL},
+                      HitCase{"Vertical", false, RECT{250, 200, 400, 300}, "vert", HTVSCROLL},
+                      HitCase{"SizeBoxAtCorner", false, RECT{250, 200, 400, 300}, "box", HTBOTTOMRIGHT},
+                      HitCase{"SizeBoxAwayFromCorner", false, RECT{200, 150, 350, 250}, "box", HTNOWHERE},
+                      HitCase{"LeftVertical", true, RECT{0, 200, 400, 300}, "vert", HTVSCROLL},
+                      HitCase{"LeftSizeBoxAtCorner", true, RECT{0, 200, 400, 300}, "box", HTBOTTOMRIGHT},
+                      HitCase{"LeftSizeBoxNotSpanning", true, RECT{100, 200, 400, 300}, "box", HTNOWHERE}),
+    [](const ::testing::TestParamInfo<HitCase>& param) { return std::string(param.param.name); });
+
 // ---------------------------------------------------------------- a list box with real input
 
 // Records the scroll messages the list box's own procedure receives (sits below the handler).
@@ -402,6 +451,27 @@ TEST_F(ListScrollTest, ArrowShowsHotAndPressedLooksInPlaceOfThePlatformBar) {
   EXPECT_TRUE(HoldAt(POINT{1000, 740}, [&] {
     return ScrollTracking().HoverKind == spNone && !ScrollTracking().HoverTimer && region(*WindowPixels(list)) == normal;
   })) << "hover did not end";
+}
+
+TEST_F(ListScrollTest, DisabledBarTakesNoPressAndLooksDisabled) {
+  const auto enabled = WindowPixels(list);
+  EnableScrollBar(list, SB_VERT, ESB_DISABLE_BOTH);
+  const POINT middle{(Bar().left + Bar().right) / 2, (Bar().top + Bar().bottom) / 2};
+  EXPECT_EQ(SendMessageW(list, WM_NCHITTEST, 0, MAKELPARAM(middle.x, middle.y)), HTNOWHERE);
+  SendMessageW(list, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(DownArrow().x, DownArrow().y));
+  EXPECT_TRUE(PressEnded());
+  EXPECT_NE(GetCapture(), list);
+  EXPECT_TRUE(probe->seen.empty());
+  EXPECT_EQ(TopIndex(), 0);
+  handler->RefreshBars(true);
+  const auto disabled = WindowPixels(list);
+  RECT window{};
+  GetWindowRect(list, &window);
+  int changed = 0;
+  for (int y = Bar().top - window.top; y < Bar().bottom - window.top; ++y)
+    for (int x = Bar().left - window.left; x < Bar().right - window.left; ++x)
+      changed += PixelOf(enabled->View(), x, y) != PixelOf(disabled->View(), x, y);
+  EXPECT_GT(changed, 0) << "the disabled bar looks enabled";
 }
 
 TEST_F(ListScrollTest, HandleCountsStayFlatOver500ScrollSteps) {
