@@ -129,6 +129,8 @@ public:
 protected:
   // The last step of construction: every class but those with scroll bars attaches here.
   virtual void Start();
+  // What every Start does before attaching: the colours saved, the caption read.
+  void PrepareStart();
   // The refresh-frame flag given at construction.
   bool RefreshFrameAtStart() const { return refreshFrame_; }
   // The framework control (or provider form) served, or null for a plain window.

@@ -159,20 +159,13 @@ TacScrollWnd::TacScrollWnd(HWND window, bool refreshFrame, const std::string& se
       VertBar(std::make_unique<TacScrollBar>(*this, SB_VERT)) {}
 
 void TacScrollWnd::Start() {
-  SaveParams();
-  ParamsApplied = false;
-  Caption.clear();
+  PrepareStart();
   HorzBar->Refresh();
   VertBar->Refresh();
   LeftScrollBar = (GetWindowLongW(WindowHandle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
   const LONG style = GetWindowLongW(WindowHandle, GWL_STYLE);
   HorzBar->Flags = (style & WS_HSCROLL) ? 8 : 0;
   VertBar->Flags = (style & WS_VSCROLL) ? 8 : 0;
-  const int length = GetWindowTextLengthW(WindowHandle);
-  if (length > 0) {
-    Caption.resize(static_cast<size_t>(length) + 1);
-    Caption.resize(static_cast<size_t>(std::max(0, GetWindowTextW(WindowHandle, Caption.data(), length + 1))));
-  }
   Attach();
   if (RefreshFrameAtStart()) RedrawFrame(WindowHandle, true);
 }
@@ -734,6 +727,13 @@ void TacScrollWnd::WndProc(TMessage& message) {
     return;
   }
   switch (message.Msg) {
+    case SM_SKINCMD:
+      TacMainWnd::WndProc(message);
+      // A skin (back) in place: the bars take their room from the frame again.
+      if (!Destroyed && SkinCommandOf(message.WParam) == CMD_REPAINT &&
+          reinterpret_cast<TsSkinManager*>(message.LParam) == Manager)
+        RedrawFrame(WindowHandle, true);
+      return;
     case WM_NCCALCSIZE: OnNcCalcSize(message); return;
     case WM_NCHITTEST: {
       const int hit = OnNcHitTest(POINT{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)});

@@ -474,6 +474,22 @@ TEST_F(ListScrollTest, DisabledBarTakesNoPressAndLooksDisabled) {
   EXPECT_GT(changed, 0) << "the disabled bar looks enabled";
 }
 
+TEST_F(ListScrollTest, SkinOffGivesThePlatformItsBarBack) {
+  manager->RemoveSkin();
+  SendSkinCommand(list, CMD_SKINREMOVED, reinterpret_cast<LPARAM>(manager.get()));
+  EXPECT_EQ(TacMainWnd::HandlerOf(list), handler.get()) << "still attached";
+  auto differing = [&](const TBitmap& shot) {
+    int n = 0;
+    for (int y = 0; y < shot.Height(); ++y)
+      for (int x = 0; x < shot.Width(); ++x) n += PixelOf(shot.View(), x, y) != PixelOf(platformLook->View(), x, y);
+    return n;
+  };
+  EXPECT_EQ(differing(*WindowPixels(list)), 0) << "the platform's bar is not back";
+  handler.reset();
+  EXPECT_EQ(GetPropW(list, L"ACSBSC"), nullptr);
+  EXPECT_EQ(differing(*WindowPixels(list)), 0);
+}
+
 TEST_F(ListScrollTest, HandleCountsStayFlatOver500ScrollSteps) {
   const THandleKind kinds[] = {THandleKind::Bitmap, THandleKind::DC,   THandleKind::Brush, THandleKind::Font,
                                THandleKind::Pen,    THandleKind::Region, THandleKind::Timer};
