@@ -59,8 +59,9 @@ public:
   TacMainWnd(const TacMainWnd&) = delete;
   TacMainWnd& operator=(const TacMainWnd&) = delete;
 
-  // Constructs a handler of class T and attaches it to its window. Owned by the caller,
-  // except handlers that free themselves with their window.
+  // Constructs a handler of class T and attaches it to its window. Owned by the caller; a
+  // handler that frees itself with its window (Detach(true) at WM_DESTROY) is released
+  // from the pointer by its creator.
   template <class T, class... Args>
   static std::unique_ptr<T> Create(Args&&... args) {
     auto handler = std::make_unique<T>(std::forward<Args>(args)...);
