@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "HandlerFixture.h"
+#include "framework/Forms.h"
 #include "framework/Handles.h"
+#include "framework/StdCtrls.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/window/acScrollWnd.h"
 
@@ -506,6 +508,39 @@ TEST_F(ListScrollTest, HandleCountsStayFlatOver500ScrollSteps) {
   std::vector<int> after;
   for (THandleKind kind : kinds) after.push_back(LiveHandles(kind));
   EXPECT_EQ(after, before);
+}
+
+
+TEST_F(HandlerTest, FrameworkListBoxScrollsThroughItsChain) {
+  auto* form = new TForm(Application);
+  form->SetClientSize(240, 200);
+  auto* box = new TListBox(form);
+  box->SetParent(form);
+  box->SetBounds(10, 10, 150, 150);
+  for (int i = 0; i < 100; ++i) box->Items().Add(L"line " + std::to_wstring(i));
+  form->Show();
+  Application->ProcessMessages();
+  ASSERT_TRUE(GetWindowLongW(box->Handle(), GWL_STYLE) & WS_VSCROLL);
+  RECT before{};
+  GetClientRect(box->Handle(), &before);
+  auto binding = std::make_unique<TsCommonData>(box, true);
+  auto handler = TacMainWnd::Create<TacScrollWnd>(box->Handle(), true, std::string("EDIT"), nullptr, binding.get());
+  EXPECT_TRUE(handler->OldMethod != nullptr) << "a framework control is taken over through its chain";
+  EXPECT_TRUE(handler->VertBar->Shown);
+  RECT after{};
+  GetClientRect(box->Handle(), &after);
+  EXPECT_EQ(after.right, before.right) << "the bar takes the room the platform's bar took";
+
+  const RECT bar = handler->VertBarRect();
+  const POINT down{(bar.left + bar.right) / 2, bar.bottom - TacScrollBar::SystemArrowLength() / 2};
+  box->Perform(WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(down.x, down.y));
+  box->Perform(WM_LBUTTONUP, 0, 0);
+  EXPECT_EQ(SendMessageW(box->Handle(), LB_GETTOPINDEX, 0, 0), 1);
+  EXPECT_EQ(ScrollTracking().PressedPart, spNone);
+  delete form;
+  EXPECT_TRUE(handler->Destroyed);
+  handler.reset();
+  binding.reset();
 }
 
 }  // namespace
