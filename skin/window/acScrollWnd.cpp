@@ -307,6 +307,14 @@ void TacScrollWnd::PaintBars(HDC dc) {
   });
 }
 
+TBitmap& TacScrollWnd::Picture(int slot, int width, int height) {
+  std::unique_ptr<TBitmap>& picture = pictures_[slot];
+  if (!picture) picture = std::make_unique<TBitmap>();
+  picture->SetPixelFormat(TPixelFormat::pf24bit);
+  if (width > 0 && (picture->Width() != width || picture->Height() != height)) picture->SetSize(width, height);
+  return *picture;
+}
+
 void TacScrollWnd::ComposeBar(int kind, const RECT& r, int thumbPos, int thumbSize, bool drawThumb, int pressedPart,
                               int firstState, int secondState, int thumbState) {
   TsSkinManager* manager = Binding->SkinManager();
@@ -315,10 +323,7 @@ void TacScrollWnd::ComposeBar(int kind, const RECT& r, int thumbPos, int thumbSi
   const bool horz = kind == SB_HORZ;
   const int w = r.right - r.left, h = r.bottom - r.top;
   const int length = horz ? w : h, thickness = horz ? h : w;
-  if (!barPicture_) barPicture_ = std::make_unique<TBitmap>();
-  barPicture_->SetPixelFormat(TPixelFormat::pf24bit);
-  if (barPicture_->Width() != w || barPicture_->Height() != h) barPicture_->SetSize(w, h);
-  const TSurfaceView view = barPicture_->View();
+  const TSurfaceView view = Picture(kind, w, h).View();
 
   BackgroundSlot() = BgInfo{};
   SendSkinCommand(WindowHandle, CMD_GETBGINFO, 0);
@@ -397,7 +402,7 @@ void TacScrollWnd::PaintBar(int kind, HDC dc, int thumbOverride, int pressedPart
       BackgroundSlot() = BgInfo{};
       SendSkinCommand(WindowHandle, CMD_GETBGINFO, 0);
       const BgInfo bg = BackgroundSlot();
-      const TSurfaceView view = barPicture_->View();
+      const TSurfaceView view = Picture(kind, 0, 0).View();
       if (bg.Ready) {
         const int x = bg.X + r.left, y = bg.Y + r.top;
         BlendKeyedRect(view, 0, 0, static_cast<TColor>(0xFF000000u), 0.4,
@@ -409,7 +414,7 @@ void TacScrollWnd::PaintBar(int kind, HDC dc, int thumbOverride, int pressedPart
     }
   }
   GdiFlush();
-  BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, barPicture_->Canvas().Handle(), 0, 0, SRCCOPY);
+  BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, Picture(kind, 0, 0).Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
 void TacScrollWnd::PaintSizeBox(HDC dc) {
@@ -421,7 +426,7 @@ void TacScrollWnd::PaintSizeBox(HDC dc) {
   OffsetRect(&box, -window.left, -window.top);
   const int w = box.right - box.left, ht = box.bottom - box.top;
   if (w <= 0 || ht <= 0) return;
-  TBitmap picture(w, ht);
+  TBitmap& picture = Picture(kSizeBox, w, ht);
   const TSurfaceView view = picture.View();
   BackgroundSlot() = BgInfo{};
   SendSkinCommand(WindowHandle, CMD_GETBGINFO, 0);

@@ -397,10 +397,18 @@ TEST_F(ListScrollTest, ThumbDragToTheEndGivesTheLastPageAndBackTheFirst) {
   const int x = (Bar().left + Bar().right) / 2;
   const TacThumb thumb = Thumb();
   const POINT grab{x, thumb.Pos + thumb.Size / 2};
+  auto state = [&] {
+    POINT p{};
+    GetCursorPos(&p);
+    return "top " + std::to_string(TopIndex()) + ", page " + std::to_string(Page()) + ", tracking " +
+           std::to_string(handler->ThumbTracking) + ", captured " + std::to_string(GetCapture() == list) + ", pointer " +
+           std::to_string(p.x) + "," + std::to_string(p.y) + ", thumb tracks " +
+           std::to_string(probe->Count(WM_VSCROLL, SB_THUMBTRACK));
+  };
   Down(grab);
-  ASSERT_TRUE(HoldAt(grab, [&] { return handler->ThumbTracking; }));
-  ASSERT_TRUE(HoldAt(POINT{x, Bar().bottom + 40}, [&] { return TopIndex() == 100 - Page(); })) << "top " << TopIndex();
-  ASSERT_TRUE(HoldAt(POINT{x, Bar().top - 40}, [&] { return TopIndex() == 0; })) << "top " << TopIndex();
+  ASSERT_TRUE(HoldAt(grab, [&] { return handler->ThumbTracking; })) << state();
+  ASSERT_TRUE(HoldAt(POINT{x, Bar().bottom + 40}, [&] { return TopIndex() == 100 - Page(); })) << state();
+  ASSERT_TRUE(HoldAt(POINT{x, Bar().top - 40}, [&] { return TopIndex() == 0; })) << state();
   Up(POINT{x, Bar().top - 40});
   ASSERT_TRUE(WaitUntil([&] { return PressEnded(); }));
   EXPECT_GE(probe->Count(WM_VSCROLL, SB_THUMBTRACK), 2);
