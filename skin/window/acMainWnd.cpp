@@ -94,9 +94,9 @@ TacMainWnd* TacMainWnd::HandlerOf(HWND window) {
 
 // ---------------------------------------------------------------- life
 
-TacMainWnd::TacMainWnd(HWND window, bool /*refreshFrame*/, const std::string& section, TsSkinManager* manager,
+TacMainWnd::TacMainWnd(HWND window, bool refreshFrame, const std::string& section, TsSkinManager* manager,
                        TsCommonData* binding)
-    : thunk_(std::make_unique<Thunk>(*this)) {
+    : thunk_(std::make_unique<Thunk>(*this)), refreshFrame_(refreshFrame) {
   ++gLiveHandlers;
   if (WindowThemeApi() && section != "DIALOG") WindowThemeApi()(window, L" ", L" ");
   WindowHandle = window;

@@ -64,7 +64,7 @@ public:
   template <class T, class... Args>
   static std::unique_ptr<T> Create(Args&&... args) {
     auto handler = std::make_unique<T>(std::forward<Args>(args)...);
-    handler->Start();
+    static_cast<TacMainWnd*>(handler.get())->Start();  // virtual: the final class attaches
     return handler;
   }
 
@@ -129,6 +129,8 @@ public:
 protected:
   // The last step of construction: every class but those with scroll bars attaches here.
   virtual void Start();
+  // The refresh-frame flag given at construction.
+  bool RefreshFrameAtStart() const { return refreshFrame_; }
   // The framework control (or provider form) served, or null for a plain window.
   TControl* TargetControl() const { return target_; }
   // The window is gone under a framework control that is being freed: forget it.
@@ -155,6 +157,7 @@ private:
   std::unique_ptr<Thunk> thunk_;
   std::unique_ptr<ChainLink> link_;
   TControl* target_ = nullptr;
+  bool refreshFrame_ = false;
   int depth_ = 0;           // messages of the window running through WndProc now
   bool freePending_ = false;
   friend class Thunk;
