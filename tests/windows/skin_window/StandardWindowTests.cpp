@@ -25,6 +25,7 @@
 #include "skin/paint/Pixels.h"
 #include "skin/window/acCheckBoxWnd.h"
 #include "skin/window/acGroupBoxWnd.h"
+#include "skin/window/acMnuWnd.h"
 #include "skin/window/acPanelWnd.h"
 #include "skin/window/acSpinWnd.h"
 #include "skin/window/acStaticWnd.h"
@@ -96,6 +97,8 @@ struct ClassCase {
   std::function<RECT(StandardWindowTest&, HWND, const TSurfaceView&)> expect;
   // The handler draws something of its own inside the part left aside.
   bool contentInside;
+  // The platform keeps drawing the window (link windows): it looks as it did.
+  bool ownLook = false;
 };
 
 class ClassTableTest : public StandardWindowTest {
@@ -199,6 +202,8 @@ std::vector<ClassCase> Cases() {
          return RECT{b.left + 4, b.top + 3, b.right - 4, b.bottom - 3};  // the caption
        },
        true},
+      {"Link", WC_LINK, L"see <a>the link</a>", 0, RECT{220, 215, 380, 235}, MakeOf<TacLinkWnd>("CHECKBOX"),
+       [](StandardWindowTest&, HWND, const TSurfaceView&) { return RECT{}; }, false, true},
       {"NestedDialog", L"#32770", L"", WS_CHILD, RECT{220, 150, 320, 210}, MakeOf<TacTransPanelWnd>("CHECKBOX"),
        [](StandardWindowTest& t, HWND w, const TSurfaceView& s) {
          return Whole("CHECKBOX", false, static_cast<ClassTableTest&>(t), w, s);
@@ -263,6 +268,11 @@ TEST_F(ClassTableTest, EachClassShowsItsSectionAndGetsItsOwnLookBackWhenTheSkinG
   for (Live& l : live) {
     SCOPED_TRACE(l.c->name);
     const auto shown = ClientPixels(l.window);
+    if (l.c->ownLook) {
+      EXPECT_EQ(Differing(shown->View(), l.before->View(), RECT{}, false), 0) << "the platform's look is not kept";
+      EXPECT_EQ(l.handler->Caption, l.c->text);
+      continue;
+    }
     auto expected = NewSurface(shown->Width(), shown->Height(), 24);
     const RECT content = l.c->expect(*this, l.window, expected->View());
     EXPECT_EQ(Differing(shown->View(), expected->View(), content, false), 0)
@@ -284,6 +294,293 @@ TEST_F(ClassTableTest, EachClassShowsItsSectionAndGetsItsOwnLookBackWhenTheSkinG
     const auto after = shot(l.window);
     EXPECT_EQ(Differing(after->View(), l.before->View(), RECT{}, false), 0) << "the platform's own look is not back";
   }
+}
+
+// ---------------------------------------------------------------- objects over repeated paints
+
+TEST_F(ClassTableTest, RepeatedPaintsMakeNoObjects) {
+  const std::vector<ClassCase> cases = Cases();
+  std::vector<std::unique_ptr<TacMainWnd>> handlers;
+  std::vector<HWND> windows;
+  for (const ClassCase& c : cases) {
+    HWND w = Child(c.className, c.text, c.style, c.bounds);
+    Prepare(c, w);
+    handlers.push_back(c.make(w));
+    windows.push_back(w);
+  }
+  const auto paintAll = [&] {
+    for (HWND w : windows) {
+      RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+      SendMessageW(w, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"again"));
+      SendMessageW(w, WM_ENABLE, TRUE, 0);
+    }
+    Application->ProcessMessages();
+  };
+  paintAll();  // first paints make the caches and the static's font
+  const THandleKind kinds[] = {THandleKind::Font, THandleKind::Brush, THandleKind::Pen,
+                               THandleKind::Region, THandleKind::Bitmap, THandleKind::DC};
+  std::vector<int> before;
+  for (THandleKind kind : kinds) before.push_back(LiveHandles(kind));
+  for (int round = 0; round < 25; ++round) paintAll();
+  for (size_t k = 0; k < std::size(kinds); ++k)
+    EXPECT_EQ(LiveHandles(kinds[k]), before[k]) << "handle kind " << static_cast<int>(kinds[k]);
+  const int handlers0 = TacMainWnd::LiveCount() - static_cast<int>(handlers.size());
+  handlers.clear();
+  EXPECT_EQ(TacMainWnd::LiveCount(), handlers0);
+}
+
+// ---------------------------------------------------------------- the handlers' own rules
+
+TEST(HandlerRules, CaptionBandOfAGroupBox) {
+  struct Case {
+    SIZE caption;
+    int width;
+    RECT band;
+  } const cases[] = {
+      {{38, 13}, 100, {6, 0, 52, 15}},  // the band grows with the caption
+      {{38, 13}, 40, {6, 0, 39, 15}},   // but ends inside a narrow box
+      {{20, 2}, 100, {6, 0, 34, 6}},    // at least 4 pixels of text height
+  };
+  for (const Case& c : cases) {
+    const RECT r = TacGroupBoxWnd::BandRect(c.caption, c.width);
+    EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right, r.bottom}),
+              (std::vector<LONG>{c.band.left, c.band.top, c.band.right, c.band.bottom}))
+        << c.caption.cx << "x" << c.caption.cy << " in " << c.width;
+  }
+}
+
+TEST(HandlerRules, CheckGlyphByStyleAndState) {
+  struct Case {
+    LONG style;
+    int state;
+    const char* glyph;
+  } const cases[] = {
+      {BS_AUTORADIOBUTTON, 1, "RADIOCHECKED"}, {BS_RADIOBUTTON, 0, "RADIOUNCHECKED"},
+      {BS_AUTORADIOBUTTON, 2, "BOXGRAYED"},    {BS_3STATE, 1, "BOXCHECKED"},
+      {BS_AUTOCHECKBOX, 0, "BOXUNCHECKED"},    {BS_AUTO3STATE | BS_LEFTTEXT, 2, "BOXGRAYED"},
+      {BS_CHECKBOX | BS_MULTILINE, 1, "BOXCHECKED"},
+  };
+  for (const Case& c : cases)
+    EXPECT_STREQ(TacCheckBoxWnd::GlyphName(c.style, c.state), c.glyph) << "style " << c.style << " state " << c.state;
+}
+
+TEST(HandlerRules, ToolButtonCaptionSplitsAtTheLastWordThatFits) {
+  TBitmap bitmap(10, 10);
+  TCanvas& canvas = bitmap.Canvas();
+  const int open = canvas.TextWidth(L"Open");
+  const int openThe = canvas.TextWidth(L"Open the");
+  struct Case {
+    const wchar_t* text;
+    int width;
+    const wchar_t* first;
+    const wchar_t* rest;
+  } const cases[] = {
+      {L"Open the file", openThe + 1, L"Open the", L"file"},
+      {L"Open the file", open + 1, L"Open", L"the file"},
+      {L"Open", open, L"Open", L""},                    // fits whole
+      {L"Openthefile", open, L"Openthefile", L""},      // no word fits: one ellipsised line
+  };
+  for (const Case& c : cases) {
+    String first, rest;
+    TacToolBarWnd::SplitCaption(canvas, c.text, c.width, first, rest);
+    EXPECT_EQ(first, c.first) << c.width;
+    EXPECT_EQ(rest, c.rest) << c.width;
+  }
+}
+
+TEST_F(StandardWindowTest, UpDownHalvesSizeGripCornerAndCaptionHeight) {
+  HWND spin = Child(L"msctls_updown32", L"", 0, RECT{10, 10, 26, 33});
+  auto spinHandler = TacMainWnd::Create<TacSpinWnd>(spin, false, std::string("SPEEDBUTTON_SMALL"), nullptr, nullptr);
+  spinHandler->UpdateGeometry();
+  const RECT up = spinHandler->UpperRect(), down = spinHandler->LowerRect();
+  EXPECT_EQ((std::vector<LONG>{up.left, up.top, up.right, up.bottom}), (std::vector<LONG>{0, 0, 16, 12}));
+  EXPECT_EQ((std::vector<LONG>{down.left, down.top, down.right, down.bottom}), (std::vector<LONG>{0, 11, 16, 23}));
+
+  HWND grip = Child(L"ScrollBar", L"", SBS_SIZEGRIP | SBS_SIZEBOX, RECT{40, 10, 56, 26});
+  auto gripHandler = TacMainWnd::Create<TacSizerWnd>(grip, false, std::string("CHECKBOX"), nullptr, nullptr);
+  const LPARAM centre = MAKELPARAM(40 + 40 + 8, 40 + 10 + 8);
+  EXPECT_EQ(SendMessageW(grip, WM_NCHITTEST, 0, centre), HTBOTTOMRIGHT);
+  EnableWindow(grip, FALSE);
+  EXPECT_EQ(SendMessageW(grip, WM_NCHITTEST, 0, centre), HTBOTTOMRIGHT);
+
+  HWND group = Child(L"BUTTON", L"Options", BS_GROUPBOX, RECT{10, 40, 200, 120});
+  auto groupHandler = TacMainWnd::Create<TacGroupBoxWnd>(group, false, std::string("GROUPBOX"), nullptr, nullptr);
+  groupHandler->UpdateGeometry();
+  const RECT band = groupHandler->CaptionBand();
+  EXPECT_GT(band.right, 6 + 14);
+  EXPECT_EQ(SendMessageW(group, SM_SKINCMD, SkinCommandWParam(CMD_GETCAPTIONHEIGHT), 0), band.bottom - band.top);
+}
+
+TEST_F(StandardWindowTest, CheckStateChangesShowTheirGlyphAndTextChangesTheirCaption) {
+  HWND box = Child(L"BUTTON", L"Check", BS_AUTOCHECKBOX, RECT{10, 10, 130, 30});
+  SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
+  auto handler = TacMainWnd::Create<TacCheckBoxWnd>(box, false, std::string("CHECKBOX"), nullptr, nullptr);
+  const auto glyphArea = [&](const char* name) {
+    auto s = NewSurface(120, 20, 24);
+    Render(s->View(), "CHECKBOX", TPoint{10, 10}, TsRect{0, 0, 120, 20}, true);
+    const SIZE g = handler->GlyphSize(name);
+    Glyph(s->View(), name, TPoint{0, (20 - g.cy) / 2});
+    return s;
+  };
+  const RECT glyph{0, 0, handler->TextRect().left - 2, 20};
+  const auto checked = glyphArea("BOXCHECKED"), unchecked = glyphArea("BOXUNCHECKED");
+  ASSERT_GT(Differing(checked->View(), unchecked->View(), glyph, true), 5) << "the skin's two glyphs look alike";
+  EXPECT_EQ(Differing(ClientPixels(box)->View(), checked->View(), glyph, true), 0);
+  SendMessageW(box, BM_SETCHECK, BST_UNCHECKED, 0);  // no invalidation needed: the handler repaints
+  EXPECT_EQ(Differing(ClientPixels(box)->View(), unchecked->View(), glyph, true), 0);
+
+  HWND label = Child(L"Static", L"one", SS_LEFT, RECT{10, 40, 110, 60});
+  auto text = TacMainWnd::Create<TacStaticWnd>(label, false, std::string("CHECKBOX"), nullptr, nullptr);
+  const auto first = ClientPixels(label);
+  SetWindowTextW(label, L"another text");
+  EXPECT_EQ(text->Caption, L"another text");
+  EXPECT_EQ(WindowTextOf(label), L"another text");
+  EXPECT_GT(Differing(ClientPixels(label)->View(), first->View(), RECT{}, false), 10) << "the new text is not shown";
+}
+
+TEST_F(StandardWindowTest, StaticOfTheAnimationSizeKeepsThePlatformsPaintingInside) {
+  // A rectangle static fills itself all over: inside the kept area its own look stays.
+  HWND w = Child(L"Static", L"", SS_BLACKRECT, RECT{10, 10, 162, 59});
+  const auto own = ClientPixels(w);
+  auto handler = TacMainWnd::Create<TacStaticWnd>(w, false, std::string("CHECKBOX"), nullptr, nullptr);
+  const auto shown = ClientPixels(w);
+  auto expected = NewSurface(152, 49, 24);
+  Render(expected->View(), "CHECKBOX", TPoint{10, 10}, TsRect{0, 0, 152, 49}, false);
+  const RECT kept{30, 6, 120, 41};
+  ASSERT_GT(Differing(own->View(), expected->View(), kept, true), 1000) << "the static looks like the skin already";
+  EXPECT_EQ(Differing(shown->View(), own->View(), kept, true), 0);
+  EXPECT_EQ(Differing(shown->View(), expected->View(), kept, false), 0);
+}
+
+// ---------------------------------------------------------------- a framework panel
+
+TEST_F(StandardWindowTest, FrameworkPanelShowsItsSectionAndCaption) {
+  auto* form = new TForm(Application);
+  form->SetClientSize(240, 140);
+  auto* panel = new TPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(20, 30, 160, 60);
+  panel->SetCaption(L"Panel");
+  form->Show();
+  Application->ProcessMessages();
+  const HWND w = panel->Handle();
+  const WNDPROC own = ProcedureOf(w);
+  const auto before = ClientPixels(w);
+  auto binding = std::make_unique<TsCommonData>(panel, true);
+  auto handler = TacMainWnd::Create<TacPanelWnd>(w, false, std::string("PANEL"), nullptr, binding.get());
+  EXPECT_TRUE(handler->OldMethod != nullptr);
+  EXPECT_EQ(binding->SectionIndex, manager->SectionIndex("PANEL"));
+  EXPECT_EQ(SendMessageW(w, SM_SKINCMD, SkinCommandWParam(CMD_ISSKINNED), 0), 1);
+
+  const auto shown = ClientPixels(w);
+  auto expected = NewSurface(160, 60, 24);
+  TPaintItemSource item = Source("PANEL");
+  item.ParentColor = static_cast<TColor>(ColorToRGB(form->Color()));
+  PaintItem(item, BgInfo{}, false, false, expected->View(), TPoint{20, 30}, TsRect{0, 0, 160, 60}, 0);
+  // The corners show the form through the section's rounded border.
+  const COLORREF face = static_cast<COLORREF>(ColorToRGB(form->Color()));
+  const uint32_t formColor = GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face);
+  for (const POINT corner : {POINT{0, 0}, POINT{159, 0}, POINT{0, 59}, POINT{159, 59}}) {
+    EXPECT_EQ(PixelOf(shown->View(), corner.x, corner.y), formColor) << corner.x << "," << corner.y;
+    PutRGB(expected->View().Pixel(corner.x, corner.y), static_cast<TColor>(face));
+  }
+  const RECT caption{50, 15, 110, 45};
+  EXPECT_EQ(Differing(shown->View(), expected->View(), caption, false), 0);
+  EXPECT_GT(Differing(shown->View(), expected->View(), caption, true), 5) << "the caption is gone";
+  SaveBmp(shown->View(), L"Z:\\tmp\\handler-Panel.bmp");
+
+  manager->RemoveSkin();
+  handler.reset();
+  EXPECT_EQ(ProcedureOf(w), own);
+  EXPECT_EQ(GetPropW(w, L"ACSBSC"), nullptr);
+  EXPECT_EQ(Differing(ClientPixels(w)->View(), before->View(), RECT{}, false), 0);
+  binding.reset();
+  delete form;
+}
+
+// ---------------------------------------------------------------- menu windows
+
+class MenuWindowTest : public StandardWindowTest {
+protected:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+      auto* create = reinterpret_cast<CBT_CREATEWNDW*>(lParam);
+      const LPCWSTR cls = create->lpcs->lpszClass;
+      const bool menu = IS_INTRESOURCE(cls) ? reinterpret_cast<ULONG_PTR>(cls) == 32768
+                                            : std::wstring(cls) == L"#32768";
+      if (menu) created = reinterpret_cast<HWND>(wParam);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static inline HWND created = nullptr;
+  static inline std::function<void()> whileOpen;
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+    if (!created || !IsWindowVisible(created)) return;
+    KillTimer(nullptr, id);
+    if (whileOpen) whileOpen();
+    EndMenu();
+  }
+};
+
+TEST_F(MenuWindowTest, OneHandlerPerMenuWindowPaintsItsBackgroundAndFreesItselfAfterTheWindow) {
+  const int handlers = TacMainWnd::LiveCount();
+  const int records = TWindowSubclass::LiveRecordCount();
+  created = nullptr;
+  THookHandle hook = SetHook(WH_CBT, &Hook, nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(hook);
+  TMenuHandle menu = NewPopupMenu();
+  AppendMenuW(menu.Get(), MF_STRING, 1, L"First");
+  AppendMenuW(menu.Get(), MF_STRING, 2, L"Second");
+
+  bool ran = false;
+  whileOpen = [&] {
+    ran = true;
+    HWND w = created;
+    TacMnuWnd* handler = TacMnuWnd::AttachTo(w, manager.get());
+    ASSERT_NE(handler, nullptr);
+    EXPECT_EQ(TacMnuWnd::AttachTo(w, manager.get()), nullptr) << "a second subclass of ours";
+    EXPECT_EQ(TacMnuWnd::HandlerList(), std::vector<TacMnuWnd*>{handler});
+    EXPECT_EQ(TacMainWnd::HandlerOf(w), handler);
+    EXPECT_EQ(SendMessageW(w, SM_SKINCMD, SkinCommandWParam(CMD_ISSKINNED), 0), 1);
+    SendMessageW(w, SM_SKINCMD, SkinCommandWParam(CMD_DRAWMENUBORDER), 0);
+    EXPECT_TRUE(handler->BorderFlag);
+
+    // Once a skinned item was drawn, erasing paints the section picture.
+    MenuPaintState().ItemDrawn = true;
+    RECT r{};
+    GetWindowRect(w, &r);
+    POINT origin{0, 0};
+    ClientToScreen(w, &origin);
+    RECT client{};
+    GetClientRect(w, &client);
+    TBitmap shown(client.right, client.bottom);
+    EXPECT_EQ(SendMessageW(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(shown.Canvas().Handle()), 0), 1);
+    GdiFlush();
+    EXPECT_FALSE(handler->BorderFlag);
+    auto expected = NewSurface(r.right - r.left, r.bottom - r.top, 24);
+    TPaintItemSource item = Source("MAINMENU");
+    item.HasParent = false;
+    PaintItem(item, BgInfo{}, true, false, expected->View(), TPoint{r.left, r.top},
+              TsRect{0, 0, expected->Width(), expected->Height()}, 0);
+    int differing = 0;
+    const int ox = origin.x - r.left, oy = origin.y - r.top;
+    // The corners may be repaired from the (missing) parent: compare inside them.
+    for (int y = 4; y < client.bottom - 4; ++y)
+      for (int x = 4; x < client.right - 4; ++x)
+        differing += PixelOf(shown.View(), x, y) != PixelOf(expected->View(), x + ox, y + oy);
+    EXPECT_EQ(differing, 0);
+    MenuPaintState().ItemDrawn = false;
+  };
+  SetTimer(nullptr, 0, 20, &Tick);
+  SetForegroundWindow(host);
+  TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_NONOTIFY, 60, 60, 0, host, nullptr);
+  whileOpen = nullptr;
+  Application->ProcessMessages();
+  EXPECT_TRUE(ran) << "the menu never showed";
+  EXPECT_FALSE(IsWindow(created) && IsWindowVisible(created));
+  EXPECT_TRUE(TacMnuWnd::HandlerList().empty());
+  EXPECT_EQ(TacMainWnd::LiveCount(), handlers);
+  EXPECT_EQ(TWindowSubclass::LiveRecordCount(), records);
 }
 
 }  // namespace
