@@ -136,5 +136,7 @@ void TacSpinWnd::WndProc(TMessage& message) {
       manager->SetHotWindow(WindowHandle);
   } else if (manager->HotWindow() == WindowHandle) {
     manager->SetHotWindow(nullptr);
+    // The hot look goes with the pointer.
+    if (!Destroyed) SendMessageW(WindowHandle, WM_PAINT, 0, 0);
   }
 }

@@ -329,6 +329,25 @@ TEST_F(ClassTableTest, RepeatedPaintsMakeNoObjects) {
   EXPECT_EQ(TacMainWnd::LiveCount(), handlers0);
 }
 
+TEST_F(ClassTableTest, DestroyingEachWindowFirstLeavesItsHandlerInertAndNoRecord) {
+  const int records = TWindowSubclass::LiveRecordCount();
+  const int handlers = TacMainWnd::LiveCount();
+  for (const ClassCase& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    HWND w = Child(c.className, c.text, c.style, c.bounds);
+    Prepare(c, w);
+    auto handler = c.make(w);
+    ClientPixels(w);
+    DestroyWindow(w);
+    EXPECT_TRUE(handler->Destroyed);
+    EXPECT_EQ(TacMainWnd::HandlerOf(w), nullptr);
+    handler.reset();  // touches nothing of the gone window
+  }
+  Application->ProcessMessages();
+  EXPECT_EQ(TWindowSubclass::LiveRecordCount(), records);
+  EXPECT_EQ(TacMainWnd::LiveCount(), handlers);
+}
+
 // ---------------------------------------------------------------- the handlers' own rules
 
 TEST(HandlerRules, CaptionBandOfAGroupBox) {
@@ -450,6 +469,128 @@ TEST_F(StandardWindowTest, StaticOfTheAnimationSizeKeepsThePlatformsPaintingInsi
   ASSERT_GT(Differing(own->View(), expected->View(), kept, true), 1000) << "the static looks like the skin already";
   EXPECT_EQ(Differing(shown->View(), own->View(), kept, true), 0);
   EXPECT_EQ(Differing(shown->View(), expected->View(), kept, false), 0);
+}
+
+TEST_F(StandardWindowTest, UpDownButtonUnderThePointerLightsUpAndShowsItsPress) {
+  HWND spin = Child(L"msctls_updown32", L"", 0, RECT{10, 10, 26, 33});
+  auto handler = TacMainWnd::Create<TacSpinWnd>(spin, false, std::string("SPEEDBUTTON_SMALL"), nullptr, nullptr);
+  const auto upperAs = [&](int state) {
+    auto s = NewSurface(16, 23, 24);
+    Render(s->View(), "SPEEDBUTTON_SMALL", TPoint{10, 10}, TsRect{0, 0, 16, 12}, true, state);
+    return s;
+  };
+  // Row 11 belongs to the lower button, painted after the upper one.
+  const RECT upper{0, 0, 16, 11}, ring{2, 2, 14, 9};  // the glyph lies inside the ring
+  const auto upperDiffers = [&](const TSurfaceView& shown, int state) {
+    const auto expected = upperAs(state);
+    int n = 0;
+    for (int y = upper.top; y < upper.bottom; ++y)
+      for (int x = upper.left; x < upper.right; ++x)
+        if (!PtInRect(&ring, POINT{x, y})) n += PixelOf(shown, x, y) != PixelOf(expected->View(), x, y);
+    return n;
+  };
+  ASSERT_GT(upperDiffers(upperAs(1)->View(), 0), 0) << "the skin's hot and normal buttons look alike";
+  EXPECT_EQ(upperDiffers(ClientPixels(spin)->View(), 0), 0);
+
+  // The pointer's new place reaches the thread with its input: move until the handler sees it.
+  const auto pointTo = [&](int x, int y, int upState) {
+    SetCursorPos(x, y);
+    return WaitUntil([&] {
+      Application->ProcessMessages();
+      SendMessageW(spin, WM_MOUSEMOVE, 0, MAKELPARAM(x - 50, y - 50));
+      return handler->UpState == upState;
+    });
+  };
+  ASSERT_TRUE(pointTo(40 + 10 + 8, 40 + 10 + 3, 1));
+  EXPECT_EQ(handler->DownState, 0);
+  EXPECT_EQ(upperDiffers(ClientPixels(spin)->View(), 1), 0) << "hot";
+
+  SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, 3));
+  EXPECT_EQ(handler->UpState, 2);
+  EXPECT_EQ(upperDiffers(ClientPixels(spin)->View(), 2), 0) << "pressed";
+  SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(8, 3));
+  EXPECT_EQ(handler->UpState, 1);
+
+  ASSERT_TRUE(pointTo(300, 300, 0));
+  ClientPixels(spin);
+  EXPECT_EQ(handler->UpState, 0);
+  EXPECT_NE(DefaultManager()->HotWindow(), spin);
+}
+
+TEST_F(StandardWindowTest, ToolButtonsShowTheirStateImageAndText) {
+  HWND bar = Child(TOOLBARCLASSNAMEW, L"", CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN | TBSTYLE_FLAT,
+                   RECT{10, 10, 310, 60});
+  SendMessageW(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  HIMAGELIST images = ImageList_Create(16, 16, ILC_COLOR24, 1, 0);
+  {
+    TBitmap red(16, 16);
+    FillRectColor(red.View(), TsRect{0, 0, 16, 16}, MakeColor(255, 0, 0));
+    TBitmapHandle copy = NewBitmap(16, 16, 1, 32, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, copy.Get());
+    BitBlt(dc, 0, 0, 16, 16, red.Canvas().Handle(), 0, 0, SRCCOPY);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ImageList_Add(images, copy.Get(), nullptr);
+  }
+  SendMessageW(bar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
+  const BYTE enabled = TBSTATE_ENABLED;
+  TBBUTTON buttons[3] = {};
+  const wchar_t* texts[3] = {L"Open", L"Off", L"Down"};
+  const BYTE states[3] = {enabled, 0, static_cast<BYTE>(enabled | TBSTATE_PRESSED)};
+  for (int i = 0; i < 3; ++i) {
+    buttons[i].iBitmap = i == 0 ? 0 : I_IMAGENONE;  // the list's first image is image 0
+    buttons[i].idCommand = 100 + i;
+    buttons[i].fsState = states[i];
+    buttons[i].fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
+    buttons[i].iString = reinterpret_cast<INT_PTR>(texts[i]);
+  }
+  SendMessageW(bar, TB_ADDBUTTONSW, 3, reinterpret_cast<LPARAM>(buttons));
+  auto handler = TacMainWnd::Create<TacToolBarWnd>(bar, false, std::string("BAR"), nullptr, nullptr);
+
+  auto background = NewSurface(300, 50, 24);
+  Render(background->View(), "BAR", TPoint{10, 10}, TsRect{0, 0, 300, 50}, false);
+  const int section = manager->SectionIndex("TOOLBUTTON");
+  // The ring of two pixels around button i as the painting core renders it in `state`,
+  // blended into the bar for a disabled button, against the screen.
+  const auto ringDiffers = [&](const TSurfaceView& shown, int i, int state, bool disabled) {
+    RECT b{};
+    SendMessageW(bar, TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&b));
+    const int w = b.right - b.left, h = b.bottom - b.top;
+    auto button = NewSurface(w, h, 24);
+    PaintSection(section, "TOOLBUTTON", BgInfo{background->View(), 0, 0, true}, -1, -1, &manager->Tables(),
+                 button->View(), TPoint{b.left, b.top}, TsRect{0, 0, w, h}, state, true);
+    if (disabled)
+      BlendKeyedRect(button->View(), 0, 0, static_cast<TColor>(0xFF000000u), 0.4,
+                     TsRect{b.left, b.top, b.right - 1, b.bottom - 1}, background->View());
+    int n = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        if (x < 2 || y < 2 || x >= w - 2 || y >= h - 2)
+          n += PixelOf(shown, b.left + x, b.top + y) != PixelOf(button->View(), x, y);
+    return n;
+  };
+  auto shown = ClientPixels(bar);
+  SaveBmp(shown->View(), L"Z:\\tmp\\handler-ToolButtons.bmp");
+  EXPECT_EQ(ringDiffers(shown->View(), 0, 0, false), 0) << "normal";
+  EXPECT_EQ(ringDiffers(shown->View(), 1, 0, true), 0) << "disabled";
+  EXPECT_EQ(ringDiffers(shown->View(), 2, 2, false), 0) << "pressed";
+  ASSERT_GT(ringDiffers(shown->View(), 2, 0, false), 0) << "the skin's pressed and normal buttons look alike";
+  RECT first{};
+  SendMessageW(bar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+  int red = 0;
+  for (int y = first.top; y < first.bottom; ++y)
+    for (int x = first.left; x < first.right; ++x) red += PixelOf(shown->View(), x, y) == 0xFF0000;
+  EXPECT_EQ(red, 16 * 16) << "the first image of the list is not drawn";
+
+  // Hot under the pointer.
+  SetCursorPos(40 + 10 + (first.left + first.right) / 2, 40 + 10 + (first.top + first.bottom) / 2);
+  shown = ClientPixels(bar);
+  EXPECT_EQ(ringDiffers(shown->View(), 0, 1, false), 0) << "hot";
+  ASSERT_GT(ringDiffers(shown->View(), 0, 0, false), 0) << "the skin's hot and normal buttons look alike";
+  handler.reset();
+  DestroyWindow(bar);
+  ImageList_Destroy(images);
 }
 
 // ---------------------------------------------------------------- a framework panel
