@@ -35,6 +35,20 @@ namespace {
 
 WNDPROC ProcedureOf(HWND w) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrW(w, GWLP_WNDPROC)); }
 
+// Counts the WM_SETTEXT messages that reach the procedure below a handler.
+struct TextProbe {
+  static inline WNDPROC previous = nullptr;
+  static inline int texts = 0;
+  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SETTEXT) ++texts;
+    return CallWindowProcW(previous, w, msg, wp, lp);
+  }
+  explicit TextProbe(HWND w) {
+    texts = 0;
+    previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+  }
+};
+
 using Make = std::function<std::unique_ptr<TacMainWnd>(HWND)>;
 
 template <class T>
@@ -449,10 +463,12 @@ TEST_F(StandardWindowTest, CheckStateChangesShowTheirGlyphAndTextChangesTheirCap
   EXPECT_EQ(Differing(ClientPixels(box)->View(), unchecked->View(), glyph, true), 0);
 
   HWND label = Child(L"Static", L"one", SS_LEFT, RECT{10, 40, 110, 60});
+  TextProbe below(label);
   auto text = TacMainWnd::Create<TacStaticWnd>(label, false, std::string("CHECKBOX"), nullptr, nullptr);
   const auto first = ClientPixels(label);
   SetWindowTextW(label, L"another text");
   EXPECT_EQ(text->Caption, L"another text");
+  EXPECT_EQ(TextProbe::texts, 1);
   EXPECT_EQ(WindowTextOf(label), L"another text");
   EXPECT_GT(Differing(ClientPixels(label)->View(), first->View(), RECT{}, false), 10) << "the new text is not shown";
 }
