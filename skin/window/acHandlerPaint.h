@@ -22,10 +22,15 @@ void GuardedPaint(F&& paint) noexcept {
 
 // Runs `step` with `handler`'s window not redrawing, so that the platform's own drawing,
 // which the step triggers, never reaches the screen. Redrawing comes back unless the
-// window went away during the step.
+// window went away during the step. A hidden window draws nothing anyway and is left
+// alone: switching redrawing back on would show it.
 template <class F>
 void WithoutRedraw(TacMainWnd& handler, F&& step) {
   const HWND window = handler.WindowHandle;
+  if (!IsWindowVisible(window)) {
+    step();
+    return;
+  }
   SendMessageW(window, WM_SETREDRAW, FALSE, 0);
   step();
   if (!handler.Destroyed && IsWindow(window)) SendMessageW(window, WM_SETREDRAW, TRUE, 0);

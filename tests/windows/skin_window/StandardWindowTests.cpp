@@ -471,6 +471,14 @@ TEST_F(StandardWindowTest, CheckStateChangesShowTheirGlyphAndTextChangesTheirCap
   EXPECT_EQ(TextProbe::texts, 1);
   EXPECT_EQ(WindowTextOf(label), L"another text");
   EXPECT_GT(Differing(ClientPixels(label)->View(), first->View(), RECT{}, false), 10) << "the new text is not shown";
+
+  // A hidden window stays hidden through the changes that repaint a shown one.
+  ShowWindow(label, SW_HIDE);
+  SetWindowTextW(label, L"hidden");
+  SendMessageW(label, WM_ENABLE, TRUE, 0);
+  SendMessageW(label, WM_CANCELMODE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(label));
+  EXPECT_EQ(text->Caption, L"hidden");
 }
 
 TEST_F(StandardWindowTest, StaticOfTheAnimationSizeKeepsThePlatformsPaintingInside) {
