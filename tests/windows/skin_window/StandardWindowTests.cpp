@@ -299,6 +299,8 @@ TEST_F(ClassTableTest, EachClassShowsItsSectionAndGetsItsOwnLookBackWhenTheSkinG
     SaveBmp(shown->View(), L"Z:\\tmp\\handler-" + std::wstring(l.c->name, l.c->name + strlen(l.c->name)) + L".bmp");
   }
 
+  SaveBmp(ClientPixels(host)->View(), L"Z:\\tmp\\handler-form.bmp");
+
   manager->RemoveSkin();
   for (Live& l : live) {
     SCOPED_TRACE(l.c->name);
