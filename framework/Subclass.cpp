@@ -146,6 +146,8 @@ LRESULT TWindowSubclass::CallOld(UINT msg, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+WNDPROC TWindowSubclass::PreviousProcedure() const { return record_ ? record_->previous : nullptr; }
+
 LRESULT TWindowSubclass::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) { return CallOld(msg, wParam, lParam); }
 
 LRESULT CALLBACK TWindowSubclass::Trampoline(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -45,6 +45,9 @@ public:
   // The previous procedure, through CallWindowProcW. Only while attached (0 otherwise):
   // a handler that detaches inside a message passes that message on first.
   LRESULT CallOld(UINT msg, WPARAM wParam, LPARAM lParam);
+  // The procedure CallOld calls, while attached (null otherwise). A handler that must
+  // detach before the previous procedure sees a message calls it directly.
+  WNDPROC PreviousProcedure() const;
 
   // Handler of `window` (read from the window property "ACSBSC"), or null. Borrowed.
   static TWindowSubclass* Of(HWND window);

@@ -549,6 +549,7 @@ bool Inside(const TSurfaceView& view, int x, int y) { return x >= 0 && y >= 0 &&
 
 namespace {
 void RepairCorners(TsCommonData& binding, int state, int corners);
+void RepairWindowCorners(TsCommonData& binding, int state, SIZE size, HWND parent, POINT parentOffset);
 }  // namespace
 
 void UpdateCorners(TsCommonData& binding, int state, int corners) {
@@ -560,7 +561,20 @@ void UpdateCorners(TsCommonData& binding, int state, int corners) {
   ParentColorSlot() = clFuchsia;
 }
 
+void UpdateWindowCorners(TsCommonData& binding, int state, SIZE size, HWND parent, POINT parentOffset) {
+  try {
+    RepairWindowCorners(binding, state, size, parent, parentOffset);
+  } catch (...) {
+    // What was repaired stays; painting goes on.
+  }
+  ParentColorSlot() = clFuchsia;
+}
+
 namespace {
+// Key pixels of the border mask's corner frames in the cache take `fill`, or, when it is
+// none, the pixel of `bg` (already shifted to the cache's place in the parent).
+void RepaintCornerPixels(TsCommonData& binding, int state, int corners, int w, int h, const BgInfo& bg, TColor fill);
+
 void RepairCorners(TsCommonData& binding, int state, int corners) {
   TsSkinManager* manager = binding.SkinManager();
   TControl* control = binding.OwnerControl();
@@ -568,9 +582,6 @@ void RepairCorners(TsCommonData& binding, int state, int corners) {
   if (!manager || !manager->IsMaskIndexValid(binding.BorderMaskIndex) || !cache || cache->Empty() || !control ||
       control->Width() < 2 || control->Height() < 2)
     return;
-  const TsSkinTables& tables = manager->Tables();
-  const TsMaskData& mask = tables.MaskTable[static_cast<size_t>(binding.BorderMaskIndex)];
-
   BgInfo bg = binding.GetParentBgInfo();
   TColor& parentColor = ParentColorSlot();
   TWinControl* parent = control->Parent();
@@ -587,11 +598,38 @@ void RepairCorners(TsCommonData& binding, int state, int corners) {
     bg.X += control->Left();
     bg.Y += control->Top();
   }
-  if (fill == clFuchsia && !bg.Ready) {
-    ParentColorSlot() = clFuchsia;
-    return;
-  }
+  if (fill == clFuchsia && !bg.Ready) return;
+  RepaintCornerPixels(binding, state, corners, control->Width(), control->Height(), bg, fill);
+}
 
+void RepairWindowCorners(TsCommonData& binding, int state, SIZE size, HWND parent, POINT parentOffset) {
+  TsSkinManager* manager = binding.SkinManager();
+  TBitmap* cache = binding.Cache();
+  if (!manager || !manager->IsMaskIndexValid(binding.BorderMaskIndex) || !cache || cache->Empty() || size.cx < 2 ||
+      size.cy < 2)
+    return;
+  BackgroundSlot() = BgInfo{};
+  if (parent) SendSkinCommand(parent, CMD_GETBGINFO, 0);
+  BgInfo bg = BackgroundSlot();
+  TColor fill = clFuchsia;
+  if (parent && !AskWindow(parent, CMD_ISBGVARIABLE)) {
+    ParentColorSlot() = clFuchsia;
+    SendSkinCommand(parent, CMD_GETCOLOR, 0);
+    fill = ParentColorSlot();
+  }
+  if (fill == clFuchsia) {
+    bg.X += parentOffset.x;
+    bg.Y += parentOffset.y;
+    if (!bg.Ready) return;
+  }
+  RepaintCornerPixels(binding, state, 15, size.cx, size.cy, bg, fill);
+}
+
+void RepaintCornerPixels(TsCommonData& binding, int state, int corners, int w, int h, const BgInfo& bg, TColor fill) {
+  TsSkinManager* manager = binding.SkinManager();
+  TBitmap* cache = binding.Cache();
+  const TsSkinTables& tables = manager->Tables();
+  const TsMaskData& mask = tables.MaskTable[static_cast<size_t>(binding.BorderMaskIndex)];
   int imageCount = mask.ImageCount, maskType = mask.MaskType;
   TsRect r = mask.R;
   const TSurfaceView source = mask.Bmp ? mask.Bmp->View() : (tables.MasterBitmap ? tables.MasterBitmap->View() : TSurfaceView{});
@@ -600,15 +638,11 @@ void RepairCorners(TsCommonData& binding, int state, int corners) {
     maskType = 1;
     r = TsRect{0, 0, source.width, source.height};
   }
-  if (imageCount <= 0 || source.Empty()) {
-    ParentColorSlot() = clFuchsia;
-    return;
-  }
+  if (imageCount <= 0 || source.Empty()) return;
   const int frame = std::min(state, imageCount - 1);
   const int xOffset = frame * r.Width() / imageCount;
   const int fh = r.Height() / (maskType + 1);
   const int cw = r.Width() / imageCount - mask.WL - mask.WR;
-  const int w = control->Width(), h = control->Height();
   struct TCornerArea {
     int bit, x, y, width, height, sx, sy;
   };

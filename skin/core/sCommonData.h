@@ -130,6 +130,11 @@ void SetEditedSection(const std::string& name);
 // `state`) from the parent's background or colour. `corners`: 1 top-left, 2 bottom-left,
 // 4 top-right, 8 bottom-right.
 void UpdateCorners(TsCommonData& binding, int state, int corners = 15);
+// The same for the cache of a plain window of `size` whose parent window is `parent`, at
+// `parentOffset` in the parent's picture: the parent's colour (command 21) fills the
+// corners unless the parent's background is variable (command 19), else its picture does.
+// Nothing for a window not wider and higher than 1 pixel.
+void UpdateWindowCorners(TsCommonData& binding, int state, SIZE size, HWND parent, POINT parentOffset);
 
 // Copies the binding's cache to `dc` (target rectangle, from `source` in the cache),
 // leaving out opaque children moved by (dx, dy).

@@ -168,6 +168,8 @@ public:
   const TsStandardIndexes& StandardIndexes() const { return standardIndexes_; }
   // Set from the start of a skin change until command 1 has been broadcast.
   bool SkinChanging() const { return skinChanging_; }
+  // True while RemoveSkin runs (its command 2 is being broadcast).
+  bool RemovingSkin() const { return removing_; }
   void SetSkinChanging(bool on) { skinChanging_ = on; }
 
   // Lookups (see TsSkinTables); none raises, -1 means none.

@@ -4,12 +4,14 @@
 
 #include "framework/Forms.h"
 #include "framework/Handles.h"
-#include "framework/Subclass.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/paint/Borders.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
 #include "skin/paint/gdi/sTextPainting.h"
+#include "skin/core/sCommonData.h"
+#include "skin/window/acMnuWnd.h"
+#include "skin/window/sSkinProvider.h"
 
 namespace {
 
@@ -150,85 +152,6 @@ TColor SectionFontColor(const TsSkinTables& skin, int section) {
   return static_cast<TColor>(skin.SectionTable[static_cast<size_t>(section)].FontColor[0]);
 }
 
-// Frame ring of a menu window: from the window's edge to its first item.
-int FrameRing(HWND window, int fallback) {
-  const HMENU menu = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
-  RECT item{}, wr{};
-  if (menu && GetMenuItemRect(nullptr, menu, 0, &item) && GetWindowRect(window, &wr)) {
-    const int ring = item.left - wr.left;
-    if (ring > 0 && ring < W(wr) / 2) return ring;
-  }
-  return fallback;
-}
-
-bool PictureFits(HWND window) {
-  const TMenuState& s = State();
-  RECT wr{};
-  return s.picture && s.window == window && GetWindowRect(window, &wr) && s.picture->Width() == W(wr) &&
-         s.picture->Height() == H(wr);
-}
-
-// Paints the border ring of `window` from the menu picture prepared for it.
-void PaintMenuBorder(HWND window) {
-  if (!PictureFits(window)) return;
-  TBitmap& picture = *State().picture;
-  const int ring = FrameRing(window, std::max<int>(ClientOffset(window).x, 3));
-  const TWindowDC dc = TWindowDC::Of(window);
-  if (!dc) return;
-  CopyBorderRing(dc.Get(), 0, 0, ring, 0, 0, picture.Canvas().Handle(), picture.Height(), picture.Width());
-}
-
-int gLiveMenuWindows = 0;
-
-// The one subclass of a menu window: no erasing while a picture is prepared for it, the
-// skinned border after every platform paint (Wine draws its frame inside the client area
-// in WM_PAINT) and in place of the platform's non-client paint, and the menu state reset
-// when the window goes.
-class TsMenuWindow : public TWindowSubclass {
-public:
-  TsMenuWindow() { ++gLiveMenuWindows; }
-  ~TsMenuWindow() override { --gLiveMenuWindows; }
-
-protected:
-  LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-    const HWND window = Window();
-    switch (msg) {
-      case SM_SKINCMD:
-        return SkinCommand(wParam, lParam);
-      case WM_ERASEBKGND:
-        if (PictureFits(window)) return 1;
-        return CallOld(msg, wParam, lParam);
-      case WM_PAINT: {
-        const LRESULT result = CallOld(msg, wParam, lParam);
-        PaintMenuBorder(window);
-        return result;
-      }
-      case WM_NCPAINT:
-        if (PictureFits(window) && ClientOffset(window).x > 0) {
-          PaintMenuBorder(window);
-          return 0;
-        }
-        return CallOld(msg, wParam, lParam);
-      case WM_DESTROY: {
-        const LRESULT result = CallOld(msg, wParam, lParam);
-        DiscardMenuState();
-        SetSkinnedMenuOpen(false);
-        return result;
-      }
-      default:
-        return CallOld(msg, wParam, lParam);
-    }
-  }
-
-private:
-  LRESULT SkinCommand(WPARAM wParam, LPARAM lParam) {
-    TMessage message{SM_SKINCMD, wParam, lParam, 0};
-    if (AnswerSkinnedQuery(message)) return message.Result;
-    if (SkinCommandOf(wParam) == CMD_DRAWMENUBORDER && IsWindowVisible(Window())) PaintMenuBorder(Window());
-    return 0;
-  }
-};
-
 std::vector<TsSkinableMenus*>& LiveMenus() {
   static std::vector<TsSkinableMenus*> list;
   return list;
@@ -245,6 +168,8 @@ void DiscardMenuState() {
   s.window = nullptr;
   s.extraVisible = false;
   s.asked = false;
+  MenuPaintState().Picture = nullptr;
+  MenuPaintState().Window = nullptr;
 }
 
 TBitmap* MenuPicture() { return State().picture.get(); }
@@ -252,16 +177,9 @@ HWND MenuPictureWindow() { return State().window; }
 bool SkinnedMenuOpen() { return State().menuOpen; }
 void SetSkinnedMenuOpen(bool on) { State().menuOpen = on; }
 
-bool AttachMenuWindow(HWND window) {
-  if (!window || TWindowSubclass::Of(window)) return false;
-  auto handler = std::make_unique<TsMenuWindow>();
-  if (!handler->Attach(window)) return false;
-  handler->SetFreeWithWindow(true);
-  static_cast<void>(handler.release());  // freed by the framework after WM_NCDESTROY
-  return true;
-}
+bool AttachMenuWindow(HWND window) { return TacMnuWnd::AttachTo(window, DefaultManager()) != nullptr; }
 
-int LiveMenuWindowCount() { return gLiveMenuWindows; }
+int LiveMenuWindowCount() { return static_cast<int>(TacMnuWnd::HandlerList().size()); }
 
 TsMenuItemType MenuItemTypeOf(const TMenuItem& item) {
   const String& caption = item.Caption();
@@ -277,6 +195,26 @@ TsSkinableMenus* SkinableMenusOf(TsSkinManager* manager) {
 void UseSkinableMenus() {
   SkinableMenusSeam() = [](TsSkinManager* manager) -> std::unique_ptr<TacSkinableMenusBase> {
     return std::make_unique<TsSkinableMenus>(manager);
+  };
+  // A menu window going takes the shown menu's state with it.
+  MenuPaintState().Discard = [] {
+    DiscardMenuState();
+    SetSkinnedMenuOpen(false);
+  };
+  // Skinned frames hook the menus of their forms, and their system menus as they open.
+  FrameHooks().Menus = [](TsSkinProvider& provider, bool on) {
+    TsSkinableMenus* menus = SkinableMenusOf(provider.SkinData().SkinManager());
+    if (!menus) return;
+    if (on && menus->Manager()->SkinActive())
+      menus->HookMenus(true);
+    else if (provider.Form())
+      menus->HookComponentMenus(*provider.Form(), false);
+  };
+  FrameHooks().PopupMenu = [](TsSkinProvider& provider, TPopupMenu& menu) {
+    TsSkinableMenus* menus = SkinableMenusOf(provider.SkinData().SkinManager());
+    if (!menus || !menus->Manager()->SkinActive()) return;
+    SetSkinnedMenuOpen(true);
+    menus->HookPopupMenu(menu, true);
   };
 }
 
@@ -303,15 +241,21 @@ void TsSkinableMenus::SkinChanged() {
   ReleaseMenuPicture();
 }
 
-void TsSkinableMenus::ReleaseMenuPicture() { State().picture.reset(); }
+void TsSkinableMenus::ReleaseMenuPicture() {
+  State().picture.reset();
+  MenuPaintState().Picture = nullptr;
+}
 
 // ---------------------------------------------------------------- hooking
 
 void TsSkinableMenus::HookMenus(bool on) {
   active_ = on;
-  if (!Application) return;
+  if (Application) HookComponentMenus(*Application, on);
+}
+
+void TsSkinableMenus::HookComponentMenus(TComponent& root, bool on) {
   const bool popups = manager_ && manager_->SkinnedPopups();
-  std::vector<TComponent*> stack{Application};
+  std::vector<TComponent*> stack{&root};
   while (!stack.empty()) {
     TComponent* component = stack.back();
     stack.pop_back();
@@ -531,6 +475,8 @@ void TsSkinableMenus::PrepareMenuPicture(const TMenuItem& item, int width, int h
   s.textOffset = Margin + s.glyphWidth + Spacing;
   if (width <= 0 || height <= 0) return;
   s.picture = std::make_unique<TBitmap>(width, height);
+  MenuPaintState().Picture = s.picture.get();
+  MenuPaintState().Window = window;
   cutOuts_.clear();
   const int section = manager_->SectionIndex("MAINMENU");
   if (section < 0) return;
@@ -618,6 +564,7 @@ void TsSkinableMenus::DrawItem(TMenuItem* item, TCanvas& canvas, RECT r, UINT st
   if (!window) size = MenuSize(*item);
   PrepareMenuPicture(*item, size.cx, size.cy, window);
   if (!s.picture) return;
+  MenuPaintState().ItemDrawn = true;
   if (window) CopyFrameStrips(dc, *item, r, off);
 
   const TsMenuItemType type = MenuItemTypeOf(*item);

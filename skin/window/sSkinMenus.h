@@ -13,9 +13,10 @@
 // prepares its own picture again.
 //
 // Each skin manager owns one `TsSkinableMenus` (made through the manager's seam once
-// `UseSkinableMenus` has run). Menu windows get at most one subclass of ours: the thread
-// hook attaches `AttachMenuWindow` at creation, and `ApplyMenuFrame` attaches it only to a
-// window that has none yet.
+// `UseSkinableMenus` has run). Menu windows get one handler (`TacMnuWnd`): the thread hook
+// attaches it at creation, and `ApplyMenuFrame` attaches one only to a window that has none
+// yet; the handler paints the border from the picture and resets the menu state when its
+// window goes.
 //
 // Left out: the extra line's picture (the manager's event has no picture argument), the
 // framework has no main menus (the menu-bar handlers paint on the canvas they are given,
@@ -67,6 +68,8 @@ public:
   TsSkinManager* Manager() const { return manager_; }
 
   void HookMenus(bool on) override;
+  // The same for the menus owned, directly or further down, by `root`.
+  void HookComponentMenus(TComponent& root, bool on);
   // `menu` is taken for a main menu: its top-level items get the menu-bar handlers.
   void HookMainMenu(TMenu& menu, bool on);
   void HookPopupMenu(TPopupMenu& menu, bool on);
@@ -127,13 +130,14 @@ HWND MenuPictureWindow();
 bool SkinnedMenuOpen();
 void SetSkinnedMenuOpen(bool on);
 
-// Subclasses a menu window ("#32768") for its skinned border, unless it already carries a
-// subclass of ours. The handler frees itself with its window. False when nothing was done.
+// Gives a menu window ("#32768") its `TacMnuWnd` unless it already carries a handler of
+// ours. The handler frees itself with its window. False when nothing was done.
 bool AttachMenuWindow(HWND window);
 // Live menu-window handlers (for leak checks).
 int LiveMenuWindowCount();
 
 // The menu skinning of `manager` (null without manager or before `UseSkinableMenus`).
 TsSkinableMenus* SkinableMenusOf(TsSkinManager* manager);
-// Points the managers' menu seam at `TsSkinableMenus`. Call once at start-up.
+// Points the managers' menu seam at `TsSkinableMenus`, and the frame providers' menu hooks
+// at it. Call once at start-up.
 void UseSkinableMenus();

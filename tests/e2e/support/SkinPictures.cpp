@@ -83,6 +83,27 @@ Picture PictureOf(const TSurfaceView& view) {
 
 // The main window's background as its frame provider composes it: the "FORM" section
 // over the whole window (`width` x `height`) in the active look.
+Picture ComposeFrame(const TsSkinTables& skin, int width, int height, int band, int state) {
+  auto surface = NewSurface24(width, height);
+  TPaintItemSource item;
+  item.Skin = &skin;
+  item.SkinSection = "FORM";
+  item.SkinIndex = skin.SectionIndex(item.SkinSection);
+  item.BorderIndex = skin.MaskIndex(item.SkinIndex, item.SkinSection, "BORDERSMASK");
+  item.Texture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "PATTERN");
+  item.HotTexture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "HOTPATTERN");
+  item.DependsOnParent = false;
+  PaintItem(item, BgInfo{}, true, false, surface->View(), TPoint{0, 0}, TsRect{0, 0, width, height}, state);
+  const int title = skin.SectionIndex("FORMTITLE");
+  if (title >= 0) {
+    const BgInfo bg{surface->View(), 0, 0, true};
+    PaintSection(title, "FORMTITLE", bg, skin.TextureIndex(title, "FORMTITLE", "HOTPATTERN"),
+                 skin.TextureIndex(title, "FORMTITLE", "PATTERN"), &skin, surface->View(), TPoint{0, 0},
+                 TsRect{0, 0, width, band}, state, true);
+  }
+  return PictureOf(surface->View());
+}
+
 std::unique_ptr<TSurface> ComposeFormBackground(const TsSkinTables& skin, int width, int height) {
   auto surface = NewSurface24(width, height);
   TPaintItemSource item;

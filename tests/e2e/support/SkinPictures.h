@@ -25,6 +25,11 @@ std::unique_ptr<TsSkinTables> LoadFolderTables(const std::wstring& folder);
 
 Picture PictureOf(const TSurfaceView& view);
 
+// A skinned form's frame as its frame provider paints it, less its icon, caption text and
+// caption buttons: the "FORM" section over the whole window (`width` x `height`) and
+// "FORMTITLE" over the top `band` rows on top of it, in `state` (1 active, 0 inactive).
+Picture ComposeFrame(const TsSkinTables& skin, int width, int height, int band, int state);
+
 // The main window's background as its frame provider composes it: the "FORM" section
 // over the whole window (`width` x `height`) in the active look.
 std::unique_ptr<TSurface> ComposeFormBackground(const TsSkinTables& skin, int width, int height);

@@ -23,7 +23,9 @@
 #include "skin/paint/Borders.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/gdi/sTextPainting.h"
+#include "skin/window/acMnuWnd.h"
 #include "skin/window/sSkinMenus.h"
+#include "skin/window/sSkinProvider.h"
 
 namespace {
 
@@ -146,6 +148,11 @@ protected:
   void TearDown() override {
     delete form;
     manager.reset();
+    // The seams are process-wide: later tests start without the menus and the hook.
+    SkinableMenusSeam() = nullptr;
+    DialogHookSeam() = {};
+    FrameHooks() = TsFrameHooks{};
+    MenuPaintState().Discard = nullptr;
   }
 
   TMenuItem* Item(int i) { return menu->Items().Items(i); }
@@ -360,10 +367,31 @@ TEST_F(MenuTest, OpenMenuShowsEveryItemKindFromTheSkinAndTheHotItemFollowsTheKey
   bool hooked = false, region = false;
   MenuScript script({
       [&](HWND window) {
-        hooked = TWindowSubclass::Of(window) != nullptr && LiveMenuWindowCount() == 1;
+        hooked = TacMainWnd::HandlerOf(window) != nullptr && TacMnuWnd::HandlerList().size() == 1 &&
+                 MenuHandlerList() == std::vector<HWND>{window};
         return ItemAsModelled(window, 0, false, false, &why) && ItemAsModelled(window, 2, false, false, &why);
       },
       [&](HWND window) { return ItemAsModelled(window, 3, false, true, &why); },
+      [&](HWND window) {
+        // The border ring (from the window's edge to the first item) is the picture's, also
+        // where the platform draws a frame of its own inside the client area.
+        RECT w{};
+        GetWindowRect(window, &w);
+        const auto picture = ModelPicture(W(w), H(w));
+        const auto shot = Shot(window);
+        const int ring = ItemRect(window, 0).left;
+        const RECT strips[] = {{4, 0, W(w) - 4, ring}, {4, H(w) - ring, W(w) - 4, H(w)}, {0, 4, ring, H(w) - 4},
+                               {W(w) - ring, 4, W(w), H(w) - 4}};
+        bool same = ring > 0;
+        for (const RECT& strip : strips) {
+          TBitmap expected(W(strip), H(strip));
+          BitBlt(expected.Canvas().Handle(), 0, 0, W(strip), H(strip), picture->Canvas().Handle(), strip.left,
+                 strip.top, SRCCOPY);
+          GdiFlush();
+          same = same && Mismatches(*shot, expected, strip, &why) == 0;
+        }
+        return same;
+      },
       [&](HWND window) {
         // The separator: the divider mask over the picture, from the icon column on.
         RECT w{};
@@ -429,6 +457,7 @@ TEST_F(MenuTest, FiftyPopupsLeaveNoMenuWindowHandlerOrHandleBehind) {
   for (int i = 0; i < 50; ++i) ASSERT_TRUE(popup()) << "pop-up " << i;
   EXPECT_TRUE(WaitUntil([] { return MenuWindowsOfThread() == 0; }));
   EXPECT_EQ(LiveMenuWindowCount(), 0);
+  EXPECT_TRUE(TacMnuWnd::HandlerList().empty());
   EXPECT_TRUE(MenuHandlerList().empty());
   EXPECT_EQ(TWindowSubclass::LiveCount(), subclasses);
   EXPECT_EQ(TWindowSubclass::LiveRecordCount(), records);
