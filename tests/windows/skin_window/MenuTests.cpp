@@ -356,9 +356,135 @@ TEST_F(MenuTest, HookingKeepsAProgramsOwnHandlersAndFollowsSkinnedPopupsAndTheSk
   manager->SetSkinnedPopups(true);
   EXPECT_TRUE(Item(0)->OnAdvancedDrawItem);
 
+  // On a menu bar the item loses its own handlers to the bar's while the menus are hooked.
+  TMenu bar(form);
+  auto* top = new TMenuItem(form);
+  top->SetCaption(L"File");
+  int ownBar = 0;
+  top->OnAdvancedDrawItem = [&](TMenuItem*, TCanvas&, RECT, UINT) { ++ownBar; };
+  bar.Items().Add(top);
+  menus->HookMenus(true);
+  EXPECT_TRUE(bar.OwnerDraw());
+  top->OnAdvancedDrawItem(top, canvas, RECT{}, 0);
+  EXPECT_EQ(ownBar, 0);
+  int width = 10, height = 0;
+  TBitmap scratch(1, 1);
+  top->OnMeasureItem(top, scratch.Canvas(), width, height);
+  EXPECT_EQ(height, GetSystemMetrics(SM_CYMENU) - 1);
+  EXPECT_GT(width, 10);
+
   manager->SetActive(false);
   EXPECT_FALSE(Item(0)->OnMeasureItem || Item(0)->OnAdvancedDrawItem) << "the skin went: the menus are given back";
   EXPECT_TRUE(Item(2)->OnAdvancedDrawItem);
+  EXPECT_FALSE(top->OnMeasureItem || top->OnAdvancedDrawItem);
+}
+
+TEST_F(MenuTest, CaptionItemShowsItsWordInToolbarColoursAndCheckedItemsTheSkinsMark) {
+  // Drawn onto a memory canvas: no menu window, so the picture has the computed menu size.
+  auto* caption = new TMenuItem(form);
+  caption->SetCaption(L"-Tools-");
+  menu->Items().Insert(0, caption);
+  Item(1)->SetChecked(true);
+  Item(1)->SetRadioItem(true);
+  const SIZE size = menus->MenuSize(*caption);
+  TBitmap canvasPicture(size.cx, size.cy);
+  const int h = menus->ItemHeight(*caption);
+  const RECT r{3, 3, size.cx - 3, 3 + h};
+  DiscardMenuState();
+  menus->DrawItem(caption, canvasPicture.Canvas(), r, 0);
+  ASSERT_NE(MenuPicture(), nullptr);
+  EXPECT_EQ(MenuPicture()->Width(), size.cx);
+  EXPECT_EQ(MenuPicture()->Height(), size.cy);
+  GdiFlush();
+
+  // The model: the picture behind, "TOOLBAR" one pixel inside, the word centred in its colours.
+  const auto picture = ModelPicture(size.cx, size.cy);
+  TBitmap expected(W(r), H(r));
+  BitBlt(expected.Canvas().Handle(), 0, 0, W(r), H(r), picture->Canvas().Handle(), r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const int toolbar = manager->SectionIndex("TOOLBAR");
+  ASSERT_GE(toolbar, 0);
+  PaintSection(toolbar, "TOOLBAR", BgInfo{picture->View(), 0, 0, true},
+               manager->TextureIndex(toolbar, "TOOLBAR", "HOTPATTERN"), manager->TextureIndex(toolbar, "TOOLBAR", "PATTERN"),
+               &manager->Tables(), expected.View(), TPoint{r.left, r.top}, TsRect{1, 1, W(r) - 1, H(r) - 1}, 0, true);
+  TCanvas& text = expected.Canvas();
+  text.Font().Assign(menus->CaptionFont());
+  text.Brush().SetStyle(TBrushStyle::bsClear);
+  RECT textRect{0, 0, W(r), H(r)};
+  DrawSectionText(text, L"Tools", true, &manager->Tables(), false, toolbar, DT_CENTER | DT_SINGLELINE | DT_VCENTER,
+                  textRect);
+  GdiFlush();
+  std::string why;
+  EXPECT_EQ(Mismatches(canvasPicture, expected, r, &why), 0) << why;
+
+  // A checked radio item: the skin's radio mark at the margin, centred vertically.
+  const RECT r1{3, 3 + h, size.cx - 3, 3 + h + menus->ItemHeight(*Item(1))};
+  menus->DrawItem(Item(1), canvasPicture.Canvas(), r1, ODS_CHECKED);
+  GdiFlush();
+  const auto item = ModelItem(*picture, r1, Item(1)->Caption(), false, false);
+  const TMaskRef mark = MaskRef(manager->Tables(), manager->MaskIndexByName("GLOBALINFO", "RADIOCHECKED"));
+  ASSERT_TRUE(mark.Valid());
+  PaintGlyphMask(item->View(), TPoint{3, (H(r1) - mark.FrameHeight()) / 2}, 0, mark, true);
+  EXPECT_EQ(Mismatches(canvasPicture, *item, r1, &why), 0) << why;
+  DiscardMenuState();
+}
+
+TEST_F(MenuTest, ParentMenuRepaintedUnderItsOpenSubmenuKeepsItsOwnPicture) {
+  auto* sub = new TMenuItem(form);
+  sub->SetCaption(L"Skins");
+  for (const wchar_t* caption : {L"Frost", L"Ember", L"Slate", L"Dusk", L"Mint"}) {
+    auto* item = new TMenuItem(form);
+    item->SetCaption(caption);
+    sub->Add(item);
+  }
+  menu->Items().Insert(0, sub);
+  menus->HookPopupMenu(*menu, true);
+  auto windows = [] {
+    std::vector<HWND> list;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM out) -> BOOL {
+          if (WindowClassOf(window) == L"#32768" && IsWindowVisible(window))
+            reinterpret_cast<std::vector<HWND>*>(out)->push_back(window);
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&list));
+    return list;
+  };
+  auto parentOf = [&](const std::vector<HWND>& list) -> HWND {
+    for (HWND w : list)
+      if (reinterpret_cast<HMENU>(SendMessageW(w, MN_GETHMENU, 0, 0)) == menu->Handle()) return w;
+    return nullptr;
+  };
+  std::string why;
+  bool repainted = false;
+  MenuScript script({
+      [&](HWND window) {
+        PostMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
+        PostMessageW(window, WM_KEYDOWN, VK_RIGHT, 0);
+        return true;
+      },
+      [&](HWND) {
+        // The submenu paints last: its picture is the one kept.
+        const std::vector<HWND> list = windows();
+        HWND parent = parentOf(list);
+        if (list.size() != 2 || !parent) return false;
+        HWND submenu = list[0] == parent ? list[1] : list[0];
+        RedrawWindow(submenu, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        why = "the submenu's picture is not the one kept";
+        return MenuPicture() && MenuPictureWindow() == submenu;
+      },
+      [&](HWND) {
+        // The submenu's picture is the shown one; the parent repaints all the same.
+        HWND parent = parentOf(windows());
+        if (!parent) return false;
+        RedrawWindow(parent, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        repainted = true;
+        return ItemAsModelled(parent, 3, false, false, &why) && ItemAsModelled(parent, 4, false, false, &why);
+      },
+  });
+  EXPECT_TRUE(script.Run(*menu, 120, 120)) << "step " << script.FailedStep() << ": " << why;
+  EXPECT_TRUE(repainted);
 }
 
 TEST_F(MenuTest, OpenMenuShowsEveryItemKindFromTheSkinAndTheHotItemFollowsTheKeys) {
