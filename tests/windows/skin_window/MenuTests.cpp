@@ -593,4 +593,42 @@ TEST_F(MenuTest, FiftyPopupsLeaveNoMenuWindowHandlerOrHandleBehind) {
   EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
 }
 
+TEST_F(MenuTest, ExtraLineWithoutAHandlerShowsTheReminderUpwardsInItsSection) {
+  manager->MenuSupport().UseExtraLine = true;
+  DiscardMenuState();
+  TBitmap target(200, 160);
+  int w = 0, h = 0;
+  menus->MeasureItem(Item(0), target.Canvas(), w, h);
+  menus->DrawItem(Item(0), target.Canvas(), RECT{3, 3, 197, 3 + h}, 0);
+  ASSERT_NE(MenuPicture(), nullptr);
+  const TBitmap& picture = *MenuPicture();
+  const int border = menus->SkinBorderWidth(), width = manager->MenuSupport().ExtraLineWidth;
+  const int stripHeight = picture.Height() - 2 * border;
+  // The strip is "EXTRALINE" over the menu picture; the text lies inside it, upright
+  // letters turned to read upwards, from 12 pixels above its bottom, centred across it.
+  const auto model = ModelPicture(picture.Width(), picture.Height());
+  TBitmap strip(width, stripHeight);
+  const int extra = manager->SectionIndex("EXTRALINE");
+  ASSERT_GE(extra, 0);
+  PaintSection(extra, "EXTRALINE", BgInfo{model->View(), 0, 0, true},
+               manager->TextureIndex(extra, "EXTRALINE", "HOTPATTERN"),
+               manager->TextureIndex(extra, "EXTRALINE", "PATTERN"), &manager->Tables(), strip.View(),
+               TPoint{border, border}, TsRect{0, 0, width, stripHeight}, 0, true);
+  GdiFlush();
+  int ink = 0, stray = 0;
+  for (int y = 0; y < stripHeight; ++y)
+    for (int x = 0; x < width; ++x) {
+      if (PixelOf(picture.View(), border + x, border + y) == PixelOf(strip.View(), x, y)) continue;
+      ++ink;
+      stray += x < 4 || x >= width - 4 || y >= stripHeight - 10;
+    }
+  EXPECT_GT(ink, 50) << "the reminder text";
+  EXPECT_EQ(stray, 0) << "ink outside the text's place";
+  // The icon column moves right of the strip.
+  EXPECT_EQ(PixelOf(picture.View(), border + width + 2, picture.Height() / 2),
+            PixelOf(model->View(), border + 2, picture.Height() / 2));
+  manager->MenuSupport().UseExtraLine = false;
+  DiscardMenuState();
+}
+
 }  // namespace
