@@ -375,6 +375,43 @@ TEST_F(ListBoxTest, ScrollingAndRepaintingLeaveNoHandleBehind) {
   EXPECT_EQ(after, before);
 }
 
+TEST_F(ListBoxTest, ListsComeAndGoWithTheSkinWithoutLeavingHandlersOrHandles) {
+  delete list;
+  list = nullptr;
+  Settle();
+  const THandleKind kinds[] = {THandleKind::Bitmap, THandleKind::DC,  THandleKind::Brush,
+                               THandleKind::Font,   THandleKind::Pen, THandleKind::Region};
+  std::vector<int> before;
+  for (THandleKind kind : kinds) before.push_back(LiveHandles(kind));
+  const int handlers = TacMainWnd::LiveCount();
+  for (int round = 0; round < 3; ++round) {
+    std::vector<TsListBox*> lists;
+    for (int i = 0; i < 3; ++i) {
+      auto* l = new TsListBox(form);
+      l->SetParent(form);
+      l->SetBounds(10 + 100 * i, 10, 90, 120);
+      for (int k = 0; k < 30; ++k) l->Items().Add(Numbered(k));
+      lists.push_back(l);
+    }
+    Settle();
+    EXPECT_EQ(TacMainWnd::LiveCount(), handlers + 3);
+    lists[0]->SetMultiSelect(true);  // a new window, a new handler, the old one gone
+    manager->SetActive(false);
+    Settle();
+    EXPECT_EQ(TacMainWnd::LiveCount(), handlers);
+    manager->SetActive(true);
+    Settle();
+    EXPECT_EQ(TacMainWnd::LiveCount(), handlers + 3);
+    delete lists[1];  // one on its own, the others with the form's next round
+    for (TsListBox* l : {lists[0], lists[2]}) delete l;
+    Settle();
+    EXPECT_EQ(TacMainWnd::LiveCount(), handlers);
+  }
+  std::vector<int> after;
+  for (THandleKind kind : kinds) after.push_back(LiveHandles(kind));
+  EXPECT_EQ(after, before);
+}
+
 TEST_F(ListBoxTest, ADisabledListShowsTheDisabledLookAndGetsItsColoursBack) {
   Fill(5);
   Settle();
