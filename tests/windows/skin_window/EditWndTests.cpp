@@ -2,7 +2,8 @@
 // the binding's cached section picture and the window's own procedure never paints its
 // frame; the bars are skinned; a dialog's window shows a window-coloured face in the
 // skin's border colour; printing puts ring, bars and client together; taking the handler
-// off gives every window its own procedure and look back.
+// off gives every window its own procedure and look back. Combo boxes: the button's place,
+// the skin's button, and the list colours answered from one brush.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -158,6 +159,99 @@ TEST_F(EditWndTest, RepaintsAndScrollsLeaveNoHandleBehind) {
   std::vector<int> after;
   for (THandleKind kind : kinds) after.push_back(LiveHandles(kind));
   EXPECT_EQ(after, before);
+}
+
+// ---------------------------------------------------------------- combo boxes
+
+TEST_F(EditWndTest, ComboButtonSitsAtTheTrailingEdgeAndASimpleComboHasNone) {
+  const int bw = GetSystemMetrics(SM_CXVSCROLL);
+  struct Case {
+    const char* name;
+    DWORD style, exStyle;
+    int left, right;  // for a combo box 120 wide; top 2, bottom 2 above its bottom
+  } cases[] = {
+      {"drop-down", CBS_DROPDOWN, 0, 120 - bw - 2, 118},
+      {"drop-down list", CBS_DROPDOWNLIST, 0, 120 - bw - 2, 118},
+      {"right-to-left reading", CBS_DROPDOWNLIST, WS_EX_RTLREADING, 2, 2 + bw},
+      {"simple", CBS_SIMPLE, 0, 118, 118},
+  };
+  for (const Case& c : cases) {
+    HWND combo = Child(L"COMBOBOX", L"", c.style, RECT{10, 10, 130, 31}, c.exStyle);
+    auto handler = TacMainWnd::Create<TacComboBoxWnd>(combo, false, std::string("COMBOBOX"), nullptr, nullptr);
+    RECT w{};
+    GetWindowRect(combo, &w);
+    const RECT b = handler->ButtonRect();
+    ASSERT_EQ(w.right - w.left, 120) << c.name;
+    const RECT expected{c.left, 2, c.right, (w.bottom - w.top) - 2};
+    EXPECT_TRUE(EqualRect(&b, &expected)) << c.name << ": " << b.left << "," << b.top << "," << b.right << ","
+                                          << b.bottom;
+    handler.reset();
+    DestroyWindow(combo);
+  }
+}
+
+TEST_F(EditWndTest, EveryListColourRequestGetsTheSectionColourFromOneBrush) {
+  HWND combo = Child(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL, RECT{10, 10, 170, 200});
+  for (int i = 0; i < 30; ++i)
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>((L"entry " + std::to_wstring(i)).c_str()));
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof(info);
+  ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+  const int brushes = LiveHandles(THandleKind::Brush);
+  auto handler = TacMainWnd::Create<TacComboBoxWnd>(combo, false, std::string("COMBOBOX"), nullptr, nullptr);
+  TBitmap target(8, 8, TPixelFormat::pf24bit);
+  const HDC dc = target.Canvas().Handle();
+  HBRUSH first = nullptr;
+  for (int i = 0; i < 50; ++i) {
+    SetBkColor(dc, RGB(1, 2, 3));
+    const auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(combo, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(info.hwndList)));
+    if (i == 0) first = brush;
+    ASSERT_EQ(brush, first) << "request " << i;
+  }
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(handler->ListHandler, nullptr);
+  EXPECT_EQ(handler->ListWnd, info.hwndList);
+  EXPECT_EQ(TacMainWnd::HandlerOf(info.hwndList), handler->ListHandler.get());
+  const TsGeneralData* edit = handler->ListHandler->Binding->Section();
+  ASSERT_NE(edit, nullptr);
+  LOGBRUSH lb{};
+  GetObjectW(first, sizeof(lb), &lb);
+  EXPECT_EQ(lb.lbColor, static_cast<COLORREF>(SkinColorToRGB(edit->Color)));
+  EXPECT_EQ(GetBkColor(dc), static_cast<COLORREF>(SkinColorToRGB(edit->Color))) << "the last request too";
+  EXPECT_EQ(LiveHandles(THandleKind::Brush), brushes + 1);
+
+  // Dropped down: the button shows its pressed state; the list is painted by its handler.
+  SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(info.hwndList) != 0; }));
+  EXPECT_EQ(handler->ButtonState(), 2);
+  SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(info.hwndList); }));
+
+  handler.reset();
+  EXPECT_EQ(LiveHandles(THandleKind::Brush), brushes) << "the brush goes with its handler";
+  EXPECT_EQ(GetPropW(info.hwndList, L"ACSBSC"), nullptr);
+  EXPECT_EQ(GetPropW(combo, L"ACSBSC"), nullptr);
+}
+
+TEST_F(EditWndTest, ASkinnedComboShowsTheSkinsButtonInPlaceOfThePlatformOne) {
+  HWND combo = Child(L"COMBOBOX", L"", CBS_DROPDOWNLIST, RECT{10, 10, 170, 200});
+  SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"one"));
+  SendMessageW(combo, CB_SETCURSEL, 0, 0);
+  const auto platform = WindowPixels(combo);
+  auto handler = TacMainWnd::Create<TacComboBoxWnd>(combo, false, std::string("COMBOBOX"), nullptr, nullptr);
+  const auto skinned = WindowPixels(combo);
+  const RECT b = handler->ButtonRect();
+  int differing = 0;
+  for (int y = b.top; y < b.bottom; ++y)
+    for (int x = b.left; x < b.right; ++x) differing += At(skinned->View(), x, y) != At(platform->View(), x, y);
+  EXPECT_GT(differing, (b.right - b.left) * (b.bottom - b.top) / 4) << "the button is still the platform's";
+  handler.reset();
+  const auto back = WindowPixels(combo);
+  differing = 0;
+  for (int y = b.top; y < b.bottom; ++y)
+    for (int x = b.left; x < b.right; ++x) differing += At(back->View(), x, y) != At(platform->View(), x, y);
+  EXPECT_EQ(differing, 0) << "the platform's button is back";
 }
 
 }  // namespace
