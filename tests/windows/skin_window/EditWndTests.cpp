@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include <commctrl.h>
+
 #include "HandlerFixture.h"
 #include "framework/Handles.h"
 #include "skin/window/acEditWnd.h"
@@ -252,6 +254,129 @@ TEST_F(EditWndTest, ASkinnedComboShowsTheSkinsButtonInPlaceOfThePlatformOne) {
   for (int y = b.top; y < b.bottom; ++y)
     for (int x = b.left; x < b.right; ++x) differing += At(back->View(), x, y) != At(platform->View(), x, y);
   EXPECT_EQ(differing, 0) << "the platform's button is back";
+}
+
+// ---------------------------------------------------------------- list and tree views
+
+TEST(HeaderText, CaptionPlaceInItsColumn) {
+  struct Case {
+    const char* name;
+    int state, textWidth, arrowWidth, format;
+    RECT expected;  // in a column 100 x 20
+  } cases[] = {
+      {"centred, 40 pixels of text", 0, 40, 0, HDF_CENTER, RECT{25, 1, 70, 19}},
+      {"left", 0, 40, 0, HDF_LEFT, RECT{4, 1, 49, 19}},
+      {"right, room for an arrow after it", 0, 40, 13, HDF_RIGHT, RECT{34, 1, 79, 19}},
+      {"centred with an arrow", 0, 40, 13, HDF_CENTER, RECT{19, 1, 64, 19}},
+      {"pressed moves by one", 2, 40, 0, HDF_LEFT, RECT{5, 2, 50, 20}},
+  };
+  for (const Case& c : cases) {
+    const RECT t = HeaderTextRect(RECT{0, 0, 100, 20}, c.state, c.textWidth, c.arrowWidth, c.format);
+    EXPECT_TRUE(EqualRect(&t, &c.expected)) << c.name << ": " << t.left << "," << t.top << "," << t.right << ","
+                                            << t.bottom;
+  }
+}
+
+TEST_F(EditWndTest, ATreeViewTakesTheHotColourOutsideDialogsAndTheWindowColourInThem) {
+  for (bool dialog : {false, true}) {
+    SCOPED_TRACE(dialog ? "dialog" : "form");
+    HWND tree = Child(WC_TREEVIEWW, L"", WS_VSCROLL, RECT{10, 10, 170, 150}, WS_EX_CLIENTEDGE);
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = TVI_ROOT;
+    insert.item.mask = TVIF_TEXT;
+    wchar_t text[] = L"root";
+    insert.item.pszText = text;
+    SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
+    DialogModeDefault() = dialog;
+    auto handler = TacMainWnd::Create<TacTreeViewWnd>(tree, true, std::string("EDIT"), nullptr, nullptr);
+    DialogModeDefault() = false;
+    const auto shot = ClientPixels(tree);
+    const COLORREF expected = dialog ? GetSysColor(COLOR_WINDOW)
+                                     : static_cast<COLORREF>(SkinColorToRGB(handler->Binding->Section()->HotColor));
+    EXPECT_EQ(static_cast<COLORREF>(SendMessageW(tree, TVM_GETBKCOLOR, 0, 0)), expected);
+    EXPECT_EQ(At(shot->View(), shot->Width() / 2, shot->Height() - 10), expected) << "below the items";
+    handler.reset();
+    EXPECT_EQ(static_cast<COLORREF>(SendMessageW(tree, TVM_GETBKCOLOR, 0, 0)), GetSysColor(COLOR_WINDOW));
+    DestroyWindow(tree);
+  }
+}
+
+class ListViewTest : public EditWndTest {
+protected:
+  void SetUp() override {
+    EditWndTest::SetUp();
+    list = Child(WC_LISTVIEWW, L"", LVS_REPORT | WS_VSCROLL, RECT{10, 10, 250, 200}, WS_EX_CLIENTEDGE);
+    const wchar_t* titles[] = {L"Name", L"Size"};
+    for (int i = 0; i < 2; ++i) {
+      LVCOLUMNW column{};
+      column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+      column.fmt = i == 0 ? LVCFMT_LEFT : LVCFMT_RIGHT;
+      column.cx = 90;
+      column.pszText = const_cast<wchar_t*>(titles[i]);
+      SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
+    for (int i = 0; i < 60; ++i) {
+      std::wstring text = L"row " + std::to_wstring(i);
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = i;
+      item.pszText = text.data();
+      SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+  }
+  HWND list = nullptr;
+  HWND header = nullptr;
+};
+
+TEST_F(ListViewTest, HeaderIsPaintedFromTheSkinAndGivenBackWithTheColours) {
+  const auto platformHeader = ClientPixels(header);
+  const LONG_PTR headerProc = GetWindowLongPtrW(header, GWLP_WNDPROC);
+  auto handler = TacMainWnd::Create<TacListViewWnd>(list, true, std::string("EDIT"), nullptr, nullptr);
+  ASSERT_EQ(handler->HeaderWnd, header);
+  ASSERT_TRUE(handler->ReportView());
+  Settle(list);
+  const TsGeneralData* section = handler->Binding->Section();
+  EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), static_cast<COLORREF>(SkinColorToRGB(section->Color)));
+  EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)),
+            static_cast<COLORREF>(SkinColorToRGB(section->FontColor[0])));
+
+  // The header on screen is the column picture the handler draws, not the platform's.
+  const auto skinnedHeader = ClientPixels(header);
+  TBitmap drawn(skinnedHeader->Width(), skinnedHeader->Height(), TPixelFormat::pf24bit);
+  handler->HeaderPaint(drawn.Canvas().Handle());
+  GdiFlush();
+  int fromHandler = 0, fromPlatform = 0;
+  for (int y = 0; y < skinnedHeader->Height(); ++y)
+    for (int x = 0; x < skinnedHeader->Width(); ++x) {
+      fromHandler += At(skinnedHeader->View(), x, y) == At(drawn.View(), x, y);
+      fromPlatform += At(skinnedHeader->View(), x, y) == At(platformHeader->View(), x, y);
+    }
+  const int all = skinnedHeader->Width() * skinnedHeader->Height();
+  EXPECT_EQ(fromHandler, all) << "the header on screen differs from the handler's columns";
+  EXPECT_LT(fromPlatform, all / 2) << "the header still looks like the platform's";
+
+  handler.reset();
+  EXPECT_EQ(GetWindowLongPtrW(header, GWLP_WNDPROC), headerProc) << "the header has its own procedure back";
+  EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), GetSysColor(COLOR_WINDOW));
+  const auto back = ClientPixels(header);
+  int same = 0;
+  for (int y = 0; y < back->Height(); ++y)
+    for (int x = 0; x < back->Width(); ++x) same += At(back->View(), x, y) == At(platformHeader->View(), x, y);
+  EXPECT_EQ(same, all) << "the platform's header is back";
+}
+
+TEST_F(ListViewTest, ThumbTrackingScrollsByWholeRows) {
+  auto handler = TacMainWnd::Create<TacListViewWnd>(list, true, std::string("EDIT"), nullptr, nullptr);
+  Settle(list);
+  ScrollTracking().LastTrackPos = 0;
+  SendMessageW(list, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 3), 0);
+  EXPECT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 3) << "three positions, three rows";
+  ScrollTracking().LastTrackPos = 3;
+  SendMessageW(list, WM_VSCROLL, MAKEWPARAM(SB_THUMBTRACK, 3), 0);
+  EXPECT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 3) << "the same position scrolls nothing";
+  ScrollTracking().LastTrackPos = 0;
 }
 
 }  // namespace
