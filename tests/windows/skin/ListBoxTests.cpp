@@ -14,6 +14,7 @@
 #include "Helpers.h"
 #include "SkinFixtures.h"
 #include "framework/Handles.h"
+#include "skin/controls/sLabel.h"
 #include "skin/controls/sSkinListBox.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/paint/Compose.h"
@@ -410,6 +411,51 @@ TEST_F(ListBoxTest, ListsComeAndGoWithTheSkinWithoutLeavingHandlersOrHandles) {
   std::vector<int> after;
   for (THandleKind kind : kinds) after.push_back(LiveHandles(kind));
   EXPECT_EQ(after, before);
+}
+
+TEST_F(ListBoxTest, OwnerDrawnItemsGetHighlightOrListColoursAndTheirEvent) {
+  list->SetStyle(lbOwnerDrawFixed);
+  list->SetItemHeight(18);
+  list->Items().Assign(Texts({L"first", L"second", L"third"}));
+  list->SetItemIndex(1);
+  Settle();
+  const auto rowColour = [&](int row) {
+    TClientDC dc = TClientDC::Of(list->Handle());
+    return GetPixel(dc.Get(), 150, row * 18 + 9);
+  };
+  EXPECT_EQ(rowColour(1), GetSysColor(COLOR_HIGHLIGHT)) << "the selected item";
+  EXPECT_EQ(rowColour(0), static_cast<COLORREF>(ColorToRGB(list->Color()))) << "an item that is not selected";
+
+  std::vector<std::pair<int, bool>> drawn;
+  list->OnDrawItem = [&](TComponent*, int index, RECT, UINT state) { drawn.emplace_back(index, (state & ODS_SELECTED) != 0); };
+  InvalidateRect(list->Handle(), nullptr, TRUE);
+  Settle();
+  ASSERT_EQ(drawn.size(), 3u);
+  EXPECT_EQ(drawn[1], std::make_pair(1, true));
+  EXPECT_EQ(drawn[2], std::make_pair(2, false));
+  EXPECT_EQ(list->ItemHeight(), 18);
+}
+
+TEST_F(ListBoxTest, TheBoundLabelStaysBesideTheListAndFollowsItsState) {
+  TsBoundLabel& label = list->BoundLabel();
+  label.SetCaption(L"Files");
+  label.SetLayout(sclLeft);
+  label.SetIndent(4);
+  label.SetActive(true);
+  Settle();
+  ASSERT_NE(label.Label(), nullptr);
+  // Left of the list by the indent and the label's own 4 pixels, centred on its height.
+  const auto placed = [&] {
+    const TsEditLabel& l = *label.Label();
+    return l.Left() + l.Width() + 4 + 4 == list->Left() && l.Top() == list->Top() + (list->Height() - l.Height()) / 2 - 1;
+  };
+  EXPECT_TRUE(placed());
+  list->SetBounds(120, 40, 180, 150);
+  EXPECT_TRUE(placed()) << "moved with the list";
+  list->SetEnabled(false);
+  EXPECT_FALSE(label.Label()->Enabled());
+  list->SetVisible(false);
+  EXPECT_FALSE(label.Label()->Visible());
 }
 
 TEST_F(ListBoxTest, ADisabledListShowsTheDisabledLookAndGetsItsColoursBack) {
