@@ -163,6 +163,57 @@ TEST_F(EditWndTest, RepaintsAndScrollsLeaveNoHandleBehind) {
   EXPECT_EQ(after, before);
 }
 
+TEST_F(EditWndTest, AnyOrderOfEndingLeavesNoHandlerNorSubclassRecord) {
+  enum Order { WindowFirst, HandlerFirst, ForeignSubclassOnTop, SkinRemovedFirst };
+  const std::pair<Order, const char*> orders[] = {{WindowFirst, "window first"},
+                                                  {HandlerFirst, "handler first"},
+                                                  {ForeignSubclassOnTop, "a foreign subclass on top"},
+                                                  {SkinRemovedFirst, "skin removed first"}};
+  for (const auto& [order, name] : orders) {
+    SCOPED_TRACE(name);
+    const int records = TWindowSubclass::LiveRecordCount(), handlers = TacMainWnd::LiveCount();
+    HWND w = List().window;
+    auto handler = TacMainWnd::Create<TacEditWnd>(w, true, std::string("EDIT"), nullptr, nullptr);
+    Settle(w);
+    switch (order) {
+      case WindowFirst:
+        DestroyWindow(w);
+        handler.reset();
+        break;
+      case HandlerFirst:
+        handler.reset();
+        DestroyWindow(w);
+        break;
+      case ForeignSubclassOnTop: {
+        NcPaintProbe foreign(w);
+        handler.reset();
+        foreign.ncPaints = 0;
+        SendMessageW(w, WM_NCPAINT, 1, 0);
+        EXPECT_EQ(foreign.ncPaints, 1) << "the foreign subclass still sees the window's messages";
+        EXPECT_EQ(SendMessageW(w, LB_GETCOUNT, 0, 0), 100) << "and the window still works under it";
+        DestroyWindow(w);
+        break;
+      }
+      case SkinRemovedFirst: {
+        manager->SetActive(false);
+        Settle(w);
+        RECT client{}, window{};
+        GetClientRect(w, &client);
+        GetWindowRect(w, &window);
+        EXPECT_EQ(client.right, window.right - window.left - 4 - GetSystemMetrics(SM_CXVSCROLL))
+            << "the platform's frame and bar are back";
+        handler.reset();
+        DestroyWindow(w);
+        manager->SetActive(true);
+        break;
+      }
+    }
+    Application->ProcessMessages();
+    EXPECT_EQ(TWindowSubclass::LiveRecordCount(), records);
+    EXPECT_EQ(TacMainWnd::LiveCount(), handlers);
+  }
+}
+
 // ---------------------------------------------------------------- combo boxes
 
 TEST_F(EditWndTest, ComboButtonSitsAtTheTrailingEdgeAndASimpleComboHasNone) {
