@@ -398,7 +398,7 @@ private:
     WaitFor([&] {
       match = FindText(CaptureClient(window), RectOf(bounds), text, {L"MS Sans Serif", -11, false}, kLabelColour);
       return match.found;
-    }, kShortWaitMs);
+    }, kWaitMs);
     report_.Check(match.found, name + L" shows \"" + text + L"\" in its font and colour at " + BoundsText(bounds),
                   L"best match differs in " + std::to_wstring(static_cast<int>(match.mismatch * 100)) +
                       L"% of the text's ink pixels");
@@ -548,7 +548,7 @@ private:
     // Each change of look waits until the screen shows something other than the look before.
     const auto changedFrom = [&](const Picture& before, const wchar_t* name) {
       Picture now;
-      const bool changed = WaitFor([&] { now = CaptureSettled(area); return !(now == before); }, kShortWaitMs);
+      const bool changed = WaitFor([&] { now = CaptureSettled(area); return !(now == before); }, kWaitMs);
       Screenshot(area, name);
       return changed;
     };
@@ -789,7 +789,7 @@ private:
       match = FindText(CaptureSettled(ClientScreenRect(form)), {0, 0, ClientSizeOf(form).cx, ClientSizeOf(form).cy}, text,
                        MessageFont(), GetSysColor(COLOR_BTNTEXT));
       return match.found;
-    }, kShortWaitMs);
+    }, kWaitMs);
     report_.Check(match.found, L"the message reads \"" + text + L"\"",
                   L"best match differs in " + std::to_wstring(static_cast<int>(match.mismatch * 100)) +
                       L"% of the text's ink pixels");
