@@ -469,6 +469,9 @@ int TScreen::PixelsPerInch() const {
 
 LRESULT CALLBACK ApplicationWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!Application) return DefWindowProcW(window, msg, wParam, lParam);
+  static const UINT liveHandles = RegisterWindowMessageW(kLiveHandlesMessage);
+  if (msg == liveHandles)
+    return wParam <= static_cast<WPARAM>(THandleKind::Menu) ? LiveHandles(static_cast<THandleKind>(wParam)) : -1;
   TMessage message{msg, wParam, lParam, 0};
   try {
     if (Application->RunHooks(message)) return message.Result;

@@ -40,6 +40,9 @@ enum class THandleKind { Brush, Pen, Font, Region, Bitmap, DC, Window, Hook, Tim
 
 // Objects of `kind` made through the framework and not yet released.
 int LiveHandles(THandleKind kind);
+// A registered window message the application window answers with LiveHandles(WParam as a
+// THandleKind), so that another process (the end-to-end tests) can watch the counts.
+inline constexpr wchar_t kLiveHandlesMessage[] = L"Equidiv.LiveHandles";
 void CountHandleCreated(THandleKind kind);
 void CountHandleReleased(THandleKind kind);
 

@@ -13,8 +13,14 @@
 // under the pointer and the hot tab are page indexes checked against the pages at every
 // use, so a page that went meanwhile is never drawn.
 //
-// Left out: the skinned tab scroller (the platform's own scroller stays), the unskinned
-// close buttons, design-time behaviour, tab hints.
+// When the tabs of a single row on top or at the bottom do not fit, the platform's own
+// scroller is destroyed and a skinned `TsUpDown` takes its place at the band's right end;
+// without a skin the platform's scroller is back (the tab window is made again when the
+// skin goes, since the platform builds its scroller only once). Without a skin, close
+// buttons are small `TsTabBtn` children on the tabs, and tabs in a row are padded so that
+// the buttons leave their captions clear.
+//
+// Left out: design-time behaviour, tab hints.
 #pragma once
 
 #include <windows.h>
@@ -22,12 +28,16 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/ComCtrls.h"
+#include "framework/CustomControls.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sFade.h"
 
 class TsTabSheet;
+class TsUpDown;
+class TsTabBtn;
 
 enum TacCloseAction { acaHide, acaFree };
 // Asked before a tab is closed by its close button.
@@ -85,7 +95,16 @@ public:
   int HotTab() const { return hotTab_; }
   bool PaintingSuppressed() const { return suppressed_; }
 
+  // The skinned tab scroller; null when the tabs fit or without a skin. Borrowed.
+  TsUpDown* TabScroller() const { return scroller_; }
+  // Tabs that do not show whole: beyond the right end (left of the scroller when there is
+  // one) or scrolled away to the left.
+  int HiddenTabCount() const;
+  // The unskinned close button of a page; null when it has none. Borrowed.
+  TsTabBtn* TabButtonOf(int pageIndex) const;
+
 protected:
+  void CreateWnd() override;
   void WndProc(TMessage& message) override;
   void UpdateActivePage() override;
 
@@ -119,6 +138,18 @@ private:
   bool ValidPage(int pageIndex) const;
   bool HasCloseButton(int pageIndex) const;
   bool OwnManager(LPARAM manager) const;
+  void UnskinnedAfter(const TMessage& message);
+  // Re-evaluates the tab scroller and the close buttons.
+  void UpdateScrollerAndButtons();
+  void UpdateScroller();
+  void FreeScroller();
+  void PlaceScroller();
+  int FirstShownTab() const;
+  void ScrollerMoved(int position);
+  void UpdateTabButtons();
+  void PlaceTabButtons();
+  void TabButtonClicked(TsTabBtn& button);
+  void PadTabsForButtons(bool buttons);
 
   std::unique_ptr<TsCommonData> skinData_;
   bool showCloseBtns_ = false;
@@ -134,6 +165,32 @@ private:
   SIZE closeSize_{0, 0};
   bool tracking_ = false;
   bool transition_ = false;
+  // Owned through the component tree; freed here.
+  TsUpDown* scroller_ = nullptr;
+  // The platform's own scroller was destroyed: it comes back only with a new tab window.
+  bool platformScrollerGone_ = false;
+  std::vector<TsTabBtn*> tabButtons_;
+  bool updatingChildren_ = false;
+  // The tabs are padded for unskinned close buttons.
+  bool paddedTabs_ = false;
+};
+
+// An unskinned tab's close button: a flat 15 x 15 button with a bold red "X" that shows
+// an edge under the pointer and sinks while pressed.
+class TsTabBtn : public TGraphicControl {
+public:
+  TsTabBtn(TComponent* owner, TTabSheet* page);
+  const wchar_t* ClassName() const override { return L"TsTabBtn"; }
+  // Borrowed; the page control checks it against its pages before every use.
+  TTabSheet* Page() const { return page_; }
+
+protected:
+  void WndProc(TMessage& message) override;
+  void Paint() override;
+
+private:
+  TTabSheet* page_;
+  bool hot_ = false;
 };
 
 // What a tab sheet stores of its own binding; it paints with the page control's.

@@ -115,12 +115,16 @@ TacMainWnd::TacMainWnd(HWND window, bool refreshFrame, const std::string& sectio
   DialogMode = DialogModeDefault();
 }
 
-void TacMainWnd::Start() {
+void TacMainWnd::PrepareStart() {
   SaveParams();
   ParamsApplied = false;
   OldMethod = nullptr;
   OldWndProc = nullptr;
   Caption = WindowText(WindowHandle);
+}
+
+void TacMainWnd::Start() {
+  PrepareStart();
   Attach();
 }
 

@@ -59,8 +59,9 @@ public:
   TacMainWnd(const TacMainWnd&) = delete;
   TacMainWnd& operator=(const TacMainWnd&) = delete;
 
-  // Constructs a handler of class T and attaches it to its window. Owned by the caller,
-  // except handlers that free themselves with their window.
+  // Constructs a handler of class T and attaches it to its window. Owned by the caller; a
+  // handler that frees itself with its window (Detach(true) at WM_DESTROY) is released
+  // from the pointer by its creator.
   template <class T, class... Args>
   static std::unique_ptr<T> Create(Args&&... args) {
     auto handler = std::make_unique<T>(std::forward<Args>(args)...);
@@ -129,6 +130,8 @@ public:
 protected:
   // The last step of construction: every class but those with scroll bars attaches here.
   virtual void Start();
+  // What every Start does before attaching: the colours saved, the caption read.
+  void PrepareStart();
   // The refresh-frame flag given at construction.
   bool RefreshFrameAtStart() const { return refreshFrame_; }
   // The framework control (or provider form) served, or null for a plain window.

@@ -145,7 +145,9 @@ bool TacScrollBar::Active() const {
   info.cbSize = sizeof(info);
   if (!Owner || !GetScrollBarInfo(Owner->WindowHandle, Kind == SB_HORZ ? OBJID_HSCROLL : OBJID_VSCROLL, &info))
     return false;
-  return (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0;
+  // Some platforms mark a bar disabled with EnableScrollBar only on its two arrows.
+  const bool arrowsOff = (info.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) && (info.rgstate[5] & STATE_SYSTEM_UNAVAILABLE);
+  return (info.rgstate[0] & STATE_SYSTEM_UNAVAILABLE) == 0 && !arrowsOff;
 }
 
 // ---------------------------------------------------------------- life
@@ -157,20 +159,13 @@ TacScrollWnd::TacScrollWnd(HWND window, bool refreshFrame, const std::string& se
       VertBar(std::make_unique<TacScrollBar>(*this, SB_VERT)) {}
 
 void TacScrollWnd::Start() {
-  SaveParams();
-  ParamsApplied = false;
-  Caption.clear();
+  PrepareStart();
   HorzBar->Refresh();
   VertBar->Refresh();
   LeftScrollBar = (GetWindowLongW(WindowHandle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
   const LONG style = GetWindowLongW(WindowHandle, GWL_STYLE);
   HorzBar->Flags = (style & WS_HSCROLL) ? 8 : 0;
   VertBar->Flags = (style & WS_VSCROLL) ? 8 : 0;
-  const int length = GetWindowTextLengthW(WindowHandle);
-  if (length > 0) {
-    Caption.resize(static_cast<size_t>(length) + 1);
-    Caption.resize(static_cast<size_t>(std::max(0, GetWindowTextW(WindowHandle, Caption.data(), length + 1))));
-  }
   Attach();
   if (RefreshFrameAtStart()) RedrawFrame(WindowHandle, true);
 }
@@ -312,6 +307,14 @@ void TacScrollWnd::PaintBars(HDC dc) {
   });
 }
 
+TBitmap& TacScrollWnd::Picture(int slot, int width, int height) {
+  std::unique_ptr<TBitmap>& picture = pictures_[slot];
+  if (!picture) picture = std::make_unique<TBitmap>();
+  picture->SetPixelFormat(TPixelFormat::pf24bit);
+  if (width > 0 && (picture->Width() != width || picture->Height() != height)) picture->SetSize(width, height);
+  return *picture;
+}
+
 void TacScrollWnd::ComposeBar(int kind, const RECT& r, int thumbPos, int thumbSize, bool drawThumb, int pressedPart,
                               int firstState, int secondState, int thumbState) {
   TsSkinManager* manager = Binding->SkinManager();
@@ -320,10 +323,7 @@ void TacScrollWnd::ComposeBar(int kind, const RECT& r, int thumbPos, int thumbSi
   const bool horz = kind == SB_HORZ;
   const int w = r.right - r.left, h = r.bottom - r.top;
   const int length = horz ? w : h, thickness = horz ? h : w;
-  if (!barPicture_) barPicture_ = std::make_unique<TBitmap>();
-  barPicture_->SetPixelFormat(TPixelFormat::pf24bit);
-  if (barPicture_->Width() != w || barPicture_->Height() != h) barPicture_->SetSize(w, h);
-  const TSurfaceView view = barPicture_->View();
+  const TSurfaceView view = Picture(kind, w, h).View();
 
   BackgroundSlot() = BgInfo{};
   SendSkinCommand(WindowHandle, CMD_GETBGINFO, 0);
@@ -402,7 +402,7 @@ void TacScrollWnd::PaintBar(int kind, HDC dc, int thumbOverride, int pressedPart
       BackgroundSlot() = BgInfo{};
       SendSkinCommand(WindowHandle, CMD_GETBGINFO, 0);
       const BgInfo bg = BackgroundSlot();
-      const TSurfaceView view = barPicture_->View();
+      const TSurfaceView view = Picture(kind, 0, 0).View();
       if (bg.Ready) {
         const int x = bg.X + r.left, y = bg.Y + r.top;
         BlendKeyedRect(view, 0, 0, static_cast<TColor>(0xFF000000u), 0.4,
@@ -414,7 +414,7 @@ void TacScrollWnd::PaintBar(int kind, HDC dc, int thumbOverride, int pressedPart
     }
   }
   GdiFlush();
-  BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, barPicture_->Canvas().Handle(), 0, 0, SRCCOPY);
+  BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, Picture(kind, 0, 0).Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
 void TacScrollWnd::PaintSizeBox(HDC dc) {
@@ -426,7 +426,7 @@ void TacScrollWnd::PaintSizeBox(HDC dc) {
   OffsetRect(&box, -window.left, -window.top);
   const int w = box.right - box.left, ht = box.bottom - box.top;
   if (w <= 0 || ht <= 0) return;
-  TBitmap picture(w, ht);
+  TBitmap& picture = Picture(kSizeBox, w, ht);
   const TSurfaceView view = picture.View();
   BackgroundSlot() = BgInfo{};
   SendSkinCommand(WindowHandle, CMD_GETBGINFO, 0);
@@ -543,33 +543,35 @@ void TacScrollWnd::OnNcButtonDown(TMessage& message) {
   const TacThumb thumb = ThumbGeometry(bar.Info, 0, length, arrow, bar.MinThumbSize);
   t.PressedPart = PartAt(Along(p, kind) - StartOf(r, kind), Across(r, p, kind), length, arrow, thumb);
   message.Result = 0;
+  if (t.PressedPart != spNone && !bar.Active()) {
+    // A disabled bar takes no press: nothing to repeat, track or end later.
+    t.PressedPart = t.PressedKind = spNone;
+    t.ScrollMsg = 0;
+    return;
+  }
   switch (t.PressedPart) {
     case spFirstArrow:
     case spSecondArrow:
     case spPageBefore:
     case spPageAfter:
-      if (bar.Active()) {
-        t.ShownPressedPart = t.PressedPart;
-        PaintBars();
-        SendScroll(t.ScrollMsg, t.PressedPart, 0);
-        t.ShownPressedPart = t.PressedPart;
-        t.RepeatTimer.Reset();
-        t.RepeatTimer = TTimerHandle::Set(WindowHandle, kRepeatDelayTimer, 300);
-        RefreshBars(true);
-      }
+      t.ShownPressedPart = t.PressedPart;
+      PaintBars();
+      SendScroll(t.ScrollMsg, t.PressedPart, 0);
+      t.ShownPressedPart = t.PressedPart;
+      t.RepeatTimer.Reset();
+      t.RepeatTimer = TTimerHandle::Set(WindowHandle, kRepeatDelayTimer, 300);
+      RefreshBars(true);
       break;
     case spThumb:
-      if (bar.Active()) {
-        t.GrabThumbSize = thumb.Size;
-        t.GrabThumbPos = StartOf(r, kind) + thumb.Pos;
-        t.GrabRect = r;
-        ThumbTracking = true;
-        bar.Info.nTrackPos = bar.Info.nPos;
-        t.GrabOffset = Along(p, kind) - t.GrabThumbPos;
-        t.LastTrackPos = bar.Info.nPos;
-        trackThumb_ = thumb.Pos;
-        PaintBars();
-      }
+      t.GrabThumbSize = thumb.Size;
+      t.GrabThumbPos = StartOf(r, kind) + thumb.Pos;
+      t.GrabRect = r;
+      ThumbTracking = true;
+      bar.Info.nTrackPos = bar.Info.nPos;
+      t.GrabOffset = Along(p, kind) - t.GrabThumbPos;
+      t.LastTrackPos = bar.Info.nPos;
+      trackThumb_ = thumb.Pos;
+      PaintBars();
       break;
     default:
       t.PressedKind = spNone;
@@ -730,6 +732,13 @@ void TacScrollWnd::WndProc(TMessage& message) {
     return;
   }
   switch (message.Msg) {
+    case SM_SKINCMD:
+      TacMainWnd::WndProc(message);
+      // A skin (back) in place: the bars take their room from the frame again.
+      if (!Destroyed && SkinCommandOf(message.WParam) == CMD_REPAINT &&
+          reinterpret_cast<TsSkinManager*>(message.LParam) == Manager)
+        RedrawFrame(WindowHandle, true);
+      return;
     case WM_NCCALCSIZE: OnNcCalcSize(message); return;
     case WM_NCHITTEST: {
       const int hit = OnNcHitTest(POINT{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)});

@@ -78,7 +78,7 @@ public:
   static int SystemArrowLength();
   // Info from the window's scroll information.
   void Refresh();
-  // The platform reports the bar as usable (not unavailable).
+  // The platform reports the bar as usable: neither the bar nor both its arrows unavailable.
   bool Active() const;
 };
 
@@ -165,6 +165,10 @@ private:
   void PaintSizeBox(HDC dc);
   bool ThisTracks() const;
 
-  std::unique_ptr<TBitmap> barPicture_;  // one bar at a time, reused
+  // The pictures of the horizontal bar, the vertical bar and the size box, kept between
+  // paints; `Picture` gives one at the size asked (0: as it is).
+  static constexpr int kSizeBox = 2;
+  TBitmap& Picture(int slot, int width, int height);
+  std::unique_ptr<TBitmap> pictures_[3];
   int trackThumb_ = 0;                   // the tracked thumb's start, from the bar's start
 };

@@ -1,5 +1,6 @@
 #include "skin/window/sSkinProvider.h"
 
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -61,6 +62,9 @@ void Guarded(F&& paint) {
   }
 }
 
+// Moving a window by the mouse from wherever it was pressed.
+constexpr WPARAM kDragMove = 0xF012;
+
 bool HasFrame(const TCustomForm& form) { return form.BorderStyle() != bsNone || form.FormStyle() == fsMDIChild; }
 
 }  // namespace
@@ -80,6 +84,7 @@ TsSkinProvider::TsSkinProvider(TComponent* owner)
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  EndOutline(false);
   if (form_) {
     UnregisterProviderForm(form_);
     // The form may be half gone (its components are freed last): touch it only while it
@@ -185,8 +190,8 @@ TFrameGeometry TsSkinProvider::Geometry() const {
 }
 
 RECT TsSkinProvider::CaptionTextRect(const TFrameGeometry& g) const {
-  const bool icon = showAppIcon_ && form_ && (form_->BorderStyle() == bsSingle || form_->BorderStyle() == bsSizeable);
-  const int iconWidth = icon ? IconSizeFor(g.CaptionHeight) : 0;
+  const RECT icon = IconRect(g);
+  const int iconWidth = icon.right - icon.left;
   const int buttonsWidth = ButtonsWidth();
   return RECT{g.BorderWidth + 4 + iconWidth, g.BorderHeight, g.Width - buttonsWidth - 6, g.CaptionHeight};
 }
@@ -204,7 +209,12 @@ void TsSkinProvider::InitializeFrame() {
                    SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return;
   }
+  if (!systemMenu_) systemMenu_ = new TsSystemMenu(this, form_);
+  systemMenu_->UpdateItems();
   SetSysMenuStyle(false);
+  if (FrameHooks().ScanControls) FrameHooks().ScanControls(*this);
+  CallHook(FrameHooks().ScrollBars, true);
+  CallHook(FrameHooks().Menus, true);
   ApplyGlobalColor();
   Invalidate();
   regionChanged_ = true;
@@ -218,6 +228,9 @@ void TsSkinProvider::InitializeFrame() {
 
 void TsSkinProvider::UninitializeFrame() {
   if (!form_ || !form_->HandleAllocated()) return;
+  EndOutline(false);
+  CallHook(FrameHooks().ScrollBars, false);
+  CallHook(FrameHooks().Menus, false);
   SetSysMenuStyle(true);
   if (regionGiven_) {
     SetWindowRgn(form_->Handle(), nullptr, TRUE);
@@ -310,6 +323,9 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
   switch (SkinCommandOf(message.WParam)) {
     case CMD_REPAINT:
       if (reinterpret_cast<TsSkinManager*>(message.LParam) == skinData_->SkinManager()) {
+        if (FrameHooks().ScanControls) FrameHooks().ScanControls(*this);
+        CallHook(FrameHooks().ScrollBars, true);
+        CallHook(FrameHooks().Menus, true);
         Invalidate();
         skinData_->UpdatingFlag = false;
         regionChanged_ = true;
@@ -322,6 +338,9 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
       return;
     case CMD_FINDPROVIDER:
       message.Result = reinterpret_cast<LRESULT>(this);
+      return;
+    case CMD_CONTROLADDED:
+      if (!form_->IsLoading() && message.LParam && FrameHooks().ScanControls) FrameHooks().ScanControls(*this);
       return;
     case CMD_GETBGINFO:
       if (!IsLoading()) {
@@ -360,7 +379,7 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
 }
 
 void TsSkinProvider::SkinnedMessage(TMessage& message) {
-  if (OnNcMouse(message)) return;
+  if (OutlineMessage(message) || OnNcMouse(message)) return;
   switch (message.Msg) {
     case SM_SKINCMD:
       SkinnedCommand(message);
@@ -402,6 +421,8 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
           formActive_ = active;
           RepaintFrame();
         }
+        CallHook(FrameHooks().Menus, true);
+        if (systemMenu_) systemMenu_->UpdateItems();
       }
       return;
     case WM_SIZE:
@@ -413,6 +434,7 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
       return;
     case WM_WINDOWPOSCHANGING:
       if (regionBusy_) return;
+      if (screenSnap_ && message.LParam) SnapToWorkArea(*reinterpret_cast<WINDOWPOS*>(message.LParam));
       CallOld(message);
       return;
     case WM_WINDOWPOSCHANGED:
@@ -429,13 +451,31 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
       }
       return;
     }
-    case WM_SYSCOMMAND:
+    case WM_SYSCOMMAND: {
+      const WPARAM command = message.WParam & 0xFFF0;
+      if (message.WParam == kDragMove) RepaintFrame();
       CallOld(message);
-      if ((message.WParam & 0xFFF0) == SC_MAXIMIZE || (message.WParam & 0xFFF0) == SC_RESTORE ||
-          (message.WParam & 0xFFF0) == SC_MINIMIZE) {
+      if (command == SC_MAXIMIZE || command == SC_RESTORE || command == SC_MINIMIZE) {
         ResetButtons();
         RepaintFrame();
+        if (systemMenu_) systemMenu_->UpdateItems();
       }
+      // Alt+Space: the platform has no system menu of a skinned form to open.
+      if (command == SC_KEYMENU && LOWORD(message.LParam) == VK_SPACE && (form_->BorderIcons() & biSystemMenu))
+        PopupAtIcon();
+      return;
+    }
+    case WM_GETMINMAXINFO:
+      OnGetMinMaxInfo(message);
+      return;
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+      if (!systemMenu_ || !systemMenu_->OwnerDrawMessage(message)) CallOld(message);
+      return;
+    case WM_PARENTNOTIFY:
+      CallOld(message);
+      if (LOWORD(message.WParam) == WM_CREATE && !IsLoading() && !form_->IsLoading() && FrameHooks().ScanControls)
+        FrameHooks().ScanControls(*this);
       return;
     case WM_SETTINGCHANGE:
       Invalidate();
@@ -584,6 +624,7 @@ void TsSkinProvider::PaintAll() {
   item.DependsOnParent = false;
   const int height = iconic ? std::min(g.Height, g.BandHeight() + 1) : g.Height;
   PaintItem(item, BgInfo{}, true, false, cache->View(), TPoint{0, 0}, TsRect{0, 0, g.Width, height}, state);
+  if (!iconic) PaintGrip(g);
 
   if (g.CaptionHeight > 0) {
     PaintCaptionBand(g, state);
@@ -610,17 +651,79 @@ void TsSkinProvider::PaintCaptionBand(const TFrameGeometry& g, int state) {
                TsRect{0, 0, g.Width, g.BandHeight()}, state, true);
 }
 
+namespace {
+
+// The executable's shell icons, loaded once and freed when the program ends.
+struct TShellIcons {
+  TIconHandle Small, Large;
+  TShellIcons() {
+    wchar_t path[MAX_PATH] = {};
+    if (!GetModuleFileNameW(nullptr, path, MAX_PATH)) return;
+    SHFILEINFOW info{};
+    if (SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON)) Small = TIconHandle(info.hIcon);
+    info = SHFILEINFOW{};
+    if (SHGetFileInfoW(path, 0, &info, sizeof(info), SHGFI_ICON | SHGFI_LARGEICON)) Large = TIconHandle(info.hIcon);
+  }
+};
+
+const TShellIcons& ShellIcons() {
+  static const TShellIcons icons;
+  return icons;
+}
+
+}  // namespace
+
+RECT TsSkinProvider::IconRect(const TFrameGeometry& g) const {
+  if (!form_ || !showAppIcon_ || g.CaptionHeight == 0 ||
+      (form_->BorderStyle() != bsSingle && form_->BorderStyle() != bsSizeable))
+    return RECT{};
+  const int width = titleIcon_.Width != 0 ? titleIcon_.Width : IconSizeFor(g.CaptionHeight);
+  const int height = titleIcon_.Height != 0 ? titleIcon_.Height : IconSizeFor(g.CaptionHeight);
+  const int top = (g.BandHeight() - height) / 2;
+  return RECT{g.BorderWidth, top, g.BorderWidth + width, top + height};
+}
+
+// The form's icon, else the application's, else the executable's shell icon, else the
+// platform's application icon; or the title glyph stretched in their place.
 void TsSkinProvider::PaintIcon(const TFrameGeometry& g) {
-  if (!showAppIcon_ || (form_->BorderStyle() != bsSingle && form_->BorderStyle() != bsSizeable)) return;
-  const int size = IconSizeFor(g.CaptionHeight);
-  if (size == 0) return;
-  HICON icon = form_->Icon().Empty() ? nullptr : form_->Icon().Handle(size);
-  if (!icon && Application && !Application->Icon().Empty()) icon = Application->Icon().Handle(size);
+  const RECT r = IconRect(g);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  if (width <= 0 || height <= 0) return;
+  HDC dc = skinData_->Cache()->Canvas().Handle();
+  if (!titleIcon_.Glyph.Empty()) {
+    const int side = IconSizeFor(g.HeaderHeight() - 2);
+    const int w = titleIcon_.Width != 0 ? titleIcon_.Width : side;
+    const int h = titleIcon_.Height != 0 ? titleIcon_.Height : side;
+    // Stretched by nearest pixel; the key colour stays out.
+    GdiFlush();
+    const TSurfaceView src = titleIcon_.Glyph.View(), dst = skinData_->Cache()->View();
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const int dx = r.left + x, dy = r.top + y;
+        if (dx < 0 || dy < 0 || dx >= dst.width || dy >= dst.height) continue;
+        const uint8_t* p = src.Pixel(x * src.width / w, y * src.height / h);
+        if (p[0] == 0xFF && p[1] == 0 && p[2] == 0xFF) continue;
+        std::copy(p, p + 3, dst.Pixel(dx, dy));
+      }
+    return;
+  }
+  HICON icon = form_->Icon().Empty() ? nullptr : form_->Icon().Handle(width);
+  if (!icon && Application && !Application->Icon().Empty()) icon = Application->Icon().Handle(width);
+  if (icon) {
+    DrawIconEx(dc, r.left, r.top, icon, width, height, 0, nullptr, DI_NORMAL);
+    return;
+  }
+  const int w = titleIcon_.Width != 0 ? titleIcon_.Width : g.CaptionHeight - r.top;
+  const int h = titleIcon_.Height != 0 ? titleIcon_.Height : g.CaptionHeight - r.top;
+  const TShellIcons& shell = ShellIcons();
+  HICON shellIcon = h > 16 && shell.Large ? shell.Large.Get() : shell.Small.Get();
+  if (shellIcon) {
+    DrawIconEx(dc, r.left, r.top, shellIcon, w, h, 0, nullptr, DI_NORMAL);
+    return;
+  }
   // A shared system icon: never destroyed.
-  if (!icon) icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-  if (!icon) return;
-  const int top = (g.BandHeight() - size) / 2;
-  DrawIconEx(skinData_->Cache()->Canvas().Handle(), g.BorderWidth, top, icon, size, size, 0, nullptr, DI_NORMAL);
+  if (HICON platform = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION)))
+    DrawIconEx(dc, r.left, r.top, platform, width, height, 0, nullptr, DI_NORMAL);
 }
 
 void TsSkinProvider::PaintCaptionText(const TFrameGeometry& g) {
@@ -702,21 +805,42 @@ TWindowRules RulesOf(TCustomForm& form) {
   return r;
 }
 
+// The face of application caption buttons: GLOBALINFO's TITLEBUTTON, else the form
+// section's.
+int TitleButtonImage(const TsSkinManager& manager, const std::string& formSection) {
+  const int global = manager.MaskIndexByName("GLOBALINFO", "TITLEBUTTON");
+  return global >= 0 ? global : manager.MaskIndexByName(formSection, "TITLEBUTTON");
+}
+
 bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x <= r.right && p.y >= r.top && p.y < r.bottom; }
 
 }  // namespace
 
 const TCaptionButton& TsSkinProvider::Button(int code) const {
   static const TCaptionButton none;
-  for (int i = 0; i < 4; ++i)
-    if (kButtonCodes[i] == code) return buttons_[i];
-  return none;
+  const TCaptionButton* b = const_cast<TsSkinProvider*>(this)->ButtonRecord(code);
+  return b ? *b : none;
 }
 
 TCaptionButton* TsSkinProvider::ButtonRecord(int code) {
   for (int i = 0; i < 4; ++i)
     if (kButtonCodes[i] == code) return &buttons_[i];
+  const int index = code - kFirstTitleButton;
+  if (index >= 0 && index < titleButtons_.Count()) return &titleButtons_.Items(index).Button;
   return nullptr;
+}
+
+TsTitleButton& TsTitleButtons::Add() {
+  items_.push_back(std::make_unique<TsTitleButton>(Count()));
+  return *items_.back();
+}
+
+// Every button in layout order, right to left: close, maximise, minimise, help, then the
+// application's buttons.
+std::vector<int> TsSkinProvider::ButtonCodes() const {
+  std::vector<int> codes(std::begin(kButtonCodes), std::end(kButtonCodes));
+  for (int i = 0; i < titleButtons_.Count(); ++i) codes.push_back(kFirstTitleButton + i);
+  return codes;
 }
 
 void TsSkinProvider::ResolveButtonImages() {
@@ -753,6 +877,20 @@ int TsSkinProvider::ButtonImage(int code) const {
   return b.ImageIndex;
 }
 
+// A system button is as wide as its image (21 without one); an application button as its
+// glyph and a pixel on each side, at least as the skin's TITLEBUTTON image.
+int TsSkinProvider::ButtonWidth(int code) const {
+  TsSkinManager* manager = skinData_->SkinManager();
+  if (code >= kFirstTitleButton) {
+    const TMaskRef face = manager ? MaskRef(manager->Tables(), TitleButtonImage(*manager, skinData_->SkinSection()))
+                                  : TMaskRef{};
+    const int faceWidth = face.Valid() ? face.FrameWidth() : kMissingButtonSize;
+    return std::max(titleButtons_.Items(code - kFirstTitleButton).Glyph.Width() + 2, faceWidth);
+  }
+  const TMaskRef image = manager ? MaskRef(manager->Tables(), Button(code).ImageIndex) : TMaskRef{};
+  return image.Valid() ? image.FrameWidth() : kMissingButtonSize;
+}
+
 int TsSkinProvider::ButtonsWidth() const {
   if (!form_) return 0;
   TsSkinManager* manager = skinData_->SkinManager();
@@ -760,10 +898,10 @@ int TsSkinProvider::ButtonsWidth() const {
   const TWindowRules r = RulesOf(*form_);
   const bool shown[4] = {r.sysMenu, r.maxVisible, r.minVisible, r.help};
   int width = 0;
-  for (int i = 0; i < 4; ++i) {
-    if (!shown[i]) continue;
-    const TMaskRef image = manager ? MaskRef(manager->Tables(), buttons_[i].ImageIndex) : TMaskRef{};
-    width += (image.Valid() ? image.FrameWidth() : kMissingButtonSize) + space;
+  for (int code : ButtonCodes()) {
+    const int i = static_cast<int>(std::find(std::begin(kButtonCodes), std::end(kButtonCodes), code) - kButtonCodes);
+    if (i < 4 && !shown[i]) continue;
+    width += ButtonWidth(code) + space;
   }
   return width;
 }
@@ -778,18 +916,24 @@ void TsSkinProvider::LayoutButtons(const TFrameGeometry& g) {
   const TMaskRef close = manager ? MaskRef(manager->Tables(), buttons_[0].ImageIndex) : TMaskRef{};
   const int height = close.Valid() ? close.FrameHeight() : kMissingButtonSize;
   int x = g.Width - g.BorderWidth - space;
-  for (int i = 0; i < 4; ++i) {
-    TCaptionButton& b = buttons_[i];
-    const TMaskRef image = manager ? MaskRef(manager->Tables(), b.ImageIndex) : TMaskRef{};
-    b.Visible = shown[i] && image.Valid() && g.CaptionHeight > 0;
-    b.Enabled = enabled[i];
+  for (int code : ButtonCodes()) {
+    TCaptionButton& b = *ButtonRecord(code);
+    if (code >= kFirstTitleButton) {
+      b.Visible = g.CaptionHeight > 0;
+      b.Enabled = titleButtons_.Items(code - kFirstTitleButton).Enabled;
+    } else {
+      const int i = static_cast<int>(std::find(std::begin(kButtonCodes), std::end(kButtonCodes), code) - kButtonCodes);
+      const TMaskRef image = manager ? MaskRef(manager->Tables(), b.ImageIndex) : TMaskRef{};
+      b.Visible = shown[i] && image.Valid() && g.CaptionHeight > 0;
+      b.Enabled = enabled[i];
+    }
     if (!b.Visible) {
       b.Rect = RECT{};
       b.State = 0;
       continue;
     }
     const int top = (g.BandHeight() - height) / 2 + (height < 16 ? 2 : 0);
-    b.Rect = RECT{x - image.FrameWidth(), top, x, top + height};
+    b.Rect = RECT{x - ButtonWidth(code), top, x, top + height};
     x = b.Rect.left - space;
   }
 }
@@ -803,17 +947,50 @@ void TsSkinProvider::PaintButtons(const TFrameGeometry& g) {
   buttonsBack_->SetSize(g.Width - buttonsBackLeft_, std::max(1, g.BandHeight()));
   BitBlt(buttonsBack_->Canvas().Handle(), 0, 0, buttonsBack_->Width(), buttonsBack_->Height(), cache->Canvas().Handle(),
          buttonsBackLeft_, 0, SRCCOPY);
-  for (int code : kButtonCodes) PaintButton(code);
+  for (int code : ButtonCodes()) PaintButton(code);
 }
 
 void TsSkinProvider::PaintButton(int code) {
   TsSkinManager* manager = skinData_->SkinManager();
   const TCaptionButton& b = Button(code);
   if (!manager || !b.Visible) return;
+  if (code >= kFirstTitleButton) {
+    PaintTitleButtonFace(titleButtons_.Items(code - kFirstTitleButton));
+    return;
+  }
   const TMaskRef image = MaskRef(manager->Tables(), ButtonImage(code));
   if (!image.Valid()) return;
   const bool normal = b.Enabled && (formActive_ || b.State != 0);
   PaintGlyphMask(skinData_->Cache()->View(), TPoint{b.Rect.left, b.Rect.top}, b.State, image, normal);
+}
+
+// An application button: the skin's face (dimmed while the form is inactive and the button
+// normal), then the glyph centred, a pixel right and down while pressed.
+void TsSkinProvider::PaintTitleButtonFace(const TsTitleButton& item) {
+  TsSkinManager* manager = skinData_->SkinManager();
+  const TCaptionButton& b = item.Button;
+  TBitmap* cache = skinData_->Cache();
+  if (item.UseSkinData) {
+    const TMaskRef face = MaskRef(manager->Tables(), TitleButtonImage(*manager, skinData_->SkinSection()));
+    if (face.Valid())
+      PaintGlyphMask(cache->View(), TPoint{b.Rect.left, b.Rect.top}, b.State, face, formActive_ || b.State != 0);
+  }
+  const TBitmap& glyph = item.Glyph;
+  if (glyph.Empty()) return;
+  GdiFlush();
+  const TSurfaceView src = glyph.View(), dst = cache->View();
+  const int shift = b.State == 2 ? 1 : 0;
+  const int x0 = b.Rect.left + (b.Rect.right - b.Rect.left - src.width) / 2 + shift;
+  const int y0 = b.Rect.top + (b.Rect.bottom - b.Rect.top - src.height) / 2 + shift;
+  const uint8_t* keyPixel = src.Pixel(0, src.height - 1);
+  for (int y = 0; y < src.height; ++y)
+    for (int x = 0; x < src.width; ++x) {
+      const int dx = x0 + x, dy = y0 + y;
+      if (dx < 0 || dy < 0 || dx >= dst.width || dy >= dst.height) continue;
+      const uint8_t* p = src.Pixel(x, y);
+      if (std::equal(p, p + 3, keyPixel)) continue;
+      std::copy(p, p + 3, dst.Pixel(dx, dy));
+    }
 }
 
 void TsSkinProvider::RepaintButton(int code) {
@@ -898,6 +1075,10 @@ void TsSkinProvider::Release(POINT p) {
       PostMessageW(window, WM_SYSCOMMAND, SC_CONTEXTHELP, 0);
       break;
     default:
+      if (code >= kFirstTitleButton && code - kFirstTitleButton < titleButtons_.Count()) {
+        TsTitleButton& item = titleButtons_.Items(code - kFirstTitleButton);
+        if (item.OnMouseUp) item.OnMouseUp(&item, TMouseButton::mbLeft, TShiftState{}, p.x, p.y);
+      }
       break;
   }
 }
@@ -915,14 +1096,17 @@ int TsSkinProvider::HitTest(POINT p) {
   const TMaskRef close = manager ? MaskRef(manager->Tables(), buttons_[0].ImageIndex) : TMaskRef{};
   const int height = close.Valid() ? close.FrameHeight() : kMissingButtonSize;
   const int bandTop = (g.BandHeight() - height) / 2;
-  if (p.y < bandTop || p.y > bandTop + height) return 0;
-  const bool icon = showAppIcon_ && (form_->BorderStyle() == bsSingle || form_->BorderStyle() == bsSizeable);
-  const int iconWidth = icon ? IconSizeFor(g.CaptionHeight) : 0;
-  if (iconWidth > 0 && p.x >= g.BorderWidth && p.x <= g.BorderWidth + iconWidth) {
+  if (p.y < bandTop || p.y > bandTop + height) {
+    POINT grip{};
+    if (GripOrigin(g, grip) && p.x > grip.x && p.y > grip.y) return HTBOTTOMRIGHT;
+    return 0;
+  }
+  const RECT icon = IconRect(g);
+  if (icon.right > icon.left && p.x >= icon.left && p.x <= icon.right) {
     SetHot(kHotIcon);
     return HTSYSMENU;
   }
-  for (int code : kButtonCodes) {
+  for (int code : ButtonCodes()) {
     const TCaptionButton& b = Button(code);
     if (!b.Visible || p.x < b.Rect.left || p.x > b.Rect.right) continue;
     if (!b.Enabled) return HTCAPTION;
@@ -938,12 +1122,20 @@ bool TsSkinProvider::OnNcMouse(TMessage& message) {
   switch (message.Msg) {
     case WM_NCHITTEST: {
       if (Geometry().CaptionHeight == 0 || pressedCode_) return false;
-      const int answer = HitTest(WindowPointFromScreen(message.LParam));
+      const POINT p = WindowPointFromScreen(message.LParam);
+      const int answer = HitTest(p);
       if (answer == 0 || answer == HTCAPTION) {
         CallOld(message);
         SetHot(0);
       } else {
         message.Result = answer;
+      }
+      // The borders of a maximised window lie outside the work area, over whatever is
+      // there (the taskbar): the pointer goes through them.
+      const TFrameGeometry g = Geometry();
+      if (IsZoomed(window) && (p.x < 2 || p.y < 2 || p.x >= g.Width - 4 || p.y >= g.Height - 4)) {
+        SetHot(0);
+        message.Result = HTTRANSPARENT;
       }
       return true;
     }
@@ -959,13 +1151,46 @@ bool TsSkinProvider::OnNcMouse(TMessage& message) {
       if (!pressedCode_) SetHot(0);
       CallOld(message);
       return true;
-    case WM_NCLBUTTONDOWN:
-      if (ButtonRecord(static_cast<int>(message.WParam))) {
-        Press(static_cast<int>(message.WParam));
+    case WM_NCLBUTTONDOWN: {
+      const int code = static_cast<int>(message.WParam);
+      if (code == HTSYSMENU) {
+        SetHot(0);
+        PopupAtIcon();
+        return true;
+      }
+      if (ButtonRecord(code)) {
+        Press(code);
+        if (code >= kFirstTitleButton && pressedCode_ == code) {
+          TsTitleButton& item = titleButtons_.Items(code - kFirstTitleButton);
+          if (item.OnMouseDown)
+            item.OnMouseDown(&item, TMouseButton::mbLeft, TShiftState{}, GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
+        }
         return true;
       }
       SetHot(0);
+      if (IsIconic(window)) {
+        SendMessageW(window, WM_SYSCOMMAND, kDragMove, 0);
+        return true;
+      }
+      if (IsZoomed(window) && WindowPointFromScreen(message.LParam).y < Geometry().HeaderHeight()) {
+        // A maximised window does not move: a press on its caption only activates it.
+        if (GetActiveWindow() != window) SetActiveWindow(window);
+        return true;
+      }
+      if (resizeMode_ == rmBorder && code != HTMENU && (code == HTCAPTION || (code >= HTLEFT && code <= HTBOTTOMRIGHT))) {
+        BeginOutline(code, POINT{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)});
+        return true;
+      }
       return false;
+    }
+    case WM_NCRBUTTONDOWN:
+      return message.WParam == HTCAPTION || message.WParam == HTSYSMENU;
+    case WM_NCRBUTTONUP:
+      if (message.WParam == HTCAPTION || message.WParam == HTSYSMENU) {
+        SetHot(0);
+        PopupSystemMenu(GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam));
+      }
+      return true;
     case WM_NCLBUTTONUP:
       if (!pressedCode_) return false;
       Release(WindowPointFromScreen(message.LParam));
@@ -1011,6 +1236,320 @@ bool TsSkinProvider::OnNcMouse(TMessage& message) {
     case CM_MOUSELEAVE:
       if (!pressedCode_) SetHot(0);
       return false;
+    default:
+      return false;
+  }
+}
+
+// ---------------------------------------------------------------- system menu
+
+TsFrameHooks& FrameHooks() {
+  static TsFrameHooks hooks;
+  return hooks;
+}
+
+void TsSkinProvider::CallHook(const std::function<void(TsSkinProvider&, bool)>& hook, bool on) {
+  if (hook) hook(*this, on);
+}
+
+TsSystemMenu::TsSystemMenu(TsSkinProvider* provider, TCustomForm* form)
+    : TPopupMenu(provider), provider_(provider), form_(form) {
+  auto add = [&](const wchar_t* caption, WPARAM command, bool update) {
+    auto* item = new TMenuItem(this);
+    item->SetCaption(caption);
+    if (command) item->OnClick = [this, command, update](TComponent*) { Command(command, update); };
+    Items().Add(item);
+    return item;
+  };
+  ItemRestore = add(L"Restore", SC_RESTORE, true);
+  ItemMove = add(L"Move", SC_MOVE, false);
+  ItemSize = add(L"Size", SC_SIZE, false);
+  ItemMinimize = add(L"Minimize", SC_MINIMIZE, true);
+  ItemMaximize = add(L"Maximize", SC_MAXIMIZE, true);
+  add(L"-", 0, false);
+  ItemClose = add(L"Close\tAlt+F4", SC_CLOSE, false);
+}
+
+// Closing may free the form, which must not happen inside its own procedure: posted. The
+// others act at once, so the items can follow the new window state.
+void TsSystemMenu::Command(WPARAM command, bool update) {
+  if (!form_ || !form_->HandleAllocated()) return;
+  HWND window = form_->Handle();
+  if (command == SC_CLOSE) {
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return;
+  }
+  SendMessageW(window, WM_SYSCOMMAND, command, 0);
+  if (update) UpdateItems();
+}
+
+void TsSystemMenu::UpdateItems() {
+  if (!form_) return;
+  const uint32_t bi = form_->BorderIcons();
+  const TBorderStyle bs = form_->BorderStyle();
+  const bool iconic = form_->HandleAllocated() && IsIconic(form_->Handle());
+  const TWindowState ws = iconic ? wsMinimized : form_->HandleAllocated() && IsZoomed(form_->Handle())
+                                                     ? wsMaximized
+                                                     : form_->WindowState();
+  const bool mdiChild = form_->FormStyle() == fsMDIChild;
+  const bool sys = (bi & biSystemMenu) != 0, min = (bi & biMinimize) != 0, max = (bi & biMaximize) != 0;
+  const bool framed = bs == bsSingle || bs == bsSizeable;
+  ItemRestore->SetVisible(sys && (mdiChild || framed));
+  ItemRestore->SetEnabled((max && ws != wsNormal) || ws == wsMinimized);
+  ItemMove->SetEnabled(ws != wsMaximized);
+  ItemSize->SetVisible(mdiChild || (bs != bsNone && bs != bsDialog && bs != bsToolWindow));
+  ItemSize->SetEnabled(bs != bsSingle && !iconic);
+  ItemMinimize->SetVisible(sys && (iconic || mdiChild || bs == bsSizeable || (bs == bsSingle && min)));
+  ItemMinimize->SetEnabled(min && ws != wsMinimized);
+  ItemMaximize->SetVisible(sys && (iconic || mdiChild || (framed && max)));
+  ItemMaximize->SetEnabled(max && (mdiChild || (ws != wsMaximized && framed)));
+  ItemClose->SetVisible(sys);
+  // The separator goes with Close.
+  Items().Items(ItemClose->MenuIndex() - 1)->SetVisible(sys);
+}
+
+TMenuItem* TsSystemMenu::SkinSelectItem() const {
+  TMenuItem& root = const_cast<TsSystemMenu*>(this)->Items();
+  return root.Count() > 0 && root.Items(0)->Name() == L"SkinSelectItem" ? root.Items(0) : nullptr;
+}
+
+void TsSystemMenu::MakeSkinItems() {
+  if (TMenuItem* old = SkinSelectItem()) {
+    TMenuItem* separator = Items().Count() > 1 ? Items().Items(1) : nullptr;
+    delete old;
+    if (separator && separator->IsLine()) delete separator;
+  }
+  if (!provider_->MakeSkinMenu()) return;
+  TsSkinManager* manager = provider_->SkinData().SkinManager();
+  if (!manager) return;
+  const std::vector<String> names = manager->SkinNames(TacSkinListKind::Both);
+  if (names.empty()) return;
+  auto* select = new TMenuItem(this);
+  select->SetName(L"SkinSelectItem");
+  select->SetCaption(L"Available skins");
+  Items().Insert(0, select);
+  auto* separator = new TMenuItem(this);
+  separator->SetCaption(L"-");
+  Items().Insert(1, separator);
+  for (size_t i = 0; i < names.size(); ++i) {
+    auto* item = new TMenuItem(nullptr);  // goes with the submenu item
+    item->SetName(L"SkinSelectItem" + std::to_wstring(i));
+    // "&" marks a mnemonic in a menu caption: doubled, it shows as itself. The name passed
+    // on is the skin's own, ampersands included.
+    String caption;
+    for (wchar_t c : names[i]) caption += c == L'&' ? String(L"&&") : String(1, c);
+    item->SetCaption(caption);
+    item->SetChecked(names[i] == manager->SkinName());
+    if (i > 0 && i % 20 == 0) item->SetBreak(mbBreak);
+    item->OnClick = [manager, name = names[i]](TComponent*) { manager->SetSkinName(name); };
+    select->Add(item);
+  }
+}
+
+bool TsSystemMenu::OwnerDrawMessage(TMessage& message) {
+  UINT type = 0, id = 0;
+  ULONG_PTR data = 0;
+  if (message.Msg == WM_MEASUREITEM && message.LParam) {
+    const auto* mi = reinterpret_cast<const MEASUREITEMSTRUCT*>(message.LParam);
+    type = mi->CtlType, id = mi->itemID, data = mi->itemData;
+  } else if (message.Msg == WM_DRAWITEM && message.LParam) {
+    const auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam);
+    type = di->CtlType, id = di->itemID, data = di->itemData;
+  } else {
+    return false;
+  }
+  TMenuItem* item = type == ODT_MENU ? FindItem(id) : nullptr;
+  if (!item || reinterpret_cast<ULONG_PTR>(item) != data) return false;
+  message.Result = MenuWindowMessage(message.Msg, message.WParam, message.LParam);
+  return true;
+}
+
+void TsSystemMenu::Popup(int x, int y) {
+  if (!form_ || !form_->HandleAllocated()) return;
+  MakeSkinItems();
+  UpdateItems();
+  TsSkinManager* manager = provider_->SkinData().SkinManager();
+  if (manager && manager->SkinnedPopups() && FrameHooks().PopupMenu) FrameHooks().PopupMenu(*provider_, *this);
+  if (OnPopup) OnPopup(this);
+  RebuildHandle();
+  // The form is the menu's window: it sees the menu open as its system menu would.
+  const UINT command = static_cast<UINT>(TrackPopupMenuEx(
+      Handle(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, form_->Handle(), nullptr));
+  if (command != 0)
+    if (TMenuItem* item = FindItem(command)) item->Click();
+}
+
+void TsSkinProvider::PopupSystemMenu(int x, int y) {
+  if (!form_ || !form_->HandleAllocated()) return;
+  if (!systemMenu_) systemMenu_ = new TsSystemMenu(this, form_);
+  SetHot(0);
+  systemMenu_->Popup(x, y);
+}
+
+// Below the caption icon, as the platform places its system menu.
+void TsSkinProvider::PopupAtIcon() {
+  RECT w{};
+  GetWindowRect(form_->Handle(), &w);
+  const TFrameGeometry g = Geometry();
+  const RECT icon = IconRect(g);
+  PopupSystemMenu(w.left + g.BorderWidth, w.top + g.BorderHeight + (icon.bottom - icon.top));
+}
+
+// ---------------------------------------------------------------- maximising, snapping, grip
+
+void TsSkinProvider::SetGripMode(TsGripMode mode) {
+  gripMode_ = mode;
+  RepaintFrame();
+  if (form_ && form_->HandleAllocated()) InvalidateRect(form_->Handle(), nullptr, FALSE);
+}
+
+namespace {
+
+RECT WorkArea() {
+  RECT work{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  return work;
+}
+
+RECT MonitorOf(HWND window) {
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &info);
+  return info.rcMonitor;
+}
+
+}  // namespace
+
+// The maximised window covers the work area with its borders just outside it (so the
+// taskbar stays visible), wherever the work area lies on its monitor.
+void TsSkinProvider::OnGetMinMaxInfo(TMessage& message) {
+  auto* info = reinterpret_cast<MINMAXINFO*>(message.LParam);
+  if (!info) {
+    CallOld(message);
+    return;
+  }
+  info->ptMaxPosition = info->ptMaxTrackSize = POINT{-1, -1};
+  CallOld(message);
+  const RECT work = WorkArea(), monitor = MonitorOf(form_->Handle());
+  const int border = form_->BorderStyle() != bsNone ? Geometry().BorderWidth : 0;
+  if (info->ptMaxTrackSize.x == -1) info->ptMaxTrackSize.x = work.right - work.left + 2 * border;
+  if (info->ptMaxTrackSize.y == -1) info->ptMaxTrackSize.y = work.bottom - work.top + 2 * border;
+  if (info->ptMaxPosition.x == -1) info->ptMaxPosition.x = work.left - monitor.left - border;
+  if (info->ptMaxPosition.y == -1) info->ptMaxPosition.y = work.top - monitor.top - border;
+}
+
+// A window moved to within `SnapBuffer` pixels of a work-area edge is placed flush with it.
+// A move to exactly (0, 0) is left alone.
+void TsSkinProvider::SnapToWorkArea(WINDOWPOS& pos) {
+  if ((pos.flags & SWP_NOMOVE) || (pos.x == 0 && pos.y == 0) || IsZoomed(form_->Handle())) return;
+  const RECT w = WorkArea(), m = MonitorOf(form_->Handle());
+  RECT r{};
+  GetWindowRect(form_->Handle(), &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  if (std::abs(pos.x + width - w.right) < snapBuffer_) pos.x = w.right - width;
+  if (std::abs(pos.y + height - w.bottom) < snapBuffer_) pos.y = w.bottom - height;
+  if (std::abs(pos.x + m.left - w.left) < snapBuffer_) pos.x = w.left - m.left;
+  if (std::abs(pos.y + m.top - w.top) < snapBuffer_) pos.y = w.top - m.top;
+}
+
+bool TsSkinProvider::GripOrigin(const TFrameGeometry& g, POINT& origin) const {
+  TsSkinManager* manager = skinData_->SkinManager();
+  if (gripMode_ != gmRightBottom || !manager) return false;
+  const TMaskRef grip = MaskRef(manager->Tables(), manager->MaskIndexByName("GLOBALINFO", "GRIPIMAGE"));
+  if (!grip.Valid()) return false;
+  origin = POINT{g.Width - grip.FrameWidth() - g.BorderWidth, g.Height - grip.FrameHeight() - g.BorderHeight};
+  return true;
+}
+
+void TsSkinProvider::PaintGrip(const TFrameGeometry& g) {
+  POINT origin{};
+  if (!GripOrigin(g, origin)) return;
+  TsSkinManager* manager = skinData_->SkinManager();
+  const TMaskRef grip = MaskRef(manager->Tables(), manager->MaskIndexByName("GLOBALINFO", "GRIPIMAGE"));
+  PaintGlyphMask(skinData_->Cache()->View(), TPoint{origin.x, origin.y}, 0, grip, true);
+}
+
+// ---------------------------------------------------------------- outline moving and sizing
+
+void TsSkinProvider::BeginOutline(int code, POINT screen) {
+  HWND window = form_->Handle();
+  outline_.Code = code;
+  GetWindowRect(window, &outline_.Rect);
+  outline_.Start = screen;
+  outline_.StartRect = outline_.Rect;
+  outline_.Desktop = GetDCEx(GetDesktopWindow(), nullptr, DCX_WINDOW | DCX_CACHE | DCX_LOCKWINDOWUPDATE);
+  if (outline_.Desktop) {
+    outline_.SavedState = SaveDC(outline_.Desktop);
+    SetROP2(outline_.Desktop, R2_NOT);
+    SelectObject(outline_.Desktop, GetStockObject(WHITE_PEN));
+  }
+  SetCapture(window);
+  DrawOutline();
+}
+
+// Drawn inverted: drawing it again erases it.
+void TsSkinProvider::DrawOutline() {
+  if (!outline_.Desktop) return;
+  const RECT& r = outline_.Rect;
+  const POINT points[5] = {{r.left, r.top}, {r.right - 1, r.top}, {r.right - 1, r.bottom - 1}, {r.left, r.bottom - 1},
+                           {r.left, r.top}};
+  Polyline(outline_.Desktop, points, 5);
+}
+
+void TsSkinProvider::EndOutline(bool apply) {
+  if (outline_.Code == 0) return;
+  DrawOutline();
+  if (outline_.Desktop) {
+    RestoreDC(outline_.Desktop, outline_.SavedState);
+    ReleaseDC(GetDesktopWindow(), outline_.Desktop);
+  }
+  const RECT r = outline_.Rect;
+  outline_ = Outline{};
+  if (!form_ || !form_->HandleAllocated()) return;
+  HWND window = form_->Handle();
+  if (GetCapture() == window) ReleaseCapture();
+  if (apply) MoveWindow(window, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+// The tracking messages while an outline is shown; true when handled here.
+bool TsSkinProvider::OutlineMessage(TMessage& message) {
+  if (outline_.Code == 0) return false;
+  HWND window = form_->Handle();
+  switch (message.Msg) {
+    case WM_MOUSEMOVE: {
+      POINT p{GET_X_LPARAM(message.LParam), GET_Y_LPARAM(message.LParam)};
+      ClientToScreen(window, &p);
+      const int dx = p.x - outline_.Start.x, dy = p.y - outline_.Start.y;
+      const int code = outline_.Code;
+      const TSizeConstraints& limits = form_->Constraints();
+      const int minWidth = std::max(limits.MinWidth, 1), minHeight = std::max(limits.MinHeight, 1);
+      RECT r = outline_.StartRect;
+      if (code == HTCAPTION) {
+        OffsetRect(&r, dx, dy);
+      } else {
+        if (code == HTLEFT || code == HTTOPLEFT || code == HTBOTTOMLEFT) r.left = std::min(r.left + dx, r.right - minWidth);
+        if (code == HTRIGHT || code == HTTOPRIGHT || code == HTBOTTOMRIGHT) r.right = std::max(r.right + dx, r.left + minWidth);
+        if (code == HTTOP || code == HTTOPLEFT || code == HTTOPRIGHT) r.top = std::min(r.top + dy, r.bottom - minHeight);
+        if (code == HTBOTTOM || code == HTBOTTOMLEFT || code == HTBOTTOMRIGHT)
+          r.bottom = std::max(r.bottom + dy, r.top + minHeight);
+      }
+      if (!EqualRect(&r, &outline_.Rect)) {
+        DrawOutline();
+        outline_.Rect = r;
+        DrawOutline();
+      }
+      return true;
+    }
+    case WM_LBUTTONUP:
+    case WM_NCLBUTTONUP:
+    case WM_NCLBUTTONDBLCLK:
+      EndOutline(true);
+      return true;
+    case WM_CAPTURECHANGED:
+      // Someone else took the mouse: the outline goes and the window stays.
+      if (reinterpret_cast<HWND>(message.LParam) != window) EndOutline(false);
+      CallOld(message);
+      return true;
     default:
       return false;
   }

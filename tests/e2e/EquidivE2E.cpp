@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -18,9 +19,13 @@
 #include <cstdlib>
 #include <functional>
 #include <cstdint>
+#include <memory>
+#include <type_traits>
 #include <string>
 #include <vector>
 
+#include "framework/Handles.h"
+#include "skin/paint/Pixels.h"
 #include "tests/e2e/support/FileDialog.h"
 #include "tests/e2e/support/Files.h"
 #include "tests/e2e/support/Input.h"
@@ -28,6 +33,7 @@
 #include "tests/e2e/support/RemoteMemory.h"
 #include "tests/e2e/support/Report.h"
 #include "tests/e2e/support/Screenshot.h"
+#include "tests/e2e/support/SkinPictures.h"
 #include "tests/e2e/support/Tabs.h"
 #include "tests/e2e/support/TextOnScreen.h"
 #include "tests/e2e/support/Wait.h"
@@ -35,6 +41,10 @@
 
 namespace e2e {
 namespace {
+
+const wchar_t kSkinsFolder[] = L"C:\\Skins";
+const wchar_t kBuiltinSkin[] = L"Frost (internal)";
+const wchar_t kTestSkin[] = L"Ember";
 
 // ---------------------------------------------------------------------------------------
 // What the main window must look like.
@@ -197,18 +207,22 @@ public:
       StartProgram();
       CheckLayout();
       CheckSkinnedFrame();
+      CheckActivationHandles();
       CheckTimerRuleAtStart();
       CheckSkinnedButtons();
+      CheckClientMatchesSkin(sheet1_, L"split page");
       ChooseFileToSplit();
       CheckTimerRuleFollowsFile();
       CheckTabOrder();
       SplitIntoFour();
       SplitIntoChosenFolder();
       GoToMergePage();
+      CheckClientMatchesSkin(sheet2_, L"merge page");
       UseLongList();
       UsePopupMenu();
       MergeThroughSaveDialog();
       SplitFileHeldOpenElsewhere();
+      UseSystemMenu();
       ExitThroughButton();
     } catch (const StepFailed&) {
       report_.Note(L"the scenario stopped at the failed step above");
@@ -217,6 +231,7 @@ public:
       report_.Note(L"ending the program that is still running");
       app_.Terminate();
     }
+    if (madeSkins_) RemoveTree(kSkinsFolder);
     if (report_.Failed() > 0 && work_.Valid()) {
       work_.Keep();
       report_.Note(L"work folder kept to be looked at: " + work_.Path());
@@ -235,6 +250,10 @@ private:
     sourcePath_ = work_.File(L"source.bin");
     report_.Require(WriteWholeFile(sourcePath_, source_), L"the source file is written: " + sourcePath_);
     CreateDirectoryW(shots_.c_str(), nullptr);
+    builtin_ = LoadPackageTables(EQUIDIV_BUILTIN_PACKAGE);
+    report_.Require(builtin_ != nullptr, L"the built-in skin loads: " + std::wstring(EQUIDIV_BUILTIN_PACKAGE));
+    testSkin_ = LoadFolderTables(EQUIDIV_EMBER_FOLDER);
+    report_.Require(testSkin_ != nullptr, L"the test skin loads: " + std::wstring(EQUIDIV_EMBER_FOLDER));
   }
 
   void StartProgram() {
@@ -380,7 +399,7 @@ private:
     WaitFor([&] {
       match = FindText(CaptureClient(window), RectOf(bounds), text, {L"MS Sans Serif", -11, false}, kLabelColour);
       return match.found;
-    }, kShortWaitMs);
+    }, kWaitMs);
     report_.Check(match.found, name + L" shows \"" + text + L"\" in its font and colour at " + BoundsText(bounds),
                   L"best match differs in " + std::to_wstring(static_cast<int>(match.mismatch * 100)) +
                       L"% of the text's ink pixels");
@@ -493,6 +512,8 @@ private:
 
     report_.Require(BringToFront(main_), L"the main window comes to the front");
     Screenshot(ScreenRectOf(main_), L"e2e-frame-active");
+    report_.Require(FramesDiffer(main_, *builtin_), L"the skin's active and inactive frames differ where they are compared");
+    CheckFrame(main_, *builtin_, 1, {}, L"the main window's frame is the skin's active frame");
     ClickAt(minCentre);
     report_.Check(WaitFor([&] { return IsIconic(main_) != FALSE; }, kShortWaitMs), L"the minimise button minimises");
     ShowWindow(main_, SW_RESTORE);
@@ -528,11 +549,14 @@ private:
     // Each change of look waits until the screen shows something other than the look before.
     const auto changedFrom = [&](const Picture& before, const wchar_t* name) {
       Picture now;
-      const bool changed = WaitFor([&] { now = CaptureSettled(area); return !(now == before); }, kShortWaitMs);
+      const bool changed = WaitFor([&] { now = CaptureSettled(area); return !(now == before); }, kWaitMs);
       Screenshot(area, name);
       return changed;
     };
-    MoveMouseTo(CentreOf(open_));
+    // A pointer enters in more than one step, as a hand moves it.
+    const POINT centre = CentreOf(open_);
+    MoveMouseTo(POINT{centre.x - 4, centre.y});
+    MoveMouseTo(centre);
     report_.Check(changedFrom(normal, L"e2e-0-button-hot"), L"sbtn2 changes its look under the pointer");
     const Picture hot = CaptureSettled(area);
     LeftButtonDownAt(CentreOf(open_));
@@ -546,6 +570,157 @@ private:
     LeftButtonUpAt(outside);
     report_.Check(WaitForFileDialog(app_.Id(), kShortWaitMs) == nullptr, L"released outside, sbtn2 opens nothing");
     MoveMouseTo(CentreOf(fileBox_));
+  }
+
+  // ----- the client area against the skin
+
+  // Saves both pictures of a failed comparison for a person to look at.
+  void CompareShown(const Picture& seen, const Picture& expected, const std::vector<RECT>& leftOut,
+                    const std::wstring& what, const std::wstring& shot, Difference difference = {-2}) {
+    if (difference.pixels == -2) difference = Compare(seen, expected, leftOut);
+    report_.Check(difference.pixels == 0, what, DifferenceText(difference));
+    if (difference.pixels != 0) {
+      SaveBmp(seen, shots_ + L"\\" + shot + L"-seen.bmp");
+      SaveBmp(expected, shots_ + L"\\" + shot + L"-expected.bmp");
+    }
+  }
+
+  // Ink of a caption: the skin's text colour, or text anti-aliased towards it.
+  static bool IsCaptionInk(COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 170; }
+
+  static RECT Inset(RECT r, int dx, int dy) {
+    InflateRect(&r, -dx, -dy);
+    return r;
+  }
+
+  // Every control of the client area on the screen against the picture the painting core
+  // composes from the built-in skin, each over its parent's picture as the program builds
+  // it: the page control (tab band over the window's background, the tabs, the page
+  // around the sheet's children), each button and edit of the page showing (their outer
+  // rings; the captions as ink), the panel and its button. Captions and labels are text,
+  // anti-aliased: they are checked as ink where the text is, and left out of the pixel
+  // comparisons.
+  void CheckClientMatchesSkin(HWND sheet, const std::wstring& page) {
+    report_.Step(L"the " + page + L" against the built-in skin's pictures");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    MoveMouseTo({0, 0});  // nothing of the window is hot
+    const std::wstring shot = L"e2e-skin-" + std::wstring(sheet == sheet1_ ? L"split" : L"merge");
+    const RECT window = ScreenRectOf(main_), client = ClientScreenRect(main_);
+    const auto form = ComposeFormBackground(*builtin_, window.right - window.left, window.bottom - window.top);
+    const POINT clientInWindow{client.left - window.left, client.top - window.top};
+    const COLORREF formColour = GetSysColor(COLOR_BTNFACE);
+
+    // The page control.
+    const RECT pagesInForm = RectInParent(pages_, main_);
+    const ParentPicture underPages{form->View(), clientInWindow.x + pagesInForm.left, clientInWindow.y + pagesInForm.top};
+    const RECT display = TabDisplayRect(app_.Handle(), pages_);
+    report_.Require(display.bottom > display.top, L"the page control's display area is known", RectText(display));
+    std::vector<RECT> tabs;
+    for (int i = 0; i < TabCount(pages_); ++i) tabs.push_back(TabRect(app_.Handle(), pages_, i));
+    const int active = TabSelected(pages_);
+    report_.Require(active >= 0 && active < static_cast<int>(tabs.size()), L"a tab is selected");
+    const auto pagesPicture = ComposePageControl(*builtin_, ClientSizeOf(pages_), display, tabs, underPages, formColour);
+    Picture expected = PictureOf(pagesPicture->View());
+    const RECT activeRect = ActiveTabRect(tabs[static_cast<size_t>(active)]);
+    const Picture activeTab = ComposeActiveTab(*builtin_, tabs[static_cast<size_t>(active)], underPages);
+    for (int y = 0; y < activeTab.height; ++y)
+      for (int x = 0; x < activeTab.width; ++x) {
+        const int px = activeRect.left + x, py = activeRect.top + y;
+        if (px < 0 || py < 0 || px >= expected.width || py >= expected.height) continue;
+        const COLORREF c = activeTab.Pixel(x, y);
+        uint8_t* p = &expected.bgr[(static_cast<size_t>(py) * static_cast<size_t>(expected.width) + static_cast<size_t>(px)) * 3];
+        p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
+      }
+    // Left out: the captions inside the tabs, the sheet's children and its labels.
+    std::vector<RECT> leftOut, captions;
+    for (size_t i = 0; i < tabs.size(); ++i) {
+      // The active tab's caption may have the dotted focus frame around it, two pixels
+      // inside the tab's edges; a normal tab's lower end is under the page.
+      const RECT normal = NormalTabRect(tabs[i]);
+      captions.push_back(static_cast<int>(i) == active
+                             ? Inset(activeRect, 2, 2)
+                             : RECT{normal.left + 3, normal.top + 3, normal.right - 3, std::min(normal.bottom, display.top - 4)});
+    }
+    leftOut = captions;
+    const RECT sheetInPages = RectInParent(sheet, pages_);
+    for (HWND child : ChildrenOf(sheet)) {
+      RECT r = RectInParent(child, pages_);
+      InflateRect(&r, 1, 1);
+      leftOut.push_back(r);
+    }
+    if (sheet == sheet1_)
+      for (const Bounds& label : {Bounds{8, 112, 129, 13}, Bounds{104, 76, 400, 13}}) {
+        RECT r = RectOf(label);
+        OffsetRect(&r, sheetInPages.left, sheetInPages.top);
+        InflateRect(&r, 1, 1);
+        leftOut.push_back(r);
+      }
+    Sync(main_);
+    const Picture seen = CaptureSettled(ClientScreenRect(pages_));
+    CompareShown(seen, expected, leftOut,
+                 L"sPageControl1 shows the band over the window's background, \"TABTOP\" tabs (the active one in "
+                 L"state 2) and \"PAGECONTROL\" around the page's controls, pixel for pixel",
+                 shot + L"-pages");
+    for (size_t i = 0; i < captions.size(); ++i)
+      report_.Check(CountPixels(seen, captions[i], IsCaptionInk) > 20,
+                    L"tab " + std::to_wstring(i + 1) + L" shows its caption");
+
+    // The buttons and edits of the page, over the page control's picture at the sheet.
+    const ParentPicture underSheet{pagesPicture->View(), sheetInPages.left, sheetInPages.top};
+    const HWND focus = FocusOf(main_);
+    for (HWND child : ChildrenOf(sheet)) {
+      const RECT bounds = RectInParent(child, sheet);
+      const std::wstring name = Describe(child);
+      if (IsKind(child, kPushButton)) {
+        // A focused button shows its hot look.
+        const bool enabled = IsWindowEnabled(child) != FALSE;
+        const int state = child == focus ? 1 : 0;
+        const Picture shown = CaptureSettled(ScreenRectOf(child));
+        const Picture composed = ComposeControl(*builtin_, "BUTTON", state, underSheet, bounds, !enabled);
+        CompareShown(shown, composed, {}, name + L" shows \"BUTTON\" in state " + std::to_wstring(state) +
+                                              (enabled ? L"" : L", disabled") + L" along its edges",
+                     shot + L"-button", CompareRing(shown, composed, 2, 4));
+        const RECT middle = Inset(RECT{0, 0, shown.width, shown.height}, 4, 4);
+        report_.Check(CountPixels(shown, middle, enabled ? IsCaptionInk : IsFadedInk) > 20,
+                      name + L" shows its caption" + (enabled ? L"" : L" faded"));
+      } else if (IsKind(child, kEditBox)) {
+        // The ring is the non-client area: the window's whole rectangle.
+        const int state = child == focus ? 1 : 0;
+        const Picture shown = CaptureSettled(ScreenRectOf(child));
+        const Picture composed = ComposeControl(*builtin_, "EDIT", state, underSheet, bounds);
+        CompareShown(shown, composed, {}, name + L" shows the ring of \"EDIT\" in state " + std::to_wstring(state),
+                     shot + L"-edit", CompareRing(shown, composed, 2, 2));
+      }
+    }
+
+    // The panel, and its button over the panel's picture.
+    const RECT panelInForm = RectInParent(panel_, main_);
+    const TSurfaceView formView = form->View();
+    const Picture panel = ComposePanel(*builtin_, panelInForm, formColour, &formView,
+                                       POINT{clientInWindow.x + panelInForm.left, clientInWindow.y + panelInForm.top});
+    std::vector<RECT> panelOut = {RectOf({24, 8, 193, 17}), RectInParent(exit_, panel_)};
+    for (RECT& r : panelOut) InflateRect(&r, 1, 1);
+    CompareShown(CaptureSettled(ClientScreenRect(panel_)), panel, panelOut,
+                 L"sPanel1 shows \"PANEL\", pixel for pixel", shot + L"-panel");
+    auto panelSurface = NewSurface24(panel.width, panel.height);
+    for (int y = 0; y < panel.height; ++y)
+      for (int x = 0; x < panel.width; ++x) {
+        const COLORREF c = panel.Pixel(x, y);
+        uint8_t* p = panelSurface->View().Pixel(x, y);
+        p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
+      }
+    const Picture exitShown = CaptureSettled(ScreenRectOf(exit_));
+    const Picture exitComposed =
+        ComposeControl(*builtin_, "BUTTON", 0, ParentPicture{panelSurface->View(), 0, 0}, RectInParent(exit_, panel_));
+    CompareShown(exitShown, exitComposed, {}, L"sbtn4 shows \"BUTTON\" in state 0 along its edges", shot + L"-exit",
+                 CompareRing(exitShown, exitComposed, 2, 4));
+    Screenshot(ScreenRectOf(main_), shot);
+  }
+
+  // A disabled caption: blended towards the face, lighter than enabled ink but not the face.
+  static bool IsFadedInk(COLORREF c) {
+    const int sum = GetRValue(c) + GetGValue(c) + GetBValue(c);
+    return sum < 3 * 205 && sum >= 3 * 90;
   }
 
   // ----- choosing the file to cut
@@ -606,10 +781,16 @@ private:
       seen += L"\n          " + Describe(w);
       if (IsKind(w, kPushButton)) buttons.push_back(w);
     }
-    // The text is painted by the form itself, in the system's message font.
+    // The text is painted by the form itself, in the system's message font; the form is
+    // captured again until it shows (a skinned form may repaint its client once more after
+    // its frame is taken over).
     Sync(form);
-    TextMatch match = FindText(CaptureSettled(ClientScreenRect(form)), {0, 0, ClientSizeOf(form).cx, ClientSizeOf(form).cy},
-                               text, MessageFont(), GetSysColor(COLOR_BTNTEXT));
+    TextMatch match;
+    WaitFor([&] {
+      match = FindText(CaptureSettled(ClientScreenRect(form)), {0, 0, ClientSizeOf(form).cx, ClientSizeOf(form).cy}, text,
+                       MessageFont(), GetSysColor(COLOR_BTNTEXT));
+      return match.found;
+    }, kWaitMs);
     report_.Check(match.found, L"the message reads \"" + text + L"\"",
                   L"best match differs in " + std::to_wstring(static_cast<int>(match.mismatch * 100)) +
                       L"% of the text's ink pixels");
@@ -639,7 +820,13 @@ private:
     ClickWindow(split_);
     HWND form = WaitForMessageForm();
     report_.Require(form != nullptr, L"pressing sbtn3 ends with a message form (TMessageForm)");
+    report_.Check(WaitFor([&] { return GetForegroundWindow() == form; }, kShortWaitMs), L"the message form is active");
+    CheckFrame(main_, *builtin_, 0, {ScreenRectOf(form)},
+               L"meanwhile the main window's frame is the skin's inactive frame");
+    CheckFrame(form, *builtin_, 1, {}, L"the message form's frame is the skin's active frame");
+    Screenshot(ScreenRectOf(main_), L"e2e-frame-inactive");
     AnswerMessageForm(form, kSplitDone, L"e2e-2-split-done-message");
+    CheckFrame(main_, *builtin_, 1, {}, L"afterwards the main window's frame is the active frame again");
 
     CheckPieces(work_.Path());
   }
@@ -947,7 +1134,7 @@ private:
     report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"the save dialog closes");
     HWND form = WaitForMessageForm();
     report_.Require(form != nullptr, L"the merge ends with a message form (TMessageForm)");
-    AnswerMessageForm(form, kMergeDone, nullptr);
+    AnswerMessageForm(form, kMergeDone, L"e2e-3-merge-done-message");
     auto merged = ReadWholeFile(sourcePath_);
     report_.Check(merged && *merged == source_, L"the merged file equals the source byte for byte",
                   merged ? L"it has " + std::to_wstring(merged->size()) + L" bytes" : L"it cannot be read");
@@ -1029,6 +1216,312 @@ private:
     report_.CheckEqual(static_cast<long long>(app_.ExitCode()), 0, L"with exit status 0");
   }
 
+
+  // ----- the skinned frame against the skin
+
+  // Whether window pixel (x, y) of `window` is compared with the composed frame: frame
+  // pixels inside the window region, less the caption from the icon to past the end of its
+  // text and the caption buttons (found by hit-testing the caption's middle row).
+  std::function<bool(int, int)> FramePixels(HWND window) {
+    const RECT w = ScreenRectOf(window), c = ClientScreenRect(window);
+    const int band = c.top - w.top, border = c.left - w.left;
+    const int textEnd = border + 4 + 16 + 14 * static_cast<int>(TextOf(window).size());
+    int buttonsLeft = w.right - w.left, buttonsRight = 0;
+    for (int x = 0; x < w.right - w.left; ++x) {
+      const LRESULT code = SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(w.left + x, w.top + band / 2));
+      if (code == HTCLOSE || code == HTMINBUTTON || code == HTMAXBUTTON || code == HTHELP) {
+        buttonsLeft = std::min(buttonsLeft, x);
+        buttonsRight = std::max(buttonsRight, x);
+      }
+    }
+    auto region = std::shared_ptr<std::remove_pointer_t<HRGN>>(CreateRectRgn(0, 0, 0, 0), DeleteObject);
+    const bool hasRegion = GetWindowRgn(window, region.get()) != ERROR;
+    const RECT client{c.left - w.left, c.top - w.top, c.right - w.left, c.bottom - w.top};
+    return [=](int x, int y) {
+      if (x >= client.left && x < client.right && y >= client.top && y < client.bottom) return false;
+      if (y < band && (x < textEnd || (x >= buttonsLeft - 1 && x <= buttonsRight + 1))) return false;
+      return !hasRegion || PtInRegion(region.get(), x, y) != 0;
+    };
+  }
+
+  // Compared pixels that differ; the first one is described in `first`.
+  static int Differences(const Picture& seen, const Picture& expected, const std::function<bool(int, int)>& compared,
+                         const std::vector<RECT>& leftOut, std::wstring* first = nullptr) {
+    if (seen.width != expected.width || seen.height != expected.height) return -1;
+    int count = 0;
+    for (int y = 0; y < seen.height; ++y)
+      for (int x = 0; x < seen.width; ++x) {
+        const POINT p{x, y};
+        if (!compared(x, y) || std::any_of(leftOut.begin(), leftOut.end(), [&](const RECT& r) { return PtInRect(&r, p); }))
+          continue;
+        if (seen.Pixel(x, y) == expected.Pixel(x, y)) continue;
+        if (count++ == 0 && first)
+          *first = L"at " + std::to_wstring(x) + L", " + std::to_wstring(y) + L" the screen has " +
+                   std::to_wstring(seen.Pixel(x, y)) + L", the skin " + std::to_wstring(expected.Pixel(x, y));
+      }
+    return count;
+  }
+
+  Picture ExpectedFrame(HWND window, const TsSkinTables& skin, int state) {
+    const RECT w = ScreenRectOf(window), c = ClientScreenRect(window);
+    return ComposeFrame(skin, w.right - w.left, w.bottom - w.top, c.top - w.top, state);
+  }
+
+  // The two looks of the skin differ in the compared pixels, or comparing proves nothing.
+  bool FramesDiffer(HWND window, const TsSkinTables& skin) {
+    return Differences(ExpectedFrame(window, skin, 1), ExpectedFrame(window, skin, 0), FramePixels(window), {}) > 0;
+  }
+
+  // `window`'s frame on the screen becomes the frame composed from `skin` in `state` within
+  // the wait; `covered` are screen rectangles of windows in front of it.
+  void CheckFrame(HWND window, const TsSkinTables& skin, int state, const std::vector<RECT>& covered,
+                  const std::wstring& what) {
+    const RECT w = ScreenRectOf(window);
+    std::vector<RECT> leftOut;
+    for (RECT r : covered) {
+      OffsetRect(&r, -w.left, -w.top);
+      leftOut.push_back(r);
+    }
+    const Picture expected = ExpectedFrame(window, skin, state);
+    const auto compared = FramePixels(window);
+    int count = -1;
+    std::wstring first;
+    WaitFor([&] {
+      count = Differences(CaptureScreen(ScreenRectOf(window)), expected, compared, leftOut, &first);
+      return count == 0;
+    }, kShortWaitMs);
+    report_.Check(count == 0, what, std::to_wstring(count) + L" pixels differ; " + first);
+  }
+
+  // Pixels of sPanel1 on the screen that differ from the skin's "PANEL" section as the
+  // panel composes it over the frame's background, less its credit label and exit button;
+  // `until` says when to stop waiting (the repaint follows the change, not the capture).
+  int PanelDifferences(const TsSkinTables& skin, const std::function<bool(int)>& until, std::wstring* first) {
+    MoveMouseTo({0, 0});  // nothing of the window is hot
+    const RECT inForm = RectInParent(panel_, main_);
+    const RECT window = ScreenRectOf(main_), client = ClientScreenRect(main_);
+    const auto background = ComposeFormBackground(skin, window.right - window.left, window.bottom - window.top);
+    const TSurfaceView backgroundView = background->View();
+    const Picture expected = ComposePanel(skin, inForm, GetSysColor(COLOR_BTNFACE), &backgroundView,
+                                          POINT{client.left - window.left + inForm.left, client.top - window.top + inForm.top});
+    std::vector<RECT> leftOut = {RECT{24, 8, 24 + 193, 8 + 17}, RectInParent(exit_, panel_)};
+    for (RECT& r : leftOut) InflateRect(&r, 1, 1);
+    int count = -1;
+    WaitFor([&] {
+      count = Differences(CaptureScreen(ClientScreenRect(panel_)), expected, [](int, int) { return true; }, leftOut, first);
+      return until(count);
+    }, kShortWaitMs);
+    return count;
+  }
+
+  // ----- handles of the real program
+
+  // Live GDI and USER objects of the program, by kind, as its application window reports them.
+  // Painting settles first: controls make some of their GDI objects when they paint.
+  std::vector<LRESULT> HandleCounts() {
+    WaitUntilPainted(main_);
+    Sync(main_);
+    static const UINT query = RegisterWindowMessageW(kLiveHandlesMessage);
+    HWND application = nullptr;
+    for (HWND w = GetTopWindow(nullptr); w && !application; w = GetWindow(w, GW_HWNDNEXT))
+      if (ProcessOf(w) == app_.Id() && ClassOf(w) == L"TApplication") application = w;
+    std::vector<LRESULT> counts;
+    for (THandleKind kind : {THandleKind::Brush, THandleKind::Pen, THandleKind::Font, THandleKind::Region,
+                             THandleKind::Bitmap, THandleKind::DC, THandleKind::Icon, THandleKind::Menu})
+      counts.push_back(application ? SendMessageW(application, query, static_cast<WPARAM>(kind), 0) : -1);
+    return counts;
+  }
+
+  static std::wstring CountsText(const std::vector<LRESULT>& counts) {
+    std::wstring text;
+    for (LRESULT n : counts) text += (text.empty() ? L"" : L" ") + std::to_wstring(n);
+    return text + L" (brush pen font region bitmap DC icon menu)";
+  }
+
+  // The main window loses and regains the activation 100 times (to a window of this
+  // driver): the program's handle counts stay flat, and the frame ends in its active look.
+  void CheckActivationHandles() {
+    report_.Step(L"activation toggles");
+    HWND other = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"driver", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 160, 60,
+                                 nullptr, nullptr, nullptr, nullptr);
+    report_.Require(other != nullptr, L"a window of the driver is made");
+    auto toggle = [&] {
+      bool ok = BringToFront(other) && BringToFront(main_);
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      return ok;
+    };
+    toggle();
+    Sync(main_);
+    const std::vector<LRESULT> before = HandleCounts();
+    report_.Require(before[0] >= 0, L"the program reports its handle counts");
+    int done = 0;
+    for (int i = 0; i < 100 && toggle(); ++i) ++done;
+    Sync(main_);
+    DestroyWindow(other);
+    report_.CheckEqual(done, 100, L"the activation went to and fro 100 times");
+    const std::vector<LRESULT> after = HandleCounts();
+    report_.Check(after == before, L"the program's handle counts are flat over the toggles",
+                  L"before " + CountsText(before) + L", after " + CountsText(after));
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    CheckFrame(main_, *builtin_, 1, {}, L"the frame is active again");
+  }
+
+  // ----- the system menu
+
+  // The visible pop-up menu windows of the program.
+  std::vector<HWND> OpenMenus() {
+    std::vector<HWND> menus;
+    for (HWND h : TopLevelWindows(app_.Id()))
+      if (ClassOf(h) == L"#32768" && IsWindowVisible(h)) menus.push_back(h);
+    return menus;
+  }
+
+  // Alt+Space on the main window once it is in front and painted; the menu that opens, or null.
+  HWND OpenSystemMenu() {
+    if (!BringToFront(main_) || !Sync(main_) || !WaitUntilPainted(main_) || !OpenMenus().empty()) return nullptr;
+    PressKey(VK_SPACE, VK_MENU);
+    HWND menu = nullptr;
+    WaitFor([&] {
+      const std::vector<HWND> menus = OpenMenus();
+      menu = menus.size() == 1 ? menus[0] : nullptr;
+      return menu != nullptr;
+    }, kWaitMs);
+    return menu;
+  }
+
+  // The first item of the open system menu `menu` is the skins submenu: selects it, opens
+  // it and returns its window (its first skin selected), or null.
+  HWND OpenSkinsSubmenu(HWND menu) {
+    PressKey(VK_DOWN);
+    PressKey(VK_RIGHT);
+    HWND sub = nullptr;
+    WaitFor([&] {
+      for (HWND h : OpenMenus())
+        if (h != menu) sub = h;
+      return sub != nullptr;
+    }, kShortWaitMs);
+    return sub;
+  }
+
+  // Alt+Space opens the system menu below the caption icon; its skins submenu lists the
+  // built-in skin and the skin folder in C:\Skins, and choosing one repaints the whole
+  // window in it. Twenty skin changes leave the program's handle counts flat.
+  void UseSystemMenu() {
+    report_.Step(L"the system menu and its skins");
+    if (!report_.Check(!PathExists(kSkinsFolder), L"there is no C:\\Skins before the step (it is not ours to change)"))
+      return;
+    madeSkins_ = CreateDirectoryW(kSkinsFolder, nullptr) != 0;
+    const std::wstring target = std::wstring(kSkinsFolder) + L"\\" + kTestSkin;
+    bool copied = madeSkins_ && CreateDirectoryW(target.c_str(), nullptr);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((std::wstring(EQUIDIV_EMBER_FOLDER) + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+      do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        copied = copied && CopyFileW((std::wstring(EQUIDIV_EMBER_FOLDER) + L"\\" + found.cFileName).c_str(),
+                                     (target + L"\\" + found.cFileName).c_str(), FALSE);
+      } while (FindNextFileW(search, &found));
+      FindClose(search);
+    }
+    report_.Require(copied, L"the test skin is copied to " + target);
+
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    const RECT w = ScreenRectOf(main_), c = ClientScreenRect(main_);
+    const int border = c.left - w.left;
+    HWND menu = OpenSystemMenu();
+    report_.Require(menu != nullptr, L"Alt+Space opens a menu (#32768)");
+    const RECT m = ScreenRectOf(menu);
+    report_.Check(m.left == w.left + border && m.top > w.top && m.top < c.top,
+                  L"it opens below the caption icon", L"it lies at " + RectText(m));
+    const RECT shot = UnionOf(w, m);
+    Picture picture = Screenshot(shot, L"e2e-6-system-menu");
+    const RECT inShot{m.left - shot.left, m.top - shot.top, m.right - shot.left, m.bottom - shot.top};
+    for (const wchar_t* caption : {L"Available skins", L"Move", L"Minimize", L"Close"})
+      report_.Check(FindText(picture, inShot, caption, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found,
+                    std::wstring(L"the menu shows \"") + caption + L"\"");
+
+    PressKey(VK_ESCAPE);
+    report_.Require(WaitFor([&] { return OpenMenus().empty(); }), L"Escape closes it");
+
+    // A right click on the caption opens it at the pointer, a click on the icon below the icon.
+    const POINT onCaption{(w.left + w.right) / 2, w.top + (c.top - w.top) / 2};
+    const POINT onIcon{w.left + border + 6, onCaption.y};
+    for (const auto& [where, button] : {std::pair{onCaption, Button::Right}, std::pair{onIcon, Button::Left}}) {
+      const bool right = button == Button::Right;
+      ClickAt(where, button);
+      HWND opened = nullptr;
+      WaitFor([&] {
+        const std::vector<HWND> menus = OpenMenus();
+        opened = menus.empty() ? nullptr : menus[0];
+        return opened != nullptr;
+      }, kShortWaitMs);
+      const RECT at = opened ? ScreenRectOf(opened) : RECT{};
+      report_.Check(opened && (right ? at.left == where.x && at.top == where.y : at.left == m.left && at.top == m.top),
+                    right ? L"a right click on the caption opens it at the pointer"
+                          : L"a click on the caption icon opens it below the icon",
+                    L"the menu lies at " + RectText(at));
+      PressKey(VK_ESCAPE);
+      report_.Require(WaitFor([&] { return OpenMenus().empty(); }), L"Escape closes it");
+    }
+
+    // The submenu: the first skin (Ember, in sorted order) comes selected.
+    menu = OpenSystemMenu();
+    report_.Require(menu != nullptr, L"Alt+Space opens it again");
+    HWND sub = OpenSkinsSubmenu(menu);
+    report_.Require(sub != nullptr, L"the skins submenu opens");
+    const RECT sm = ScreenRectOf(sub);
+    const RECT subShot = UnionOf(shot, sm);
+    const RECT subIn{sm.left - subShot.left, sm.top - subShot.top, sm.right - subShot.left, sm.bottom - subShot.top};
+    Screenshot(subShot, L"e2e-6-skins-submenu");
+    report_.Check(FindText(CaptureSettled(subShot), subIn, kBuiltinSkin, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found,
+                  L"it lists the built-in skin \"" + std::wstring(kBuiltinSkin) + L"\"");
+    // The selection moved off the first item, which then shows in the menu's text colour.
+    PressKey(VK_DOWN);
+    report_.Check(WaitFor([&] {
+                    return FindText(CaptureScreen(subShot), subIn, kTestSkin, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found;
+                  }, kShortWaitMs),
+                  L"it lists the skin folder \"" + std::wstring(kTestSkin) + L"\" of C:\\Skins first");
+    PressKey(VK_UP);
+    PressKey(VK_RETURN);
+    report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"the menu closes");
+    CheckFrame(main_, *testSkin_, 1, {}, L"the frame is repainted in the chosen skin");
+    // The client follows: sPanel1 leaves the built-in skin's panel for a different picture.
+    const int panelPixels = (ClientSizeOf(panel_).cx - 2) * (ClientSizeOf(panel_).cy - 2) / 2;
+    const int changed = PanelDifferences(*builtin_, [&](int n) { return n > panelPixels; }, nullptr);
+    report_.Check(changed > panelPixels, L"the client is repainted as well: sPanel1 no longer shows the built-in skin",
+                  std::to_wstring(changed) + L" of its pixels differ from it");
+    CheckNoKeyColour(Screenshot(ScreenRectOf(main_), L"e2e-6-chosen-skin"), L"the window in the chosen skin");
+
+    // Back and forth between the two skins through the menu.
+    auto choose = [&](bool builtin) {
+      HWND opened = OpenSystemMenu();
+      HWND skins = opened ? OpenSkinsSubmenu(opened) : nullptr;
+      if (!skins) return false;
+      if (builtin) PressKey(VK_DOWN);
+      PressKey(VK_RETURN);
+      return WaitFor([&] { return !IsWindow(opened) || !IsWindowVisible(opened); }) && Sync(main_) &&
+             WaitUntilPainted(main_);
+    };
+    report_.Require(choose(true) && choose(false), L"the skins can be chosen again");
+    const std::vector<LRESULT> before = HandleCounts();
+    int changes = 0;
+    for (int i = 0; i < 20 && choose(i % 2 == 0); ++i) ++changes;
+    report_.CheckEqual(changes, 20, L"twenty skin changes through the menu");
+    const std::vector<LRESULT> after = HandleCounts();
+    report_.Check(after == before, L"the program's handle counts are flat over the skin changes",
+                  L"before " + CountsText(before) + L", after " + CountsText(after));
+    report_.Require(choose(true), L"the built-in skin is chosen again");
+    CheckFrame(main_, *builtin_, 1, {}, L"the frame is the built-in skin's again");
+    std::wstring first;
+    const int panel = PanelDifferences(*builtin_, [](int n) { return n == 0; }, &first);
+    report_.Check(panel == 0, L"sPanel1 shows the built-in skin's PANEL section again, pixel for pixel",
+                  std::to_wstring(panel) + L" pixels differ; " + first);
+    madeSkins_ = false;
+    RemoveTree(kSkinsFolder);
+    report_.Check(!PathExists(kSkinsFolder), L"C:\\Skins is removed");
+  }
+
   // ----- screenshots
 
   // Saves what the screen shows in `rect` (once painting has settled) and returns it.
@@ -1046,6 +1539,8 @@ private:
 
   std::wstring program_;
   std::wstring shots_;
+  std::unique_ptr<TsSkinTables> builtin_, testSkin_;
+  bool madeSkins_ = false;
   Report report_;
   WorkFolder work_;
   ChildProcess app_;

@@ -37,6 +37,7 @@
 #include "tests/e2e/support/Process.h"
 #include "tests/e2e/support/Report.h"
 #include "tests/e2e/support/Screenshot.h"
+#include "tests/e2e/support/SkinPictures.h"
 #include "tests/e2e/support/Tabs.h"
 #include "tests/e2e/support/Wait.h"
 #include "tests/e2e/support/WindowQuery.h"
@@ -109,136 +110,6 @@ public:
 private:
   bool made_ = false;
 };
-
-// ---------------------------------------------------------------------------------------
-// Skins as the driver loads them, and the panel pictures composed from them.
-
-// A loaded skin, or null when it cannot be loaded (the reason is printed).
-std::unique_ptr<TsSkinTables> LoadPackageTables(const std::wstring& path) {
-  try {
-    TFileStream file(path, fmOpenRead | fmShareDenyWrite);
-    TMemoryStream package;
-    package.LoadFromStream(file);
-    package.SetPosition(0);
-    auto tables = std::make_unique<TsSkinTables>();
-    if (LoadSkinPackage(package, *tables)) return tables;
-  } catch (const Exception& e) {
-    Print(L"cannot load " + path + L": " + e.Message());
-  }
-  return nullptr;
-}
-
-std::unique_ptr<TsSkinTables> LoadFolderTables(const std::wstring& folder) {
-  try {
-    auto tables = std::make_unique<TsSkinTables>();
-    if (LoadSkinFolder(folder, *tables)) return tables;
-  } catch (const Exception& e) {
-    Print(L"cannot load " + folder + L": " + e.Message());
-  }
-  return nullptr;
-}
-
-Picture PictureOf(const TSurfaceView& view) {
-  Picture picture;
-  picture.width = view.width;
-  picture.height = view.height;
-  picture.bgr.reserve(static_cast<size_t>(view.width) * static_cast<size_t>(view.height) * 3);
-  for (int y = 0; y < view.height; ++y)
-    for (int x = 0; x < view.width; ++x) {
-      const uint8_t* p = view.Pixel(x, y);
-      picture.bgr.insert(picture.bgr.end(), {p[0], p[1], p[2]});
-    }
-  return picture;
-}
-
-// The main window's background as its frame provider composes it: the "FORM" section
-// over the whole window (`width` x `height`) in the active look.
-std::unique_ptr<TSurface> ComposeFormBackground(const TsSkinTables& skin, int width, int height) {
-  auto surface = NewSurface24(width, height);
-  TPaintItemSource item;
-  item.Skin = &skin;
-  item.SkinSection = "FORM";
-  item.SkinIndex = skin.SectionIndex(item.SkinSection);
-  item.BorderIndex = skin.MaskIndex(item.SkinIndex, item.SkinSection, "BORDERSMASK");
-  item.Texture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "PATTERN");
-  item.HotTexture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "HOTPATTERN");
-  item.DependsOnParent = false;
-  PaintItem(item, BgInfo{}, true, false, surface->View(), TPoint{0, 0}, TsRect{0, 0, width, height}, 1);
-  return surface;
-}
-
-// The panel's picture as TsPanel shows it: the skin's "PANEL" section composed at the
-// panel's size and position, state 0, over a parent whose colour is `formColour` (RGB);
-// then, as every painter does before it shows its picture, the key pixels of the border
-// mask's corners take the parent's background: `formPicture` at the panel's place
-// (`panelInWindow`) when the parent has one, else the parent's colour.
-Picture ComposePanel(const TsSkinTables& skin, const RECT& panelInForm, COLORREF formColour,
-                     const TSurfaceView* formPicture = nullptr, POINT panelInWindow = {}) {
-  const int width = panelInForm.right - panelInForm.left, height = panelInForm.bottom - panelInForm.top;
-  auto surface = NewSurface24(width, height);
-  TPaintItemSource item;
-  item.Skin = &skin;
-  item.SkinSection = "PANEL";
-  item.SkinIndex = skin.SectionIndex(item.SkinSection);
-  item.BorderIndex = skin.MaskIndex(item.SkinIndex, item.SkinSection, "BORDERSMASK");
-  item.Texture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "PATTERN");
-  item.HotTexture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "HOTPATTERN");
-  item.HasParent = true;
-  item.ParentColor = static_cast<TColor>(formColour);
-  item.DependsOnParent = false;
-  PaintItem(item, BgInfo{}, true, true, surface->View(), TPoint{panelInForm.left, panelInForm.top},
-            TsRect{0, 0, width, height}, 0);
-  const TMaskRef border = MaskRef(skin, item.BorderIndex);
-  std::vector<TsRect> corners;
-  CornerKeyRuns(corners, width, border, false, 0);
-  if (border.Valid()) CornerKeyRuns(corners, width, border, true, height - border.Data->WB);
-  for (const TsRect& run : corners) {
-    if (!formPicture) {
-      FillRectColor(surface->View(), run, static_cast<TColor>(formColour));
-      continue;
-    }
-    for (int y = run.Top; y < run.Bottom; ++y)
-      for (int x = run.Left; x < run.Right; ++x)
-        std::memcpy(surface->View().Pixel(x, y), formPicture->Pixel(panelInWindow.x + x, panelInWindow.y + y), 3);
-  }
-  return PictureOf(surface->View());
-}
-
-struct Difference {
-  int pixels = 0;  // differing pixels outside the left-out rectangles
-  POINT first{};
-  COLORREF seen = 0, expected = 0;
-};
-
-bool InsideAny(const std::vector<RECT>& rects, int x, int y) {
-  const POINT p{x, y};
-  return std::any_of(rects.begin(), rects.end(), [&](const RECT& r) { return PtInRect(&r, p) != 0; });
-}
-
-Difference Compare(const Picture& seen, const Picture& expected, const std::vector<RECT>& leftOut) {
-  Difference d;
-  if (seen.width != expected.width || seen.height != expected.height) {
-    d.pixels = -1;
-    return d;
-  }
-  for (int y = 0; y < seen.height; ++y)
-    for (int x = 0; x < seen.width; ++x) {
-      if (InsideAny(leftOut, x, y) || seen.Pixel(x, y) == expected.Pixel(x, y)) continue;
-      if (d.pixels++ == 0) d = {1, {x, y}, seen.Pixel(x, y), expected.Pixel(x, y)};
-    }
-  return d;
-}
-
-std::wstring ColourText(COLORREF c) {
-  return L"(" + std::to_wstring(GetRValue(c)) + L", " + std::to_wstring(GetGValue(c)) + L", " +
-         std::to_wstring(GetBValue(c)) + L")";
-}
-
-std::wstring DifferenceText(const Difference& d) {
-  if (d.pixels < 0) return L"the pictures differ in size";
-  return std::to_wstring(d.pixels) + L" pixels differ; the first at " + std::to_wstring(d.first.x) + L", " +
-         std::to_wstring(d.first.y) + L" is " + ColourText(d.seen) + L" instead of " + ColourText(d.expected);
-}
 
 // ---------------------------------------------------------------------------------------
 // Warning boxes of the program, counted as they appear: a box stays until it is answered,

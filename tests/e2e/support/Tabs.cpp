@@ -19,4 +19,14 @@ RECT TabRect(HANDLE process, HWND tabs, int index) {
   return rect;
 }
 
+RECT TabDisplayRect(HANDLE process, HWND tabs) {
+  RECT rect{};
+  if (!GetClientRect(tabs, &rect)) return RECT{};
+  RemoteBuffer remote(process, sizeof(RECT));
+  if (!remote.Valid() || !remote.Write(&rect, sizeof rect)) return RECT{};
+  Send(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(remote.At()));
+  if (!remote.Read(&rect, sizeof rect)) return RECT{};
+  return rect;
+}
+
 }  // namespace e2e

@@ -11,5 +11,8 @@ int TabSelected(HWND tabs);
 // The tab's rectangle in the tab control's client coordinates (empty when unknown);
 // `process` is the program's handle with memory rights.
 RECT TabRect(HANDLE process, HWND tabs, int index);
+// The display area below (or beside) the tabs, in client coordinates (TCM_ADJUSTRECT over
+// the client rectangle); empty when unknown.
+RECT TabDisplayRect(HANDLE process, HWND tabs);
 
 }  // namespace e2e

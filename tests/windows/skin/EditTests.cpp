@@ -1,7 +1,8 @@
 // The skinned edit on a real form: the client colours of its looks as focus and pointer
 // come and go, its ring against "EDIT" as the painting core composes it (on screen and
-// printed), password characters in its cached picture, its bound label's placement and
-// lifetime, and no handle left behind.
+// printed), the disabled look, painting held back while its parent is busy and resumed by
+// the parent's done command, password characters in its cached picture, its bound label's
+// placement and lifetime, and no handle left behind.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,9 +12,11 @@
 
 #include "Helpers.h"
 #include "SkinFixtures.h"
+#include "framework/ExtCtrls.h"
 #include "framework/Handles.h"
 #include "skin/controls/sEdit.h"
 #include "skin/controls/sLabel.h"
+#include "skin/core/sSkinCommands.h"
 #include "skin/paint/Compose.h"
 
 namespace {
@@ -247,6 +250,112 @@ TEST_F(EditRingTest, APasswordEditShowsItsCharacterInTheCachedPicture) {
   EXPECT_EQ(withPassword, pictureOf(shown));
   EXPECT_NE(withPassword, pictureOf(plain));
   EXPECT_NE(withPassword, pictureOf(empty));  // there is ink at all
+}
+
+// The disabled look over the ring: the picture of its state blended with the parent's
+// background as the painting core does it; an empty DisabledKind leaves the enabled look.
+TEST_F(EditRingTest, ADisabledEditShowsTheDisabledLookOfItsKind) {
+  struct Case {
+    const char* name;
+    TsDisabledKind kind;
+  };
+  const Case cases[] = {{"blended", dkBlended}, {"grayed", dkGrayed}, {"grayed and blended", static_cast<TsDisabledKind>(dkGrayed | dkBlended)},
+                        {"no kind", 0}};
+  const BgInfo parent = edit->SkinData().GetParentBgInfo();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    edit->SetDisabledKind(c.kind);
+    edit->SetEnabled(false);
+    Settle();
+    auto expected = Expected(0);
+    ApplyDisabledLook(expected->View(), c.kind, static_cast<TColor>(ColorToRGB(edit->Color())),
+                      TPoint{edit->Left(), edit->Top()}, parent);
+    const TSurfaceView cache = edit->SkinData().Cache()->View();
+    auto cached = [&](int x, int y) {
+      const uint8_t* p = cache.Pixel(x, y);
+      return RGB(p[2], p[1], p[0]);
+    };
+    EXPECT_EQ(RingDifferences(*expected, cached), 0) << "cached picture";
+    {
+      TWindowDC screen = TWindowDC::Of(edit->Handle());
+      EXPECT_EQ(RingDifferences(*expected, [&](int x, int y) { return GetPixel(screen.Get(), x, y); }), 0)
+          << "on screen";
+    }
+    if (c.kind != 0) {
+      EXPECT_GT(RingDifferences(*Expected(0), cached), 0) << "differs from the enabled look";
+    }
+    edit->SetEnabled(true);
+    Settle();
+    EXPECT_EQ(RingDifferences(*Expected(0), cached), 0) << "enabled again";
+  }
+}
+
+// A parent whose background is busy while `busy` is set, as a page control is while it
+// rebuilds its picture.
+class BusyPanel : public TPanel {
+public:
+  using TPanel::TPanel;
+  bool busy = false;
+
+protected:
+  void WndProc(TMessage& message) override {
+    if (message.Msg == SM_SKINCMD && SkinCommandOf(message.WParam) == CMD_ISBGBUSY) {
+      message.LParam = message.Result = busy ? 1 : 0;
+      return;
+    }
+    TPanel::WndProc(message);
+  }
+};
+
+// While the parent is busy the edit validates its paints without drawing and leaves its
+// ring alone; the parent's done command ends that and paints ring and client at once.
+// Without a held-back paint the done command changes nothing.
+TEST_F(EditRingTest, ABusyParentHoldsThePaintUntilItIsDone) {
+  auto* panel = new BusyPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(0, 0, 320, 140);
+  panel->SetColor(form->Color());
+  panel->SetBevelOuter(bvNone);
+  edit->SetParent(panel);
+  other->SetParent(panel);
+  Settle();
+  HWND window = edit->Handle();
+  const auto expected = Expected(0);
+  auto blacken = [&] {
+    TWindowDC screen = TWindowDC::Of(window);
+    RECT all{0, 0, edit->Width(), edit->Height()};
+    FillRect(screen.Get(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  };
+  auto ringOnScreen = [&] {
+    TWindowDC screen = TWindowDC::Of(window);
+    return RingDifferences(*expected, [&](int x, int y) { return GetPixel(screen.Get(), x, y); });
+  };
+  auto clientPixel = [&] {
+    TClientDC screen = TClientDC::Of(window);
+    return GetPixel(screen.Get(), edit->ClientWidth() - 3, edit->ClientHeight() / 2);
+  };
+  ASSERT_EQ(ringOnScreen(), 0);
+
+  panel->busy = true;
+  blacken();
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+  RECT pending;
+  EXPECT_FALSE(GetUpdateRect(window, &pending, FALSE)) << "the paint is validated";
+  EXPECT_TRUE(edit->SkinData().UpdatingFlag);
+  EXPECT_GT(ringOnScreen(), 0) << "the ring is not painted";
+  EXPECT_EQ(clientPixel(), RGB(0, 0, 0)) << "the client is not painted";
+
+  panel->busy = false;
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
+  EXPECT_GT(ringOnScreen(), 0) << "still held until the parent is done";
+  SendSkinCommand(window, CMD_PARENTDONE, 0);
+  EXPECT_FALSE(edit->SkinData().UpdatingFlag);
+  EXPECT_EQ(ringOnScreen(), 0);
+  EXPECT_NE(clientPixel(), RGB(0, 0, 0));
+
+  blacken();
+  SendSkinCommand(window, CMD_PARENTDONE, 0);
+  EXPECT_GT(ringOnScreen(), 0) << "nothing was held back";
 }
 
 // ---------------------------------------------------------------- the bound label

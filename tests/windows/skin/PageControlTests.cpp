@@ -1,6 +1,7 @@
 // The skinned page control on a real form with the built-in skin: tab geometry, the page
-// area and the tabs against the painting core, hot tabs, a hostile tab section, redraw
-// switched off freezing the sheets, and no leaks over many page changes.
+// area and the tabs against the painting core for every tab position and style, hot tabs,
+// the skinned tab scroller, a hostile tab section, redraw switched off freezing the
+// sheets, no leaks over many page changes, and the close buttons of an unskinned control.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include "SkinFixtures.h"
 #include "framework/Handles.h"
 #include "skin/controls/sPageControl.h"
+#include "skin/controls/sUpDown.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
 
@@ -144,6 +146,18 @@ protected:
   void Click(POINT p) {
     SendMessageW(pages->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     SendMessageW(pages->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+  }
+  // `count` more pages with captions long enough that one row cannot hold them all.
+  std::vector<TsTabSheet*> AddSheets(int count) {
+    std::vector<TsTabSheet*> added;
+    for (int i = 0; i < count; ++i) {
+      auto* sheet = new TsTabSheet(form);
+      sheet->SetCaption(L"Another page " + std::to_wstring(i));
+      sheet->SetPageControl(pages);
+      added.push_back(sheet);
+    }
+    Settle();
+    return added;
   }
   POINT CentreOfTab(int page) {
     const RECT r = pages->PlatformTabRect(page);
@@ -303,6 +317,320 @@ TEST_F(PageControlTest, HandleCountsStayFlatOverPageChanges) {
   EXPECT_FALSE(IsWindowVisible(sheets[1]->Handle()));
   for (size_t k = 0; k < std::size(kinds); ++k)
     EXPECT_EQ(LiveHandles(kinds[k]), before[k]) << "handle kind " << static_cast<int>(kinds[k]);
+}
+
+// Every tab position and style against the painting core: the page area is the position's
+// page section, a normal tab in the band is its tab section in state 0 over the parent,
+// and the active tab shown on screen is the same section in state 2 over the parent.
+TEST_F(PageControlTest, EachPositionAndStylePaintsItsSections) {
+  struct Case {
+    TTabPosition position;
+    TTabStyle style;
+    const char* page;
+    const char* tab;
+  };
+  const Case cases[] = {
+      {tpBottom, tsTabs, "PAGECONTROLBOTTOM", "TABBOTTOM"}, {tpLeft, tsTabs, "PAGECONTROLLEFT", "TABLEFT"},
+      {tpRight, tsTabs, "PAGECONTROLRIGHT", "TABRIGHT"},    {tpTop, tsButtons, "PAGECONTROL", "BUTTON"},
+      {tpTop, tsFlatButtons, "PAGECONTROL", "TOOLBUTTON"},  {tpBottom, tsButtons, "PAGECONTROLBOTTOM", "BUTTON"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.page) + " / " + c.tab);
+    pages->SetTabPosition(c.position);
+    pages->SetStyle(c.style);
+    Settle();
+    ASSERT_GE(manager->SectionIndex(c.tab), 0);
+    EXPECT_EQ(pages->PageSection(), c.page);
+    EXPECT_EQ(pages->TabSection(1), c.tab);
+    TBitmap* cache = pages->SkinData().Cache();
+    ASSERT_TRUE(cache && !cache->Empty());
+    const TSurfaceView view = cache->View();
+
+    const RECT area = pages->PageArea();
+    auto page = NewSurface(area.right - area.left, area.bottom - area.top, 24);
+    PaintItem(Item(c.page), BgInfo{}, true, true, page->View(),
+              TPoint{pages->Left() + area.left, pages->Top() + area.top}, TsRect{0, 0, page->Width(), page->Height()}, 0);
+    EXPECT_EQ(Differences(view, area, page->View()), 0) << "page area";
+
+    const RECT band = pages->TabBand();
+    auto backdrop = NewSurface(pages->Width(), pages->Height(), 24);
+    FillRectColor(backdrop->View(), TsRect{0, 0, pages->Width(), pages->Height()}, FormColor());
+    const RECT normal = pages->SkinTabRect(1, false);
+    ASSERT_FALSE(IsRectEmpty(&normal));
+    auto tab = NewSurface(normal.right - normal.left, normal.bottom - normal.top, 24);
+    PaintItem(Item(c.tab), BgInfo{backdrop->View(), 0, 0, true}, true, true, tab->View(),
+              TPoint{normal.left, normal.top}, TsRect{0, 0, tab->Width(), tab->Height()}, 0);
+    RECT inBand;
+    ASSERT_TRUE(IntersectRect(&inBand, &normal, &band));
+    EXPECT_EQ(Differences(view, inBand, tab->View(), POINT{normal.left, normal.top}), 0) << "normal tab";
+    // Where no tab lies, the band shows the parent.
+    const POINT free = c.position == tpLeft || c.position == tpRight ? POINT{(band.left + band.right) / 2, band.bottom - 2}
+                                                                     : POINT{band.right - 2, (band.top + band.bottom) / 2};
+    EXPECT_EQ(ReadPixel(view, free.x, free.y), FormColor()) << "band at " << free.x << "," << free.y;
+
+    const RECT active = pages->SkinTabRect(0, true);
+    auto activeTab = NewSurface(active.right - active.left, active.bottom - active.top, 24);
+    FillRectColor(activeTab->View(), TsRect{0, 0, activeTab->Width(), activeTab->Height()}, FormColor());
+    PaintItem(Item(c.tab), BgInfo{activeTab->View(), 0, 0, true}, true, true, activeTab->View(), TPoint{0, 0},
+              TsRect{0, 0, activeTab->Width(), activeTab->Height()}, 2);
+    auto printed = Printed();
+    EXPECT_EQ(Differences(printed->View(), active, activeTab->View()), 0) << "active tab";
+  }
+}
+
+// Enough tabs that one row does not hold them: the platform's scroller gives way to the
+// skinned one, which is painted from the skin and scrolls the tabs.
+TEST_F(PageControlTest, TabsThatDoNotFitGetTheSkinnedScroller) {
+  EXPECT_EQ(pages->TabScroller(), nullptr) << "two tabs fit";
+  const std::vector<TsTabSheet*> more = AddSheets(8);
+  TsUpDown* scroller = pages->TabScroller();
+  ASSERT_NE(scroller, nullptr);
+  EXPECT_EQ(FindWindowExW(pages->Handle(), nullptr, UPDOWN_CLASSW, nullptr), nullptr) << "the platform's scroller is gone";
+  const int hidden = pages->HiddenTabCount();
+  EXPECT_GT(hidden, 0);
+  EXPECT_EQ(scroller->Max(), hidden);
+  EXPECT_EQ(scroller->Position(), 0);
+  EXPECT_EQ(scroller->Left() + scroller->Width(), pages->Width());
+  EXPECT_EQ(scroller->Top(), 0);
+  EXPECT_EQ(scroller->Width(), 2 * GetSystemMetrics(SM_CXHSCROLL) + 2);
+  EXPECT_EQ(scroller->Height(), GetSystemMetrics(SM_CYHSCROLL) + 1);
+
+  // The new tabs are in the picture: the third tab's part of the band is not the parent.
+  TBitmap* picture = pages->SkinData().Cache();
+  ASSERT_TRUE(picture && !picture->Empty());
+  const RECT third = pages->SkinTabRect(2, false), band = pages->TabBand();
+  int painted = 0;
+  for (int y = third.top; y < band.bottom; ++y)
+    for (int x = third.left; x < third.right; ++x) painted += ReadPixel(picture->View(), x, y) != FormColor() ? 1 : 0;
+  EXPECT_GT(painted, (third.right - third.left) * (band.bottom - third.top) / 2);
+
+  // On screen, each half is the button section over the page control's picture; inside
+  // the window's region, outside the arrow in the middle.
+  const std::string section = scroller->ButtonSection();
+  ASSERT_GE(manager->SectionIndex(section), 0);
+  EXPECT_EQ(scroller->HasRegion(), section == "BUTTON");
+  TBitmap* cache = pages->SkinData().Cache();
+  ASSERT_TRUE(cache && !cache->Empty());
+  auto expected = NewSurface(scroller->Width(), scroller->Height(), 24);
+  for (int half = 0; half < 2; ++half) {
+    const RECT r = scroller->HalfRect(half);
+    PaintSection(manager->SectionIndex(section), section, BgInfo{cache->View(), 0, 0, true}, -1, -1, &manager->Tables(),
+                 expected->View(), TPoint{scroller->Left(), scroller->Top()}, TsRect{r.left, r.top, r.right, r.bottom}, 0,
+                 true);
+  }
+  TBitmap seen(scroller->Width(), scroller->Height(), TPixelFormat::pf24bit);
+  {
+    TClientDC screen = TClientDC::Of(scroller->Handle());
+    BitBlt(seen.Canvas().Handle(), 0, 0, scroller->Width(), scroller->Height(), screen.Get(), 0, 0, SRCCOPY);
+    GdiFlush();
+  }
+  TRegionHandle region = NewRectRegion(0, 0, 0, 0);
+  const bool regioned = GetWindowRgn(scroller->Handle(), region.Get()) != ERROR;
+  int compared = 0, differing = 0, ink = 0;
+  for (int half = 0; half < 2; ++half) {
+    RECT arrow = scroller->HalfRect(half);
+    InflateRect(&arrow, -(arrow.right - arrow.left) / 4, -(arrow.bottom - arrow.top) / 4);
+    for (int y = 0; y < scroller->Height(); ++y)
+      for (int x = scroller->HalfRect(half).left; x < scroller->HalfRect(half).right; ++x) {
+        if (regioned && !PtInRegion(region.Get(), x, y)) continue;
+        const bool inArrow = PtInRect(&arrow, POINT{x, y}) != FALSE;
+        if (inArrow) {
+          ink += ReadPixel(seen.View(), x, y) != ReadPixel(expected->View(), x, y) ? 1 : 0;
+          continue;
+        }
+        ++compared;
+        differing += ReadPixel(seen.View(), x, y) != ReadPixel(expected->View(), x, y) ? 1 : 0;
+      }
+  }
+  EXPECT_GT(compared, scroller->Width() * scroller->Height() / 2);
+  EXPECT_EQ(differing, 0);
+  EXPECT_GT(ink, 4) << "arrows are drawn";
+
+  // The right button scrolls the tabs left by one, the left one back.
+  auto press = [&](int half) {
+    const RECT r = scroller->HalfRect(half);
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(scroller->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(scroller->Handle(), WM_LBUTTONUP, 0, at);
+    Settle();
+  };
+  const RECT firstBefore = pages->PlatformTabRect(0);
+  press(1);
+  EXPECT_EQ(scroller->Position(), 1);
+  EXPECT_LT(pages->PlatformTabRect(0).right, firstBefore.right) << "the first tab moved left";
+  EXPECT_GE(pages->PlatformTabRect(1).left, 0);
+  const RECT gone = pages->PlatformTabRect(0);
+  EXPECT_TRUE(IsRectEmpty(&gone) || gone.right <= 0) << "the first tab is scrolled away";
+  EXPECT_EQ(scroller->Max(), hidden) << "the tabs scrolled away count as hidden";
+  press(0);
+  EXPECT_EQ(scroller->Position(), 0);
+  EXPECT_EQ(pages->PlatformTabRect(0).left, firstBefore.left);
+  press(0);
+  EXPECT_EQ(scroller->Position(), 0) << "not past the first tab";
+
+  // Multi-line tabs all show: no scroller. Back to one row: the scroller again.
+  pages->SetMultiLine(true);
+  Settle();
+  EXPECT_EQ(pages->TabScroller(), nullptr);
+  pages->SetMultiLine(false);
+  Settle();
+  EXPECT_NE(pages->TabScroller(), nullptr);
+  // Without the skin the platform's own scroller is back.
+  manager->SetActive(false);
+  Settle();
+  EXPECT_EQ(pages->TabScroller(), nullptr);
+  EXPECT_NE(FindWindowExW(pages->Handle(), nullptr, UPDOWN_CLASSW, nullptr), nullptr);
+  manager->SetActive(true);
+  Settle();
+  EXPECT_NE(pages->TabScroller(), nullptr);
+  // Fewer tabs: everything fits and the scroller goes.
+  for (TsTabSheet* sheet : more) delete sheet;
+  Settle();
+  EXPECT_EQ(pages->TabScroller(), nullptr);
+}
+
+// The scroller comes and goes without leaving a window, region or bitmap behind, and a
+// button section with hostile masks paints it and cuts its region without faults.
+TEST_F(PageControlTest, TheScrollerLeavesNothingBehindAndSurvivesHostileMasks) {
+  AddSheets(8);
+  ASSERT_NE(pages->TabScroller(), nullptr);
+  const THandleKind kinds[] = {THandleKind::Region, THandleKind::Bitmap, THandleKind::DC, THandleKind::Window,
+                               THandleKind::Brush, THandleKind::Font};
+  std::vector<int> before;
+  for (THandleKind kind : kinds) before.push_back(LiveHandles(kind));
+  for (int i = 0; i < 20; ++i) {
+    pages->SetMultiLine(i % 2 == 0);
+    Settle();
+    EXPECT_EQ(pages->TabScroller() == nullptr, i % 2 == 0);
+  }
+  for (size_t k = 0; k < std::size(kinds); ++k)
+    EXPECT_EQ(LiveHandles(kinds[k]), before[k]) << "handle kind " << static_cast<int>(kinds[k]);
+
+  TsUpDown* scroller = pages->TabScroller();
+  ASSERT_NE(scroller, nullptr);
+  const std::string section = scroller->ButtonSection();
+  const int border = manager->MaskIndex(manager->SectionIndex(section), section, "BORDERSMASK");
+  ASSERT_TRUE(manager->IsMaskIndexValid(border));
+  struct Case {
+    int16_t imageCount;
+    int16_t maskType;
+    bool emptyRect;
+  };
+  const Case cases[] = {{0, 0, false}, {-1, -1, false}, {3, -5, false}, {3, 1, true}};
+  for (const Case& c : cases) {
+    TsMaskData& mask = manager->Tables().MaskTable[static_cast<size_t>(border)];
+    mask.ImageCount = c.imageCount;
+    mask.MaskType = c.maskType;
+    if (c.emptyRect) mask.R = TsRect{mask.R.Left, mask.R.Top, mask.R.Left, mask.R.Top};
+    scroller->UpdateRegion();
+    scroller->Invalidate();
+    const RECT right = scroller->HalfRect(1);
+    SendMessageW(scroller->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(right.left + 2, right.top + 2));
+    Settle();
+  }
+  DWORD_PTR answer = 0;
+  EXPECT_TRUE(SendMessageTimeoutW(scroller->Handle(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer));
+}
+
+// Without a skin, close buttons are small children on the tabs that ask before closing.
+TEST(UnskinnedPageControl, CloseButtonsSitOnTheTabsAndClose) {
+  EnsureApplication();
+  ASSERT_EQ(DefaultManager(), nullptr);
+  struct Case {
+    const char* name;
+    TTabPosition position;
+    bool canClose;
+    TacCloseAction action;
+  };
+  const Case cases[] = {{"refused", tpTop, false, acaFree},
+                        {"hidden", tpTop, true, acaHide},
+                        {"freed", tpTop, true, acaFree},
+                        {"left tabs, hidden", tpLeft, true, acaHide}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* form = new TForm(Application);
+    form->SetBorderStyle(bsSingle);
+    form->SetClientSize(320, 200);
+    auto* pages = new TsPageControl(form);
+    pages->SetParent(form);
+    pages->SetBounds(10, 10, 300, 180);
+    pages->SetTabPosition(c.position);
+    TsTabSheet* sheets[3];
+    for (int i = 0; i < 3; ++i) {
+      sheets[i] = new TsTabSheet(form);
+      sheets[i]->SetCaption(L"Page " + std::to_wstring(i));
+      sheets[i]->SetPageControl(pages);
+    }
+    pages->SetActivePage(sheets[0]);
+    pages->SetShowCloseBtns(true);
+    ASSERT_NE(pages->TabButtonOf(2), nullptr);
+    sheets[2]->SetUseCloseBtn(false);
+    form->Show();
+    RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Application->ProcessMessages();
+
+    ASSERT_FALSE(pages->SkinData().Skinned());
+    EXPECT_EQ(pages->TabButtonOf(2), nullptr) << "a page without UseCloseBtn";
+    TsTabBtn* button = pages->TabButtonOf(1);
+    ASSERT_NE(button, nullptr);
+    const RECT tab = pages->PlatformTabRect(1);
+    EXPECT_EQ(button->Left(), c.position == tpLeft ? tab.left + 1 : tab.right - 16);
+    EXPECT_EQ(button->Top(), tab.top + 1);
+    EXPECT_EQ(button->Width(), 15);
+    EXPECT_EQ(button->Height(), 15);
+    if (c.position == tpTop) {
+      // The centred caption ends left of the button.
+      TClientDC dc = TClientDC::Of(pages->Handle());
+      const TSelectGuard font(dc.Get(), pages->Font().Handle());
+      SIZE text{};
+      GetTextExtentPoint32W(dc.Get(), L"Page 1", 6, &text);
+      EXPECT_LE((tab.left + tab.right + text.cx) / 2, button->Left()) << "caption " << text.cx << " in " << tab.left << ".." << tab.right;
+    }
+    {
+      // The red cross is on the screen.
+      TClientDC screen = TClientDC::Of(pages->Handle());
+      int red = 0;
+      for (int y = button->Top(); y < button->Top() + 15; ++y)
+        for (int x = button->Left(); x < button->Left() + 15; ++x) {
+          const COLORREF p = GetPixel(screen.Get(), x, y);
+          red += GetRValue(p) > 160 && GetGValue(p) < 100 && GetBValue(p) < 100 ? 1 : 0;
+        }
+      EXPECT_GT(red, 5);
+    }
+
+    int askedTab = -1;
+    pages->OnCloseBtnClick = [&](TComponent*, int tabIndex, bool& canClose, TacCloseAction& action) {
+      askedTab = tabIndex;
+      canClose = c.canClose;
+      action = c.action;
+    };
+    const LPARAM at = MAKELPARAM(button->Left() + 7, button->Top() + 7);
+    SendMessageW(pages->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(pages->Handle(), WM_LBUTTONUP, 0, at);
+    Application->ProcessMessages();
+    EXPECT_EQ(askedTab, 1);
+    EXPECT_EQ(pages->ActivePage(), sheets[0]) << "a press on the button selects nothing";
+    if (!c.canClose) {
+      EXPECT_EQ(pages->PageCount(), 3);
+      EXPECT_TRUE(sheets[1]->TabVisible());
+      EXPECT_TRUE(button->Visible());
+    } else if (c.action == acaHide) {
+      EXPECT_EQ(pages->PageCount(), 3);
+      EXPECT_FALSE(sheets[1]->TabVisible());
+      EXPECT_FALSE(button->Visible());
+    } else {
+      EXPECT_EQ(pages->PageCount(), 2);
+      EXPECT_EQ(pages->TabButtonOf(1), nullptr);
+    }
+    // The buttons that stay follow their tabs.
+    if (TsTabBtn* first = pages->TabButtonOf(0)) {
+      const RECT r = pages->PlatformTabRect(0);
+      EXPECT_EQ(first->Top(), r.top + 1);
+    }
+    pages->SetShowCloseBtns(false);
+    EXPECT_EQ(pages->TabButtonOf(0), nullptr);
+    delete form;
+  }
 }
 
 }  // namespace

@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "HandlerFixture.h"
+#include "framework/Forms.h"
 #include "framework/Handles.h"
+#include "framework/StdCtrls.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/window/acScrollWnd.h"
 
@@ -99,6 +101,55 @@ TEST(ScrollGeometry, TrackPositionStaysInTheValidRange) {
   };
   for (const Case& c : cases) EXPECT_EQ(TrackPosition(c.info, c.offset, c.track, c.thumb), c.position) << c.name;
 }
+
+// ---------------------------------------------------------------- hit-testing both bars
+
+struct HitCase {
+  const char* name;
+  bool leftScrollBar;
+  RECT bounds;  // in the top-level host's client area (400 x 300)
+  const char* where;  // "horz", "vert" or "box"
+  LRESULT expected;
+};
+
+class BarHitTest : public HandlerTest, public ::testing::WithParamInterface<HitCase> {};
+
+TEST_P(BarHitTest, AnswersTheBarsAndTheSizeBoxAtTheParentsCorner) {
+  const HitCase& c = GetParam();
+  HWND w = Child(L"EquidivHandlerHost", L"", WS_HSCROLL | WS_VSCROLL, c.bounds, c.leftScrollBar ? WS_EX_LEFTSCROLLBAR : 0);
+  for (int bar : {SB_HORZ, SB_VERT}) {
+    SCROLLINFO info{sizeof(info), SIF_RANGE | SIF_PAGE, 0, 99, 10, 0, 0};
+    SetScrollInfo(w, bar, &info, TRUE);
+  }
+  auto handler = TacMainWnd::Create<TacScrollWnd>(w, true, std::string("EDIT"), nullptr, nullptr);
+  ASSERT_TRUE(handler->HorzBar->Shown && handler->VertBar->Shown);
+  EXPECT_EQ(handler->LeftScrollBar, c.leftScrollBar);
+  const RECT h = handler->HorzBarRect(), v = handler->VertBarRect();
+  POINT p{};
+  if (std::string(c.where) == "horz") p = POINT{(h.left + h.right) / 2, (h.top + h.bottom) / 2};
+  if (std::string(c.where) == "vert") p = POINT{(v.left + v.right) / 2, (v.top + v.bottom) / 2};
+  if (std::string(c.where) == "box") p = POINT{(c.leftScrollBar ? v.left : v.right) + (c.leftScrollBar ? 2 : -2), h.bottom - 2};
+  const LRESULT hit = SendMessageW(w, WM_NCHITTEST, 0, MAKELPARAM(p.x, p.y));
+  if (c.expected == HTBOTTOMRIGHT || c.expected == HTHSCROLL || c.expected == HTVSCROLL)
+    EXPECT_EQ(hit, c.expected);
+  else
+    EXPECT_NE(hit, HTBOTTOMRIGHT) << "a size box away from the corner";
+  // The vertical bar sits on the side the style asks for.
+  RECT window{};
+  GetWindowRect(w, &window);
+  EXPECT_EQ(c.leftScrollBar ? v.left - window.left : window.right - v.right, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bars, BarHitTest,
+    ::testing::Values(HitCase{"Horizontal", false, RECT{250, 200, 400, 300}, "horz", HTHSCROLL},
+                      HitCase{"Vertical", false, RECT{250, 200, 400, 300}, "vert", HTVSCROLL},
+                      HitCase{"SizeBoxAtCorner", false, RECT{250, 200, 400, 300}, "box", HTBOTTOMRIGHT},
+                      HitCase{"SizeBoxAwayFromCorner", false, RECT{200, 150, 350, 250}, "box", HTNOWHERE},
+                      HitCase{"LeftVertical", true, RECT{0, 200, 400, 300}, "vert", HTVSCROLL},
+                      HitCase{"LeftSizeBoxAtCorner", true, RECT{0, 200, 400, 300}, "box", HTBOTTOMRIGHT},
+                      HitCase{"LeftSizeBoxNotSpanning", true, RECT{100, 200, 400, 300}, "box", HTNOWHERE}),
+    [](const ::testing::TestParamInfo<HitCase>& param) { return std::string(param.param.name); });
 
 // ---------------------------------------------------------------- a list box with real input
 
@@ -346,10 +397,18 @@ TEST_F(ListScrollTest, ThumbDragToTheEndGivesTheLastPageAndBackTheFirst) {
   const int x = (Bar().left + Bar().right) / 2;
   const TacThumb thumb = Thumb();
   const POINT grab{x, thumb.Pos + thumb.Size / 2};
+  auto state = [&] {
+    POINT p{};
+    GetCursorPos(&p);
+    return "top " + std::to_string(TopIndex()) + ", page " + std::to_string(Page()) + ", tracking " +
+           std::to_string(handler->ThumbTracking) + ", captured " + std::to_string(GetCapture() == list) + ", pointer " +
+           std::to_string(p.x) + "," + std::to_string(p.y) + ", thumb tracks " +
+           std::to_string(probe->Count(WM_VSCROLL, SB_THUMBTRACK));
+  };
   Down(grab);
-  ASSERT_TRUE(HoldAt(grab, [&] { return handler->ThumbTracking; }));
-  ASSERT_TRUE(HoldAt(POINT{x, Bar().bottom + 40}, [&] { return TopIndex() == 100 - Page(); })) << "top " << TopIndex();
-  ASSERT_TRUE(HoldAt(POINT{x, Bar().top - 40}, [&] { return TopIndex() == 0; })) << "top " << TopIndex();
+  ASSERT_TRUE(HoldAt(grab, [&] { return handler->ThumbTracking; })) << state();
+  ASSERT_TRUE(HoldAt(POINT{x, Bar().bottom + 40}, [&] { return TopIndex() == 100 - Page(); })) << state();
+  ASSERT_TRUE(HoldAt(POINT{x, Bar().top - 40}, [&] { return TopIndex() == 0; })) << state();
   Up(POINT{x, Bar().top - 40});
   ASSERT_TRUE(WaitUntil([&] { return PressEnded(); }));
   EXPECT_GE(probe->Count(WM_VSCROLL, SB_THUMBTRACK), 2);
@@ -404,6 +463,43 @@ TEST_F(ListScrollTest, ArrowShowsHotAndPressedLooksInPlaceOfThePlatformBar) {
   })) << "hover did not end";
 }
 
+TEST_F(ListScrollTest, DisabledBarTakesNoPressAndLooksDisabled) {
+  const auto enabled = WindowPixels(list);
+  EnableScrollBar(list, SB_VERT, ESB_DISABLE_BOTH);
+  const POINT middle{(Bar().left + Bar().right) / 2, (Bar().top + Bar().bottom) / 2};
+  EXPECT_EQ(SendMessageW(list, WM_NCHITTEST, 0, MAKELPARAM(middle.x, middle.y)), HTNOWHERE);
+  SendMessageW(list, WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(DownArrow().x, DownArrow().y));
+  EXPECT_TRUE(PressEnded());
+  EXPECT_NE(GetCapture(), list);
+  EXPECT_TRUE(probe->seen.empty());
+  EXPECT_EQ(TopIndex(), 0);
+  handler->RefreshBars(true);
+  const auto disabled = WindowPixels(list);
+  RECT window{};
+  GetWindowRect(list, &window);
+  int changed = 0;
+  for (int y = Bar().top - window.top; y < Bar().bottom - window.top; ++y)
+    for (int x = Bar().left - window.left; x < Bar().right - window.left; ++x)
+      changed += PixelOf(enabled->View(), x, y) != PixelOf(disabled->View(), x, y);
+  EXPECT_GT(changed, 0) << "the disabled bar looks enabled";
+}
+
+TEST_F(ListScrollTest, SkinOffGivesThePlatformItsBarBack) {
+  manager->RemoveSkin();
+  SendSkinCommand(list, CMD_SKINREMOVED, reinterpret_cast<LPARAM>(manager.get()));
+  EXPECT_EQ(TacMainWnd::HandlerOf(list), handler.get()) << "still attached";
+  auto differing = [&](const TBitmap& shot) {
+    int n = 0;
+    for (int y = 0; y < shot.Height(); ++y)
+      for (int x = 0; x < shot.Width(); ++x) n += PixelOf(shot.View(), x, y) != PixelOf(platformLook->View(), x, y);
+    return n;
+  };
+  EXPECT_EQ(differing(*WindowPixels(list)), 0) << "the platform's bar is not back";
+  handler.reset();
+  EXPECT_EQ(GetPropW(list, L"ACSBSC"), nullptr);
+  EXPECT_EQ(differing(*WindowPixels(list)), 0);
+}
+
 TEST_F(ListScrollTest, HandleCountsStayFlatOver500ScrollSteps) {
   const THandleKind kinds[] = {THandleKind::Bitmap, THandleKind::DC,   THandleKind::Brush, THandleKind::Font,
                                THandleKind::Pen,    THandleKind::Region, THandleKind::Timer};
@@ -420,6 +516,39 @@ TEST_F(ListScrollTest, HandleCountsStayFlatOver500ScrollSteps) {
   std::vector<int> after;
   for (THandleKind kind : kinds) after.push_back(LiveHandles(kind));
   EXPECT_EQ(after, before);
+}
+
+
+TEST_F(HandlerTest, FrameworkListBoxScrollsThroughItsChain) {
+  auto* form = new TForm(Application);
+  form->SetClientSize(240, 200);
+  auto* box = new TListBox(form);
+  box->SetParent(form);
+  box->SetBounds(10, 10, 150, 150);
+  for (int i = 0; i < 100; ++i) box->Items().Add(L"line " + std::to_wstring(i));
+  form->Show();
+  Application->ProcessMessages();
+  ASSERT_TRUE(GetWindowLongW(box->Handle(), GWL_STYLE) & WS_VSCROLL);
+  RECT before{};
+  GetClientRect(box->Handle(), &before);
+  auto binding = std::make_unique<TsCommonData>(box, true);
+  auto handler = TacMainWnd::Create<TacScrollWnd>(box->Handle(), true, std::string("EDIT"), nullptr, binding.get());
+  EXPECT_TRUE(handler->OldMethod != nullptr) << "a framework control is taken over through its chain";
+  EXPECT_TRUE(handler->VertBar->Shown);
+  RECT after{};
+  GetClientRect(box->Handle(), &after);
+  EXPECT_EQ(after.right, before.right) << "the bar takes the room the platform's bar took";
+
+  const RECT bar = handler->VertBarRect();
+  const POINT down{(bar.left + bar.right) / 2, bar.bottom - TacScrollBar::SystemArrowLength() / 2};
+  box->Perform(WM_NCLBUTTONDOWN, HTVSCROLL, MAKELPARAM(down.x, down.y));
+  box->Perform(WM_LBUTTONUP, 0, 0);
+  EXPECT_EQ(SendMessageW(box->Handle(), LB_GETTOPINDEX, 0, 0), 1);
+  EXPECT_EQ(ScrollTracking().PressedPart, spNone);
+  delete form;
+  EXPECT_TRUE(handler->Destroyed);
+  handler.reset();
+  binding.reset();
 }
 
 }  // namespace

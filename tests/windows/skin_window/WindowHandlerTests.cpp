@@ -115,7 +115,6 @@ TEST_F(ButtonHandlerTest, PaintsTheButtonSectionAndGivesTheWindowBackWhenTheSkin
   for (int y = 0; y < 23; ++y)
     for (int x = 0; x < 75; ++x) repainted += PixelOf(before->View(), x, y) != PixelOf(skinned->View(), x, y);
   EXPECT_GT(repainted, 75 * 23 / 4) << "the platform's look is still on the screen";
-  SaveBmp(skinned->View(), L"Z:\\tmp\\subclass-button.bmp");
 
   // Skin off: the owner frees its handlers while the skin is being removed.
   manager->RemoveSkin();
@@ -130,6 +129,45 @@ TEST_F(ButtonHandlerTest, PaintsTheButtonSectionAndGivesTheWindowBackWhenTheSkin
     for (int x = 0; x < 75; ++x) changed += PixelOf(before->View(), x, y) != PixelOf(after->View(), x, y);
   EXPECT_EQ(changed, 0) << "the platform's own look is not back";
 }
+
+// The look of each state against the section's render of it (outside the caption).
+struct StateCase {
+  const char* name;
+  int state;
+  std::function<void(HWND, TsSkinManager&)> enter;
+};
+
+class ButtonStateTest : public ButtonHandlerTest, public ::testing::WithParamInterface<StateCase> {};
+
+TEST_P(ButtonStateTest, LooksLikeTheSectionInThatState) {
+  HWND button = Child(L"BUTTON", L"OK", BS_PUSHBUTTON, RECT{10, 10, 85, 33});
+  auto handler = TacMainWnd::Create<TacBtnWnd>(button, false, std::string("BUTTON"), nullptr, nullptr);
+  GetParam().enter(button, *manager);
+  EXPECT_EQ(handler->ButtonState(), GetParam().state);
+  const auto shot = ClientPixels(button);
+  const auto expected = Render(75, 23, TPoint{10, 10}, GetParam().state);
+  const RECT caption = handler->CaptionRect();
+  int mismatches = 0;
+  for (int y = 0; y < 23; ++y)
+    for (int x = 0; x < 75; ++x)
+      if (!PtInRect(&caption, POINT{x, y})) mismatches += PixelOf(shot->View(), x, y) != PixelOf(expected->View(), x, y);
+  EXPECT_EQ(mismatches, 0);
+  // The states look different at all (else this would check nothing).
+  const auto normal = Render(75, 23, TPoint{10, 10}, 0);
+  int differs = 0;
+  for (int y = 0; y < 23; ++y)
+    for (int x = 0; x < 75; ++x) differs += PixelOf(normal->View(), x, y) != PixelOf(expected->View(), x, y);
+  EXPECT_EQ(differs > 0, GetParam().state != 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, ButtonStateTest,
+    ::testing::Values(StateCase{"Normal", 0, [](HWND, TsSkinManager&) {}},
+                      StateCase{"Hot", 1, [](HWND b, TsSkinManager& m) { m.SetHotWindow(b); }},
+                      StateCase{"Pushed", 2, [](HWND b, TsSkinManager&) { SendMessageW(b, BM_SETSTATE, TRUE, 0); }},
+                      StateCase{"Default", 1,
+                                [](HWND b, TsSkinManager&) { SendMessageW(b, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE); }}),
+    [](const ::testing::TestParamInfo<StateCase>& param) { return std::string(param.param.name); });
 
 // A button whose caption measures a fixed size, to check the caption's place.
 class FixedCaptionBtn : public TacBtnWnd {
@@ -184,6 +222,30 @@ TEST_F(ButtonHandlerTest, RepaintingLeavesNoHandlesBehind) {
   std::vector<int> after;
   for (THandleKind kind : kinds) after.push_back(LiveHandles(kind));
   EXPECT_EQ(after, before);
+}
+
+TEST_F(ButtonHandlerTest, AnswersSkinCommandsAndPassesEverythingOnOnceTheSkinIsOff) {
+  HWND button = Child(L"BUTTON", L"OK", BS_PUSHBUTTON, RECT{10, 10, 85, 33});
+  ForeignProbe below(button);
+  auto handler = TacMainWnd::Create<TacBtnWnd>(button, false, std::string("BUTTON"), nullptr, nullptr);
+  Settle(button);
+  BackgroundSlot() = BgInfo{};
+  SendSkinCommand(button, CMD_GETBGINFO, 0);
+  EXPECT_TRUE(BackgroundSlot().Ready);
+  EXPECT_EQ(BackgroundSlot().Bmp.width, 75);
+  EXPECT_EQ(BackgroundSlot().Bmp.height, 23);
+  BackgroundSlot() = BgInfo{};
+  EXPECT_EQ(SendSkinCommand(button, CMD_GETAPPLICATION, 0), reinterpret_cast<LRESULT>(Application));
+  SendMessageW(button, WM_ERASEBKGND, 0, 0);
+  EXPECT_EQ(below.Count(WM_ERASEBKGND), 0) << "the handler paints everything: no erasing";
+
+  manager->RemoveSkin();
+  SendSkinCommand(button, CMD_SKINREMOVED, reinterpret_cast<LPARAM>(manager.get()));
+  EXPECT_EQ(TacMainWnd::HandlerOf(button), handler.get()) << "still attached";
+  SendMessageW(button, WM_ERASEBKGND, 0, 0);
+  RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(below.Count(WM_ERASEBKGND), 1);
+  EXPECT_GE(below.Count(WM_PAINT), 1);
 }
 
 // A handler that frees itself with its window (as a menu window's does), and destroys its

@@ -1,0 +1,157 @@
+#include "skin/window/acMnuWnd.h"
+
+#include <algorithm>
+
+#include "framework/Forms.h"
+#include "framework/Handles.h"
+#include "skin/core/sSkinCommands.h"
+#include "skin/paint/gdi/sTextPainting.h"
+#include "skin/window/acHandlerPaint.h"
+
+namespace {
+
+std::vector<TacMnuWnd*>& Handlers() {
+  static std::vector<TacMnuWnd*> list;
+  return list;
+}
+
+}  // namespace
+
+TacMenuPaintState& MenuPaintState() {
+  static TacMenuPaintState state;
+  return state;
+}
+
+TacMnuWnd::TacMnuWnd(HWND window, bool refreshFrame, const std::string& section, TsSkinManager* manager,
+                     TsCommonData* binding)
+    : TacScrollWnd(window, refreshFrame, section, manager, binding) {
+  Handlers().push_back(this);
+}
+
+TacMnuWnd::~TacMnuWnd() {
+  auto& list = Handlers();
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+const std::vector<TacMnuWnd*>& TacMnuWnd::HandlerList() { return Handlers(); }
+
+TacMnuWnd* TacMnuWnd::AttachTo(HWND window, TsSkinManager* manager) {
+  if (!IsWindow(window) || HandlerOf(window)) return nullptr;
+  auto handler = Create<TacMnuWnd>(window, false, std::string("MAINMENU"), manager, nullptr);
+  if (!HandlerOf(window)) return nullptr;  // the window was not taken over: the handler goes
+  return handler.release();
+}
+
+POINT TacMnuWnd::ClientOrigin() const {
+  POINT origin{0, 0};
+  ClientToScreen(WindowHandle, &origin);
+  RECT window{};
+  GetWindowRect(WindowHandle, &window);
+  return POINT{origin.x - window.left, origin.y - window.top};
+}
+
+void TacMnuWnd::BuildCache() {
+  UpdateGeometry();
+  if (!Binding->BackgroundChangedFlag) return;
+  TBitmap* cache = Binding->Cache();
+  if (!cache || !Manager) return;
+  const int w = WindowSize.cx, h = WindowSize.cy;
+  cache->SetPixelFormat(TPixelFormat::pf24bit);
+  cache->SetSize(w, h);
+  if (cache->Empty()) return;
+  ParentColorSlot() = clFuchsia;
+  TPaintItemSource item = PaintSourceOf(*Binding, *Manager);
+  item.HasParent = false;
+  PaintItem(item, BgInfo{}, true, false, cache->View(),
+            TPoint{WindowRect.left - ParentRect.left, WindowRect.top - ParentRect.top}, TsRect{0, 0, w, h}, 0);
+  RepairCorners(0);
+  Binding->BackgroundChangedFlag = false;
+}
+
+void TacMnuWnd::EraseBackground(HDC given) {
+  GuardedPaint([&] {
+    BuildCache();
+    TBitmap* cache = Binding->Cache();
+    if (!cache || cache->Empty()) return;
+    TClientDC own;
+    HDC dc = given;
+    if (!dc) {
+      own = TClientDC::Of(WindowHandle);
+      dc = own.Get();
+    }
+    if (!dc) return;
+    // The client area lies inside the window's frame, where the platform has one.
+    const POINT origin = ClientOrigin();
+    BitBlt(dc, 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), origin.x, origin.y, SRCCOPY);
+  });
+  BorderFlag = false;
+}
+
+void TacMnuWnd::PaintBorder() {
+  GuardedPaint([&] {
+    BuildCache();
+    const POINT origin = ClientOrigin();
+    const int ring = std::min(origin.x, origin.y);
+    if (ring <= 0) return;  // no frame to paint
+    TWindowDC dc = TWindowDC::Of(WindowHandle);
+    if (!dc.Get()) return;
+    const TBitmap* picture = MenuPaintState().Picture;
+    // The menu's own picture when it is the window's size, else the section's border.
+    if (picture && !picture->Empty() && picture->Width() == WindowSize.cx && picture->Height() == WindowSize.cy) {
+      CopyBorderRing(dc.Get(), 0, 0, ring, 0, 0, const_cast<TBitmap*>(picture)->Canvas().Handle(), picture->Height(),
+                     picture->Width());
+      return;
+    }
+    TBitmap* cache = Binding->Cache();
+    if (cache && !cache->Empty())
+      CopyBorderRing(dc.Get(), 0, 0, ring, 0, 0, cache->Canvas().Handle(), cache->Height(), cache->Width());
+  });
+}
+
+void TacMnuWnd::WndProc(TMessage& message) {
+  if (Destroyed) {
+    TacScrollWnd::WndProc(message);
+    return;
+  }
+  switch (message.Msg) {
+    case WM_DESTROY:
+      // Stays attached until WM_NCDESTROY: the window's procedure runs below ours.
+      BorderFlag = false;
+      CancelPress();
+      message.Result = CallOld(message);
+      return;
+    case WM_NCDESTROY: {
+      BorderFlag = false;
+      message.Result = CallOld(message);
+      TacMenuPaintState& state = MenuPaintState();
+      if (state.Discard) state.Discard();
+      state.ItemDrawn = false;
+      // Freed once this message has returned.
+      Detach(true);
+      return;
+    }
+    case SM_SKINCMD:
+      if (!Skinned()) break;
+      switch (SkinCommandOf(message.WParam)) {
+        case CMD_ISSKINNED: message.LParam = message.Result = 1; return;
+        case CMD_SETUPDATING: message.LParam = BorderFlag ? 1 : 0; return;
+        case CMD_DRAWMENUBORDER:
+          if (IsWindowVisible(WindowHandle)) BorderFlag = true;
+          return;
+        case CMD_GETAPPLICATION: message.Result = reinterpret_cast<LRESULT>(Application); return;
+        default: message.Result = 0; return;
+      }
+    case WM_ERASEBKGND:
+      if (!Skinned() || !MenuPaintState().ItemDrawn) break;
+      EraseBackground(reinterpret_cast<HDC>(message.WParam));
+      message.Result = 1;
+      return;
+    case WM_NCPAINT:
+      if (!Skinned() || !MenuPaintState().ItemDrawn) break;
+      PaintBorder();
+      message.Result = 0;
+      return;
+    default: break;
+  }
+  TacScrollWnd::WndProc(message);
+}
