@@ -983,12 +983,17 @@ private:
     report_.Check(GetPropW(list_, L"ACSBSC") != nullptr, L"slst1 is taken over by its frame handler");
     Screenshot(ScreenRectOf(list_), L"e2e-5-list-empty");
 
+    // 25 pieces of "long.bin": piece k holds k bytes of value k.
     std::vector<std::wstring> names;
+    Bytes joined;
+    bool written = true;
     for (int k = 1; k <= 25; ++k) {
-      names.push_back(std::wstring(L"L") + (k < 10 ? L"0" : L"") + std::to_wstring(k));
-      report_.Require(WriteWholeFile(work_.File(names.back()), Bytes(static_cast<size_t>(k), static_cast<uint8_t>(k))),
-                      L"list file " + names.back() + L" is written");
+      names.push_back(L"long.bin.sprt" + std::to_wstring(k));
+      const Bytes piece(static_cast<size_t>(k), static_cast<uint8_t>(k));
+      joined.insert(joined.end(), piece.begin(), piece.end());
+      written = WriteWholeFile(work_.File(names.back()), piece) && written;
     }
+    report_.Require(written, L"25 pieces of long.bin are written");
     AddFiles(names);
     std::vector<std::wstring> expected;
     for (const auto& name : names) expected.push_back(work_.File(name));
@@ -1031,9 +1036,30 @@ private:
                   L"caret " + std::to_wstring(Caret()) + L", " + std::to_wstring(SelectedCount(list_)) + L" selected");
     CheckSkinnedList(Screenshot(ScreenRectOf(list_), L"e2e-5-list-selection"), L"with a selection");
 
+    MergeLongList(work_.File(L"long.bin"), joined);
+
     // The popup menu empties it again.
     ClickMenuEdgeItem(OpenPopupMenu(), false);
     report_.Check(ListIs({}), L"\"全部删除\" empties the long list", L"it lists " + Joined(ListItems(list_)));
+  }
+
+  // Merges every entry of the list into `target` (the proposed name) and checks its bytes.
+  void MergeLongList(const std::wstring& target, const Bytes& expected) {
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(merge_);
+    HWND dialog = WaitForFileDialog(app_.Id(), kWaitMs);
+    report_.Require(dialog != nullptr, L"pressing sbtn7 opens a save dialog (#32770)");
+    const std::wstring proposal = TextOf(FileNameEdit(dialog));
+    report_.Check(proposal == target || proposal == L"long.bin", L"the dialog proposes the name from the first entry",
+                  L"it proposes \"" + proposal + L"\"");
+    PressOk(dialog);
+    report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"the save dialog closes");
+    HWND form = WaitForMessageForm();
+    report_.Require(form != nullptr, L"the merge ends with a message form (TMessageForm)");
+    AnswerMessageForm(form, kMergeDone, nullptr);
+    auto merged = ReadWholeFile(target);
+    report_.Check(merged && *merged == expected, L"the 25 entries are merged in the list's order, byte for byte",
+                  merged ? L"it has " + std::to_wstring(merged->size()) + L" bytes" : L"it cannot be read");
   }
 
   bool ListIs(const std::vector<std::wstring>& expected) {
