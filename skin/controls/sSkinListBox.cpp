@@ -290,21 +290,17 @@ void TsSkinListBox::CreateWnd() {
 
 void TsSkinListBox::DestroyWnd() {
   if (handle_) {
+    const int n = static_cast<int>(SendMessageW(handle_, LB_GETCOUNT, 0, 0));
     if (IsVirtual()) {
-      virtualCount_ = static_cast<int>(SendMessageW(handle_, LB_GETCOUNT, 0, 0));
+      virtualCount_ = n;
     } else {
-      const int n = static_cast<int>(SendMessageW(handle_, LB_GETCOUNT, 0, 0));
       std::vector<TListBoxStrings::Saved> saved;
       saved.reserve(static_cast<size_t>(std::max(n, 0)));
       for (int i = 0; i < n; ++i) saved.push_back({items_.Get(i), items_.Objects(i)});
-      savedTop_ = TopIndex();
-      savedIndex_ = ItemIndex();
       items_.saved_ = std::move(saved);
     }
-    if (IsVirtual()) {
-      savedTop_ = TopIndex();
-      savedIndex_ = ItemIndex();
-    }
+    savedTop_ = TopIndex();
+    savedIndex_ = ItemIndex();
   }
   TWinControl::DestroyWnd();
 }
@@ -821,10 +817,6 @@ void TsSkinListBox::MeasureItemRequest(TMessage& message) {
   if (style_ == lbOwnerDrawVariable && OnMeasureItem) OnMeasureItem(this, static_cast<int>(measure->itemID), height);
   measure->itemHeight = static_cast<UINT>(std::max(height, 1));
   message.Result = 1;
-}
-
-void TsSkinListBox::RepaintAll() {
-  if (handle_) RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
 
 // ---------------------------------------------------------------- type-ahead

@@ -181,7 +181,6 @@ private:
   bool VirtualText(TMessage& message);
   bool TypeAhead(TMessage& message);
   void RedrawItem(int index);
-  void RepaintAll();
 
   TListBoxStrings items_;
   std::unique_ptr<TsCommonData> skinData_;
