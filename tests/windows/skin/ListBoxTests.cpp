@@ -316,9 +316,35 @@ TEST_F(ListBoxTest, SkinnedListShowsTheSectionAndGivesThePlatformLookBackWithout
   EXPECT_TRUE(handler->VertBar->Shown);
   EXPECT_EQ(handler->LeftEdge, 2) << "client edge";
 
-  // The frame on screen is the section's picture; the inside is the section's colour.
+  // The frame on screen is the section's picture as the painting core composes it.
   const TsMaskData& mask = manager->Tables().MaskTable[static_cast<size_t>(binding.BorderMaskIndex)];
   EXPECT_EQ(RingDifferences(*list, handler->LeftEdge, mask), 0);
+  {
+    auto expected = NewSurface(list->Width(), list->Height(), 24);
+    TPaintItemSource item;
+    item.Skin = &manager->Tables();
+    item.SkinIndex = binding.SectionIndex;
+    item.SkinSection = binding.SkinSection();
+    item.BorderIndex = binding.BorderMaskIndex;
+    item.Texture = binding.PatternIndex;
+    item.HotTexture = binding.HotPatternIndex;
+    item.HasParent = true;
+    item.ParentColor = static_cast<TColor>(ColorToRGB(form->Color()));
+    PaintItem(item, BgInfo{}, true, true, expected->View(), TPoint{list->Left(), list->Top()},
+              TsRect{0, 0, list->Width(), list->Height()}, 0);
+    TWindowDC screen = TWindowDC::Of(list->Handle());
+    const int w = list->Width(), h = list->Height(), ring = handler->LeftEdge;
+    int differing = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const bool inRing = x < ring || y < ring || x >= w - ring || y >= h - ring;
+        const bool corner = (x < mask.WL || x >= w - mask.WR) && (y < mask.WT || y >= h - mask.WB);
+        if (!inRing || corner) continue;
+        const uint8_t* b = expected->View().Pixel(x, y);
+        differing += GetPixel(screen.Get(), x, y) != RGB(b[2], b[1], b[0]);
+      }
+    EXPECT_EQ(differing, 0) << "the ring differs from the section composed by the painting core";
+  }
 
   // Printed: the same ring, and the items where the client area is.
   TBitmap printed(list->Width(), list->Height(), TPixelFormat::pf24bit);
