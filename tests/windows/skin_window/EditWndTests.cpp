@@ -16,6 +16,7 @@
 
 #include "HandlerFixture.h"
 #include "framework/Handles.h"
+#include "skin/core/sSkinCommands.h"
 #include "skin/window/acEditWnd.h"
 
 namespace {
@@ -33,10 +34,20 @@ struct NcPaintProbe {
     if (msg == WM_NCDESTROY) All().erase(w);
     return CallWindowProcW(previous, w, msg, wp, lp);
   }
-  explicit NcPaintProbe(HWND w) {
+  explicit NcPaintProbe(HWND w) : window(w) {
     All()[w] = this;
     previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
   }
+  // Whatever sits above the probe is gone by now: the window gets its procedure back.
+  ~NcPaintProbe() {
+    if (!All().count(window)) return;
+    if (GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Proc))
+      SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    All().erase(window);
+  }
+  NcPaintProbe(const NcPaintProbe&) = delete;
+  NcPaintProbe& operator=(const NcPaintProbe&) = delete;
+  HWND window = nullptr;
   WNDPROC previous = nullptr;
   int ncPaints = 0;
 };
@@ -111,6 +122,39 @@ TEST_F(EditWndTest, RingIsTheCachedSectionBarsAreSkinnedAndTheOwnProcedureNeverP
     EXPECT_EQ(At(back->View(), 0, 40), At(platform->View(), 0, 40));
     EXPECT_GT(SameBarPixels(back->View(), platform->View(), 2), 95) << "the platform's bar is back";
   }
+}
+
+TEST_F(EditWndTest, WhileUpdatingNothingIsDrawnAndTheParentsAllClearRedrawsTheFrame) {
+  const Framed f = List();
+  NcPaintProbe probe(f.window);  // below the handler
+  auto handler = TacMainWnd::Create<TacEditWnd>(f.window, true, std::string("EDIT"), nullptr, nullptr);
+  Settle(f.window);
+  const auto skinned = WindowPixels(f.window);
+  probe.ncPaints = 0;
+  const COLORREF marker = RGB(255, 0, 255);
+  const auto markRing = [&] {
+    TWindowDC dc = TWindowDC::Of(f.window);
+    TBrushHandle brush = NewSolidBrush(marker);
+    RECT w{};
+    GetWindowRect(f.window, &w);
+    const RECT r{0, 0, w.right - w.left, w.bottom - w.top};
+    FrameRect(dc.Get(), &r, brush.Get());
+  };
+  handler->Binding->UpdatingFlag = true;
+  markRing();
+  SendMessageW(f.window, WM_NCPAINT, 1, 0);
+  {
+    TWindowDC dc = TWindowDC::Of(f.window);
+    EXPECT_EQ(GetPixel(dc.Get(), 0, 40), marker) << "the frame was drawn while updating";
+  }
+  SendSkinCommand(f.window, CMD_PARENTDONE, 0);
+  Application->ProcessMessages();
+  EXPECT_FALSE(handler->Binding->UpdatingFlag);
+  {
+    TWindowDC dc = TWindowDC::Of(f.window);
+    EXPECT_EQ(GetPixel(dc.Get(), 0, 40), At(skinned->View(), 0, 40)) << "the frame is back";
+  }
+  EXPECT_EQ(probe.ncPaints, 0) << "the window's own procedure painted its frame";
 }
 
 TEST_F(EditWndTest, ADialogsWindowShowsAWindowFaceFramedInTheSkinsBorderColour) {
