@@ -141,8 +141,18 @@ void Tfrmmain::CreateLayout(bool skinned) {
 
   sbtn6 = addButton(sTabSheet2, L"sbtn6", {8, 144, 145, 25}, L"按顺序添加要合并的文件", 0, &Tfrmmain::sbtn6Click);
 
-  slst1 = phase.Add(new TListBox(this));
+  slst1 = phase.Add(new TsListBox(this));
+  slst1->SkinData().SetSkinSection("EDIT");
   slst1->SetName(L"slst1");
+  slst1->SetAutoCompleteDelay(500);
+  {
+    TsBoundLabel& label = slst1->BoundLabel();
+    label.SetIndent(0);
+    label.SetLayout(sclLeft);
+    label.SetMaxWidth(0);
+    label.SetUseSkinColor(true);
+    SetLayoutFont(label.Font(), clWindowText);
+  }
   slst1->SetMultiSelect(true);
   slst1->SetItemHeight(13);
   slst1->SetColor(clWhite);

@@ -17,6 +17,7 @@
 #include "skin/controls/sLabel.h"
 #include "skin/controls/sPageControl.h"
 #include "skin/controls/sPanel.h"
+#include "skin/controls/sSkinListBox.h"
 #include "skin/core/sSkinManager.h"
 
 class Tfrmmain : public TForm {
@@ -39,7 +40,7 @@ public:
   TsButton* sbtn3 = nullptr;
   TsTabSheet* sTabSheet2 = nullptr;
   TsButton* sbtn6 = nullptr;
-  TListBox* slst1 = nullptr;
+  TsListBox* slst1 = nullptr;
   TsButton* sbtn7 = nullptr;
   TsPanel* sPanel1 = nullptr;
   TsLabelFX* sLabelFX1 = nullptr;

@@ -6,11 +6,6 @@
 #include "framework/Forms.h"
 #include "framework/Handles.h"
 
-class EListError : public Exception {
-public:
-  using Exception::Exception;
-};
-
 namespace {
 [[noreturn]] void ListIndexError(int index) {
   throw EListError(FormatMessageText(L"List index out of bounds (%d)", {std::to_wstring(index)}));

@@ -15,6 +15,12 @@
 
 using TModalResultValue = int;
 
+// A list index out of range, or a list request the platform refused.
+class EListError : public Exception {
+public:
+  using Exception::Exception;
+};
+
 class TButton : public TWinControl {
 public:
   explicit TButton(TComponent* owner);
@@ -116,7 +122,7 @@ private:
   std::vector<String> stored_;
 };
 
-enum class TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual };
+enum class TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw };
 using enum TListBoxStyle;
 
 class TListBox : public TWinControl {

@@ -218,6 +218,7 @@ public:
       SplitIntoChosenFolder();
       GoToMergePage();
       CheckClientMatchesSkin(sheet2_, L"merge page");
+      UseLongList();
       UsePopupMenu();
       MergeThroughSaveDialog();
       SplitFileHeldOpenElsewhere();
@@ -398,7 +399,7 @@ private:
     WaitFor([&] {
       match = FindText(CaptureClient(window), RectOf(bounds), text, {L"MS Sans Serif", -11, false}, kLabelColour);
       return match.found;
-    }, kShortWaitMs);
+    }, kWaitMs);
     report_.Check(match.found, name + L" shows \"" + text + L"\" in its font and colour at " + BoundsText(bounds),
                   L"best match differs in " + std::to_wstring(static_cast<int>(match.mismatch * 100)) +
                       L"% of the text's ink pixels");
@@ -548,7 +549,7 @@ private:
     // Each change of look waits until the screen shows something other than the look before.
     const auto changedFrom = [&](const Picture& before, const wchar_t* name) {
       Picture now;
-      const bool changed = WaitFor([&] { now = CaptureSettled(area); return !(now == before); }, kShortWaitMs);
+      const bool changed = WaitFor([&] { now = CaptureSettled(area); return !(now == before); }, kWaitMs);
       Screenshot(area, name);
       return changed;
     };
@@ -789,7 +790,7 @@ private:
       match = FindText(CaptureSettled(ClientScreenRect(form)), {0, 0, ClientSizeOf(form).cx, ClientSizeOf(form).cy}, text,
                        MessageFont(), GetSysColor(COLOR_BTNTEXT));
       return match.found;
-    }, kShortWaitMs);
+    }, kWaitMs);
     report_.Check(match.found, L"the message reads \"" + text + L"\"",
                   L"best match differs in " + std::to_wstring(static_cast<int>(match.mismatch * 100)) +
                       L"% of the text's ink pixels");
@@ -910,6 +911,13 @@ private:
 
   // Adds the four pieces in number order through the open dialog's multiple selection.
   void AddPieces() {
+    std::vector<std::wstring> names;
+    for (int k = 1; k <= 4; ++k) names.push_back(L"source.bin.sprt" + std::to_wstring(k));
+    AddFiles(names);
+  }
+
+  // Adds files of the work folder, in this order, through the open dialog.
+  void AddFiles(const std::vector<std::wstring>& files) {
     report_.Require(BringToFront(main_), L"the main window comes to the front");
     ClickWindow(add_);
     HWND dialog = WaitForFileDialog(app_.Id(), kWaitMs);
@@ -918,10 +926,140 @@ private:
                     L"its file name box reads \"" + TextOf(FileNameEdit(dialog)) + L"\", its folder box \"" +
                         TextOf(FolderBox(dialog)) + L"\"");
     std::wstring names;
-    for (int k = 1; k <= 4; ++k) names += L"\"source.bin.sprt" + std::to_wstring(k) + L"\" ";
-    report_.Require(TypeFileName(dialog, names), L"four piece names are typed into its file name box");
+    for (const auto& file : files) names += L"\"" + file + L"\" ";
+    report_.Require(TypeFileName(dialog, names),
+                    std::to_wstring(files.size()) + L" file names are typed into its file name box");
     PressOk(dialog);
     report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"pressing OK closes the dialog");
+  }
+
+  // ----- the long list: skinned frame and bar, wheel, keys, type-ahead
+
+  // Percentage of the pixels of the list's vertical bar strip (inside its two-pixel ring)
+  // that have a colour the platform's own scroll bar is drawn with.
+  int PlatformBarShare(const Picture& list) {
+    const COLORREF platform[] = {GetSysColor(COLOR_SCROLLBAR), GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_3DHILIGHT),
+                                 GetSysColor(COLOR_3DSHADOW), GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_3DLIGHT)};
+    const int bar = GetSystemMetrics(SM_CXVSCROLL);
+    const RECT strip{list.width - 2 - bar, 2, list.width - 2, list.height - 2};
+    const int all = (strip.right - strip.left) * (strip.bottom - strip.top);
+    const int hits = CountPixels(list, strip, [&](COLORREF c) {
+      for (COLORREF p : platform)
+        if (c == p) return true;
+      return false;
+    });
+    return all > 0 ? hits * 100 / all : 100;
+  }
+
+  // Percentage of the left and top sides of the list's two-pixel ring (corners left out) in
+  // the colours of the platform's sunken edge there (shadow and dark shadow).
+  int PlatformEdgeShare(const Picture& list) {
+    const COLORREF shadow = GetSysColor(COLOR_3DSHADOW), dark = GetSysColor(COLOR_3DDKSHADOW);
+    const auto platform = [&](COLORREF c) { return c == shadow || c == dark; };
+    const RECT sides[] = {{0, 6, 2, list.height - 6}, {6, 0, list.width - 6, 2}};
+    int hits = 0, all = 0;
+    for (const RECT& r : sides) {
+      hits += CountPixels(list, r, platform);
+      all += (r.right - r.left) * (r.bottom - r.top);
+    }
+    return all > 0 ? hits * 100 / all : 100;
+  }
+
+  void CheckSkinnedList(const Picture& shot, const std::wstring& when) {
+    const int bar = PlatformBarShare(shot), edge = PlatformEdgeShare(shot);
+    report_.Note(L"slst1 " + when + L": " + std::to_wstring(bar) + L"% of the bar strip and " + std::to_wstring(edge) +
+                 L"% of the ring in platform colours");
+    report_.Check(bar < 10, L"slst1 " + when + L": the scroll bar is the skin's, not the platform's",
+                  std::to_wstring(bar) + L"% platform colours");
+    report_.Check(edge < 10, L"slst1 " + when + L": the frame is the skin's, not the platform's sunken edge",
+                  std::to_wstring(edge) + L"% platform colours");
+  }
+
+  int TopIndex() { return static_cast<int>(Send(list_, LB_GETTOPINDEX)); }
+  int Caret() { return static_cast<int>(Send(list_, LB_GETCARETINDEX)); }
+
+  void UseLongList() {
+    report_.Step(L"a long list: skinned frame and bar, wheel, keys, type-ahead");
+    report_.Check(GetPropW(list_, L"ACSBSC") != nullptr, L"slst1 is taken over by its frame handler");
+    Screenshot(ScreenRectOf(list_), L"e2e-5-list-empty");
+
+    // 25 pieces of "long.bin": piece k holds k bytes of value k.
+    std::vector<std::wstring> names;
+    Bytes joined;
+    bool written = true;
+    for (int k = 1; k <= 25; ++k) {
+      names.push_back(L"long.bin.sprt" + std::to_wstring(k));
+      const Bytes piece(static_cast<size_t>(k), static_cast<uint8_t>(k));
+      joined.insert(joined.end(), piece.begin(), piece.end());
+      written = WriteWholeFile(work_.File(names.back()), piece) && written;
+    }
+    report_.Require(written, L"25 pieces of long.bin are written");
+    AddFiles(names);
+    std::vector<std::wstring> expected;
+    for (const auto& name : names) expected.push_back(work_.File(name));
+    report_.Require(ListIs(expected), L"slst1 lists the 25 files in order", L"it lists " + Joined(ListItems(list_)));
+    CheckSkinnedList(Screenshot(ScreenRectOf(list_), L"e2e-5-list-full"), L"full");
+
+    // The wheel scrolls down by whole lines.
+    const RECT listRect = ScreenRectOf(list_);
+    MoveMouseTo({(listRect.left + listRect.right) / 2, (listRect.top + listRect.bottom) / 2});
+    INPUT wheel{};
+    wheel.type = INPUT_MOUSE;
+    wheel.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    wheel.mi.mouseData = static_cast<DWORD>(-WHEEL_DELTA);
+    SendInput(1, &wheel, sizeof wheel);
+    report_.Check(WaitFor([&] { return TopIndex() > 0; }, kShortWaitMs), L"the wheel scrolls slst1 down",
+                  L"top index " + std::to_wstring(TopIndex()));
+    const int wheelTop = TopIndex();
+    CheckSkinnedList(Screenshot(ScreenRectOf(list_), L"e2e-5-list-scrolled"), L"scrolled by the wheel");
+    wheel.mi.mouseData = static_cast<DWORD>(WHEEL_DELTA);
+    SendInput(1, &wheel, sizeof wheel);
+    report_.Check(WaitFor([&] { return TopIndex() < wheelTop; }, kShortWaitMs), L"the wheel scrolls slst1 back up");
+
+    // The keyboard: End shows the last entry, Home the first.
+    ClickAt({listRect.left + 40, listRect.top + 6});
+    report_.Require(WaitFor([&] { return FocusOf(main_) == list_; }, kShortWaitMs), L"a click gives slst1 the focus");
+    PressKey(VK_END);
+    report_.Check(WaitFor([&] { return Caret() == 24 && TopIndex() > 0; }, kShortWaitMs),
+                  L"End moves to the last entry and scrolls to it",
+                  L"caret " + std::to_wstring(Caret()) + L", top " + std::to_wstring(TopIndex()));
+    CheckSkinnedList(Screenshot(ScreenRectOf(list_), L"e2e-5-list-end"), L"at its end");
+    PressKey(VK_HOME);
+    report_.Check(WaitFor([&] { return Caret() == 0 && TopIndex() == 0; }, kShortWaitMs),
+                  L"Home moves back to the first entry");
+
+    // Type-ahead: the typed text selects the one entry it starts.
+    TypeText(expected[16]);
+    report_.Check(WaitFor([&] { return Caret() == 16 && SelectedCount(list_) == 1 && Send(list_, LB_GETSEL, 16) > 0; },
+                          kShortWaitMs),
+                  L"typing an entry's text selects that entry alone",
+                  L"caret " + std::to_wstring(Caret()) + L", " + std::to_wstring(SelectedCount(list_)) + L" selected");
+    CheckSkinnedList(Screenshot(ScreenRectOf(list_), L"e2e-5-list-selection"), L"with a selection");
+
+    MergeLongList(work_.File(L"long.bin"), joined);
+
+    // The popup menu empties it again.
+    ClickMenuEdgeItem(OpenPopupMenu(), false);
+    report_.Check(ListIs({}), L"\"全部删除\" empties the long list", L"it lists " + Joined(ListItems(list_)));
+  }
+
+  // Merges every entry of the list into `target` (the proposed name) and checks its bytes.
+  void MergeLongList(const std::wstring& target, const Bytes& expected) {
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(merge_);
+    HWND dialog = WaitForFileDialog(app_.Id(), kWaitMs);
+    report_.Require(dialog != nullptr, L"pressing sbtn7 opens a save dialog (#32770)");
+    const std::wstring proposal = TextOf(FileNameEdit(dialog));
+    report_.Check(proposal == target || proposal == L"long.bin", L"the dialog proposes the name from the first entry",
+                  L"it proposes \"" + proposal + L"\"");
+    PressOk(dialog);
+    report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"the save dialog closes");
+    HWND form = WaitForMessageForm();
+    report_.Require(form != nullptr, L"the merge ends with a message form (TMessageForm)");
+    AnswerMessageForm(form, kMergeDone, nullptr);
+    auto merged = ReadWholeFile(target);
+    report_.Check(merged && *merged == expected, L"the 25 entries are merged in the list's order, byte for byte",
+                  merged ? L"it has " + std::to_wstring(merged->size()) + L" bytes" : L"it cannot be read");
   }
 
   bool ListIs(const std::vector<std::wstring>& expected) {

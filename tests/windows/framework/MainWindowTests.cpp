@@ -197,7 +197,7 @@ TEST_F(MainWindowTest, AFileHeldOpenElsewhereGivesTheErrorBoxAndNoConfirmation) 
 
 TEST_F(MainWindowTest, PopupMenuSelectsAndDeletesListEntries) {
   window->sPageControl1->SetActivePage(window->sTabSheet2);
-  TListBox* list = window->slst1;
+  TsListBox* list = window->slst1;
   list->Items().AddStrings({L"a", L"b", L"a"});  // the same file may appear twice
   ASSERT_EQ(window->pm1->Items().Count(), 4);
   EXPECT_TRUE(window->N2->IsLine());
