@@ -5,6 +5,7 @@
 #include "app/PlatformSkinReporter.h"
 #include "app/umain.h"
 #include "skin/dialogs/acDials.h"
+#include "skin/window/sSkinMenus.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   TPlatformSkinReporter skinWarnings;
@@ -14,6 +15,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Application->Initialize();
     // Forms get their skinned frames from the thread hook as they are first activated.
     UseDialogHook();
+    // Pop-up menus are drawn from the skin.
+    UseSkinableMenus();
     Application->SetTitle(L"Equidiv");
     Application->CreateForm<Tfrmmain>();
     Application->Run();

@@ -53,6 +53,11 @@ TMenu* TMenuItem::GetParentMenu() const {
   return item->menu_;
 }
 
+TBitmap* TMenuItem::Bitmap() {
+  if (!bitmap_) bitmap_ = std::make_unique<TBitmap>();
+  return bitmap_.get();
+}
+
 void TMenuItem::Click() {
   if (enabled_ && OnClick) OnClick(this);
 }
@@ -180,11 +185,13 @@ void TMenu::FillMenu(HMENU menu, TMenuItem& parent) {
     info.dwItemData = reinterpret_cast<ULONG_PTR>(item);
     info.fType = item->IsLine() ? MFT_SEPARATOR : MFT_STRING;
     if (ownerDraw_) info.fType |= MFT_OWNERDRAW;
+    if (item->radioItem_) info.fType |= MFT_RADIOCHECK;
     if (item->break_ == mbBreak) info.fType |= MFT_MENUBREAK;
     if (item->break_ == mbBarBreak) info.fType |= MFT_MENUBARBREAK;
     info.fState = (item->enabled_ ? MFS_ENABLED : MFS_DISABLED) | (item->checked_ ? MFS_CHECKED : 0) |
                   (item->default_ ? MFS_DEFAULT : 0);
     String caption = item->caption_;
+    if (!item->shortCutText_.empty()) caption += L"\t" + item->shortCutText_;
     if (!item->IsLine()) {
       info.fMask |= MIIM_STRING;
       info.dwTypeData = caption.data();

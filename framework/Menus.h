@@ -4,14 +4,20 @@
 // `OwnerDraw` on, every item is owner-drawn: the menu's window (a hidden window of the
 // pop-up menu) receives the measure and draw requests and hands them to the item's
 // `OnMeasureItem` and `OnAdvancedDrawItem`, or to the default look when they are unset.
-// A caption of "-" makes a separator.
+// A caption of "-" makes a separator. An item may carry its own bitmap, an image of its
+// menu's image list, a shortcut text (shown after a tab when the platform draws the item)
+// and a radio check mark.
 //
-// Left out: main menus (menu bars), merging, images, shortcuts, radio items, actions.
+// Left out: main menus (menu bars), merging, shortcut keys (the text is shown only),
+// actions.
 #pragma once
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "framework/Classes.h"
@@ -44,6 +50,17 @@ public:
   void SetBreak(TMenuBreak value) { break_ = value; }
   const String& Hint() const { return hint_; }
   void SetHint(const String& hint) { hint_ = hint; }
+  // The shortcut as shown ("Ctrl+A"), empty for none.
+  const String& ShortCutText() const { return shortCutText_; }
+  void SetShortCutText(const String& text) { shortCutText_ = text; }
+  bool RadioItem() const { return radioItem_; }
+  void SetRadioItem(bool on) { radioItem_ = on; }
+  // The item's own glyph, or null; owned by the item (made on first use of Bitmap()).
+  TBitmap* Bitmap();
+  bool HasBitmap() const { return bitmap_ && !bitmap_->Empty(); }
+  // Index into the menu's image list, -1 for none.
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int index) { imageIndex_ = index; }
 
   int Count() const { return static_cast<int>(items_.size()); }
   // Borrowed: the sub-item at `index`.
@@ -74,6 +91,10 @@ private:
   friend class TMenu;
   String caption_;
   String hint_;
+  String shortCutText_;
+  bool radioItem_ = false;
+  std::unique_ptr<TBitmap> bitmap_;
+  int imageIndex_ = -1;
   bool enabled_ = true;
   bool visible_ = true;
   bool checked_ = false;
@@ -97,6 +118,9 @@ public:
   TMenuItem& Items() { return *items_; }
   bool OwnerDraw() const { return ownerDraw_; }
   void SetOwnerDraw(bool on) { ownerDraw_ = on; }
+  // The images of the items' ImageIndex (borrowed), or null.
+  HIMAGELIST Images() const { return images_; }
+  void SetImages(HIMAGELIST images) { images_ = images; }
   // The platform menu as last built; owned by the menu.
   HMENU Handle() const { return handle_.Get(); }
   // The hidden window that owns the platform menu while it is shown.
@@ -115,6 +139,7 @@ private:
   void FillMenu(HMENU menu, TMenuItem& parent);
   TMenuItem* items_ = nullptr;
   bool ownerDraw_ = false;
+  HIMAGELIST images_ = nullptr;
   TMenuHandle handle_;
   HWND window_ = nullptr;
 };

@@ -93,6 +93,11 @@ TsDialogHookSeam& DialogHookSeam() {
   return seam;
 }
 
+std::function<std::unique_ptr<TacSkinableMenusBase>(TsSkinManager*)>& SkinableMenusSeam() {
+  static std::function<std::unique_ptr<TacSkinableMenusBase>(TsSkinManager*)> seam;
+  return seam;
+}
+
 // Marks a load in progress for as long as it lives, however the load ends.
 struct TsSkinManager::LoadingScope {
   explicit LoadingScope(TsSkinManager& manager) : manager_(manager) {
@@ -154,8 +159,9 @@ bool TsSkinManager::MainWindowHook(TMessage& message) {
       return true;
     case kMenuItemPictureMessage:
     case kMenuWindowPictureMessage:
-      // The menu support hands prepared menu pictures to their windows here once it paints
-      // menus; until then the messages pass on.
+      // The menu skinning hands its prepared picture to the menu window.
+      if (TacSkinableMenusBase* menus = SkinableMenus())
+        menus->HandleMenuMessage(message.Msg, message.WParam, message.LParam);
       return false;
     default:
       return false;
@@ -223,7 +229,16 @@ void TsSkinManager::SetSkinName(const String& name) {
   if (active_) ChangeSkin(true, true);
 }
 
-void TsSkinManager::SetSkinnedPopups(bool on) { skinnedPopups_ = on; }
+void TsSkinManager::SetSkinnedPopups(bool on) {
+  if (on == skinnedPopups_) return;
+  skinnedPopups_ = on;
+  if (TacSkinableMenusBase* menus = SkinableMenus()) menus->HookMenus(SkinActive());
+}
+
+TacSkinableMenusBase* TsSkinManager::SkinableMenus() {
+  if (!skinableMenus_ && SkinableMenusSeam() && !IsDestroying()) skinableMenus_ = SkinableMenusSeam()(this);
+  return skinableMenus_.get();
+}
 
 String TsSkinManager::SkinInfo() const {
   if (!SkinActive() && !HasSections()) return L"N/A";
@@ -408,6 +423,10 @@ void TsSkinManager::AnnounceSkin() {
   skinChanging_ = false;
   tables_.GlobalInfo.Active = true;
   if (IsDefault()) InstallDialogHook();
+  if (TacSkinableMenusBase* menus = SkinableMenus()) {
+    menus->SkinChanged();
+    menus->HookMenus(true);
+  }
   RefreshSkin();
 }
 
@@ -443,6 +462,10 @@ void TsSkinManager::RemoveSkin() {
   RemoveDialogHook();
   tables_.GlobalInfo.Active = false;
   BroadcastCommand(CMD_SKINREMOVED, this);
+  if (skinableMenus_) {
+    skinableMenus_->HookMenus(false);
+    skinableMenus_->SkinChanged();
+  }
   tables_.Clear();
   removing_ = false;
 }

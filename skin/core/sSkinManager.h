@@ -10,9 +10,9 @@
 // through the skin reporter, the manager falls back to the stored skin of that name (or
 // the first stored one), else to no skin, and its flags are restored on every path.
 //
-// Left out: design-time behaviour, MDI forms, the menu support's painting (the menus keep
-// their settings here), the thread hook itself (`InstallDialogHook` is a seam that the
-// window-skinning layer fills).
+// Left out: design-time behaviour, MDI forms. Two pieces live in the window-skinning layer
+// and reach the manager through seams: the thread hook (`InstallDialogHook`) and the menu
+// skinning (`SkinableMenus`, the painting of the menus whose settings `MenuSupport` keeps).
 #pragma once
 
 #include <windows.h>
@@ -65,7 +65,7 @@ public:
 
 class TacMenuSupport {
 public:
-  String IcoLineSkin;
+  String IcoLineSkin = L"ICOLINE";
   bool UseExtraLine = false;
   int ExtraLineWidth = 32;
   TFont ExtraLineFont;
@@ -103,6 +103,18 @@ struct TsStandardIndexes {
 // Which skins `SkinNames` lists besides the stored ones.
 enum class TacSkinListKind { Folders = 0, Packages = 1, Both = 2 };
 
+// What the manager needs of its menu skinning; the window-skinning layer makes it.
+class TacSkinableMenusBase {
+public:
+  virtual ~TacSkinableMenusBase() = default;
+  // Owner-draws (or gives back) the menus of the application's components.
+  virtual void HookMenus(bool on) = 0;
+  // A skin was loaded or removed: cached sizes and the prepared menu picture go.
+  virtual void SkinChanged() = 0;
+  // The private messages 48307 (an item) and 48308 (a menu window) on the application window.
+  virtual void HandleMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+};
+
 using TacGetExtraLineData = std::function<void(TComponent* menu, String& section, String& caption, bool& visible)>;
 
 class TsSkinManager : public TComponent {
@@ -128,6 +140,9 @@ public:
   // Takes over `skins` (the stored-layout assignment; the pictures are shared).
   void SetInternalSkins(const TsStoredSkins& skins);
   TacMenuSupport& MenuSupport() { return menuSupport_; }
+  // The menu skinning of this manager (made on first use), or null while the window layer
+  // has not set the seam.
+  TacSkinableMenusBase* SkinableMenus();
   const String& SkinDirectory() const { return skinDirectory_; }
   void SetSkinDirectory(const String& folder);
   const String& SkinName() const { return skinName_; }
@@ -219,6 +234,7 @@ private:
   int hueOffset_ = 0;
   TsStoredSkins internalSkins_;
   TacMenuSupport menuSupport_;
+  std::unique_ptr<TacSkinableMenusBase> skinableMenus_;
   String skinDirectory_ = L"c:\\Skins";
   String skinName_;
   uint32_t skinningRules_ = srStdForms | srStdDialogs | srThirdParty;
@@ -249,3 +265,5 @@ struct TsDialogHookSeam {
   std::function<void(TsSkinManager*)> Remove;
 };
 TsDialogHookSeam& DialogHookSeam();
+// Makes the menu skinning of a manager; empty until the window-skinning layer sets it.
+std::function<std::unique_ptr<TacSkinableMenusBase>(TsSkinManager*)>& SkinableMenusSeam();

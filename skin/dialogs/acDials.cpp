@@ -8,6 +8,7 @@
 #include "framework/Handles.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/window/sSkinMenus.h"
 
 namespace {
 
@@ -15,6 +16,9 @@ struct THookState {
   THookHandle hook;
   // A freed record leaves its slot empty; slots are never reused while the hook lives.
   std::vector<TacProvider*> providers;
+  // Menu windows given their handler at creation. The handlers free themselves with their
+  // windows, so the list keeps windows, each dropped when its window is destroyed.
+  std::vector<HWND> handlerList;
 };
 
 THookState& State() {
@@ -54,8 +58,22 @@ void Activate(HWND window) {
   // Platform dialogs and menu windows: passed on untouched for now.
 }
 
+// A pop-up menu window being created gets its menu-window handler.
+void CreateWindowSeen(HWND window) {
+  if (!DefaultManager() || ClassNameOf(window) != L"#32768" || AskWindow(window, CMD_ISSKINNED)) return;
+  if (AttachMenuWindow(window)) State().handlerList.push_back(window);
+}
+
 LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam) {
   const LRESULT result = CallNextHookEx(nullptr, code, wParam, lParam);
+  if (code == HCBT_CREATEWND) {
+    try {
+      CreateWindowSeen(reinterpret_cast<HWND>(wParam));
+    } catch (...) {
+      // The menu keeps the platform's look.
+    }
+  }
+  if (code == HCBT_DESTROYWND) std::erase(State().handlerList, reinterpret_cast<HWND>(wParam));
   if (code == HCBT_ACTIVATE) {
     try {
       Activate(reinterpret_cast<HWND>(wParam));
@@ -74,6 +92,7 @@ void Install(TsSkinManager* manager) {
 void Remove(TsSkinManager*) {
   THookState& state = State();
   state.hook.Reset();
+  state.handlerList.clear();
   // Frame providers stay with their forms; only the records go.
   const std::vector<TacProvider*> records = std::exchange(state.providers, {});
   for (TacProvider* record : records) delete record;
@@ -103,6 +122,8 @@ void UseDialogHook() {
 }
 
 bool DialogHookInstalled() { return static_cast<bool>(State().hook); }
+
+std::vector<HWND> MenuHandlerList() { return State().handlerList; }
 
 std::vector<TacProvider*> DialogProviders() {
   std::vector<TacProvider*> live;

@@ -4,8 +4,9 @@
 // other form under `srStdForms` unless its Tag is -98. A `TacProvider` owned by the form
 // records each one; the frame provider it makes belongs to the form as well.
 //
-// Left out so far: platform dialogs ("#32770") and pop-up menu windows ("#32768") are
-// passed on untouched; creation and destruction notifications do nothing yet.
+// Pop-up menu windows ("#32768") get their menu-window handler as they are created.
+//
+// Left out so far: platform dialogs ("#32770") are passed on untouched.
 #pragma once
 
 #include <windows.h>
@@ -43,5 +44,7 @@ private:
 void UseDialogHook();
 // True while the hook is installed.
 bool DialogHookInstalled();
+// The menu windows that got a handler from the hook and still exist.
+std::vector<HWND> MenuHandlerList();
 // The records the hook made that still exist, in order (borrowed).
 std::vector<TacProvider*> DialogProviders();

@@ -50,6 +50,18 @@ POINT TacMnuWnd::ClientOrigin() const {
   return POINT{origin.x - window.left, origin.y - window.top};
 }
 
+int TacMnuWnd::FrameRing() const {
+  const POINT origin = ClientOrigin();
+  int ring = std::min(origin.x, origin.y);
+  const HMENU menu = reinterpret_cast<HMENU>(SendMessageW(WindowHandle, MN_GETHMENU, 0, 0));
+  RECT item{}, window{};
+  if (menu && GetMenuItemRect(nullptr, menu, 0, &item) && GetWindowRect(WindowHandle, &window)) {
+    const int inset = std::min(item.left - window.left, item.top - window.top);
+    if (inset > ring && inset < (window.right - window.left) / 2) ring = inset;
+  }
+  return ring;
+}
+
 void TacMnuWnd::BuildCache() {
   UpdateGeometry();
   if (!Binding->BackgroundChangedFlag) return;
@@ -90,14 +102,16 @@ void TacMnuWnd::EraseBackground(HDC given) {
 void TacMnuWnd::PaintBorder() {
   GuardedPaint([&] {
     BuildCache();
-    const POINT origin = ClientOrigin();
-    const int ring = std::min(origin.x, origin.y);
+    const int ring = FrameRing();
     if (ring <= 0) return;  // no frame to paint
     TWindowDC dc = TWindowDC::Of(WindowHandle);
     if (!dc.Get()) return;
-    const TBitmap* picture = MenuPaintState().Picture;
-    // The menu's own picture when it is the window's size, else the section's border.
-    if (picture && !picture->Empty() && picture->Width() == WindowSize.cx && picture->Height() == WindowSize.cy) {
+    const TacMenuPaintState& state = MenuPaintState();
+    const TBitmap* picture = state.Picture;
+    // The menu's own picture when it was made for this window at its size, else the
+    // section's border.
+    if (picture && state.Window == WindowHandle && !picture->Empty() && picture->Width() == WindowSize.cx &&
+        picture->Height() == WindowSize.cy) {
       CopyBorderRing(dc.Get(), 0, 0, ring, 0, 0, const_cast<TBitmap*>(picture)->Canvas().Handle(), picture->Height(),
                      picture->Width());
       return;
@@ -150,6 +164,13 @@ void TacMnuWnd::WndProc(TMessage& message) {
       if (!Skinned() || !MenuPaintState().ItemDrawn) break;
       PaintBorder();
       message.Result = 0;
+      return;
+    case WM_PAINT:
+      if (!Skinned()) break;
+      // A platform that draws the menu's frame inside the client area has just drawn its
+      // own, and the skinned items (drawn during this paint) have prepared the picture.
+      TacScrollWnd::WndProc(message);
+      if (MenuPaintState().ItemDrawn && ClientOrigin().x == 0) PaintBorder();
       return;
     default: break;
   }

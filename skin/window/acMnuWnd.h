@@ -3,6 +3,11 @@
 // border from its cache while a skinned item has been drawn, answers the menu commands,
 // and keeps the scroll bars skinned otherwise.
 //
+// The border ring reaches from the window's edge to the first item. Where the platform
+// gives the menu a non-client frame (Windows) it is painted in WM_NCPAINT; where the frame
+// is drawn inside the client area by the platform's own WM_PAINT (Wine) it is painted again
+// after that paint.
+//
 // One handler per menu window, attached when the window is created. It frees itself once
 // the window's WM_NCDESTROY has returned (never while any of its own code runs); the
 // list of live menu handlers (`HandlerList`) drops it then, so nobody can reach it after.
@@ -18,6 +23,7 @@
 struct TacMenuPaintState {
   bool ItemDrawn = false;            // a skinned item has been drawn since the last reset
   TBitmap* Picture = nullptr;        // the menu's background picture, borrowed; may be null
+  HWND Window = nullptr;             // the menu window the picture was made for
   std::function<void()> Discard;     // forgets the shown menu's state
 };
 TacMenuPaintState& MenuPaintState();
@@ -45,4 +51,6 @@ private:
   void PaintBorder();
   // The client area's place in the window (none under platforms without a menu frame).
   POINT ClientOrigin() const;
+  // Width of the border ring: from the window's edge to the first item.
+  int FrameRing() const;
 };

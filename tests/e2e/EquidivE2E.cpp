@@ -1092,6 +1092,96 @@ private:
     report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"the menu closes");
   }
 
+  // The open menu against the skin: its region cuts the border's corners, the border and
+  // the icon column are the skin's menu picture, and the hot item follows the pointer and
+  // the arrow keys (its caption in MENUITEM's hot colour); Esc closes it.
+  // Returns the menu opened again afterwards.
+  HWND CheckSkinnedMenu(HWND menu) {
+    const RECT r = ScreenRectOf(menu);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    const bool hasRegion = GetWindowRgn(menu, region) != ERROR;
+    report_.Check(hasRegion && !PtInRegion(region, 0, 0) && !PtInRegion(region, w - 1, 0) &&
+                      !PtInRegion(region, 0, h - 1) && !PtInRegion(region, w - 1, h - 1) &&
+                      PtInRegion(region, w / 2, 0) && PtInRegion(region, 0, h / 2),
+                  L"the menu window's region cuts its four corners and keeps its edges");
+    DeleteObject(region);
+
+    // Left of the captions (border, icon column, item backgrounds over it) the menu shows
+    // its picture; the captions and separator start further right.
+    const auto model = ComposeMenuPicture(*builtin_, w, h);
+    const Picture expected = PictureOf(model->View());
+    const std::vector<RECT> leftOut = {RECT{30, 3, w - 3, h - 3}, RECT{0, 0, 4, 4}, RECT{w - 4, 0, w, 4},
+                                       RECT{0, h - 4, 4, h}, RECT{w - 4, h - 4, w, h}};
+    Difference d;
+    const bool same = WaitFor([&] {
+      d = Compare(CaptureScreen(r), expected, leftOut);
+      return d.pixels == 0;
+    }, kShortWaitMs);
+    report_.Check(same, L"the menu's border and icon column are MAINMENU and ICOLINE", DifferenceText(d));
+
+    // The item rows: three ordinary items of one height and a 2-pixel separator inside a
+    // 3-pixel frame. Left of the captions a hot item shows MENUITEM's hot look over the
+    // icon column, every other row the menu picture.
+    const int itemHeight = (h - 6 - 2) / 3;
+    const int tops[] = {3, 5 + itemHeight, 5 + 2 * itemHeight};
+    auto onlyHot = [&](int hotIndex) {
+      const Picture seen = CaptureScreen(r);
+      for (int i = 0; i < 3; ++i) {
+        bool differs = false;
+        for (int y = tops[i]; y < tops[i] + itemHeight; ++y)
+          for (int x = 3; x < 30; ++x) differs = differs || seen.Pixel(x, y) != expected.Pixel(x, y);
+        if (differs != (i == hotIndex)) return false;
+      }
+      return true;
+    };
+    auto hotCaption = [&](const wchar_t* caption) {
+      const int index = std::wstring(caption) == L"全选" ? 0 : std::wstring(caption) == L"删除选中" ? 1 : 2;
+      return WaitFor([&] { return onlyHot(index); }, kShortWaitMs);
+    };
+    // The pointer rests on the menu's corner, over no item: the keys go first.
+    PressKey(VK_UP);
+    report_.Check(hotCaption(L"全部删除"), L"the up arrow from no hot item makes the last item hot (\"全部删除\")");
+    PressKey(VK_UP);
+    report_.Check(hotCaption(L"删除选中"), L"the up arrow makes \"删除选中\" hot");
+    PressKey(VK_UP);
+    report_.Check(hotCaption(L"全选"), L"the up arrow skips the separator to \"全选\"");
+    MoveMouseTo({r.left + w / 2, r.bottom - 8});
+    report_.Check(hotCaption(L"全部删除"), L"the item under the pointer is hot (\"全部删除\")");
+    Screenshot(UnionOf(ScreenRectOf(main_), r), L"e2e-4-popup-menu-hot");
+    PressKey(VK_ESCAPE);
+    report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"Esc closes the menu");
+    return OpenPopupMenu();
+  }
+
+  // Fifty times opened and closed with Esc: the list stays, no menu window is left and the
+  // program's handle counts stay flat.
+  void MenuCyclesLeaveNothing(const std::vector<std::wstring>& pieces) {
+    auto menuWindows = [&] {
+      int count = 0;
+      for (HWND w : TopLevelWindows(app_.Id()))
+        if (ClassOf(w) == L"#32768") ++count;
+      return count;
+    };
+    auto cycle = [&] {
+      HWND menu = OpenPopupMenu();
+      PressKey(VK_ESCAPE);
+      report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"Esc closes the menu");
+    };
+    cycle();
+    WaitFor([&] { return menuWindows() == 0; }, kShortWaitMs);
+    const DWORD gdi = GetGuiResources(app_.Handle(), GR_GDIOBJECTS), user = GetGuiResources(app_.Handle(), GR_USEROBJECTS);
+    for (int i = 0; i < 50; ++i) cycle();
+    report_.Check(WaitFor([&] { return menuWindows() == 0; }, kShortWaitMs), L"fifty menus leave no menu window",
+                  std::to_wstring(menuWindows()) + L" left");
+    const DWORD gdiAfter = GetGuiResources(app_.Handle(), GR_GDIOBJECTS);
+    const DWORD userAfter = GetGuiResources(app_.Handle(), GR_USEROBJECTS);
+    report_.Check(gdiAfter <= gdi + 2 && userAfter <= user + 2, L"fifty menus leave the handle counts flat",
+                  L"GDI " + std::to_wstring(gdi) + L" -> " + std::to_wstring(gdiAfter) + L", USER " +
+                      std::to_wstring(user) + L" -> " + std::to_wstring(userAfter));
+    report_.Check(ListIs(pieces), L"Esc chose nothing", L"it lists " + Joined(ListItems(list_)));
+  }
+
   void UsePopupMenu() {
     report_.Step(L"adding pieces and the popup menu");
     const std::vector<std::wstring> pieces = PiecePaths();
@@ -1110,9 +1200,11 @@ private:
     RECT inShot = {menuRect.left - shot.left, menuRect.top - shot.top, menuRect.right - shot.left,
                    menuRect.bottom - shot.top};
     const wchar_t* captions[] = {L"全选", L"删除选中", L"全部删除"};
+    const COLORREF text = SectionFontColour(*builtin_, "MENUITEM", false);
     for (const wchar_t* caption : captions)
-      report_.Check(FindText(picture, inShot, caption, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found,
-                    std::wstring(L"the menu shows \"") + caption + L"\"");
+      report_.Check(FindText(picture, inShot, caption, MenuFont(), text).found,
+                    std::wstring(L"the menu shows \"") + caption + L"\" in the colour of MENUITEM");
+    menu = CheckSkinnedMenu(menu);
     ChooseMenuItemByKeys(menu, 2);
     report_.Check(ListIs({pieces.begin() + 1, pieces.end()}), L"\"删除选中\" removes only the selected first entry",
                   L"it lists " + Joined(ListItems(list_)));
@@ -1136,6 +1228,7 @@ private:
 
     AddPieces();
     report_.Require(ListIs(pieces), L"the pieces are listed again for the merge", L"it lists " + Joined(ListItems(list_)));
+    MenuCyclesLeaveNothing(pieces);
     CheckNoKeyColour(Screenshot(ScreenRectOf(main_), L"e2e-3-merge-page"), L"the merge page");
   }
 
@@ -1462,9 +1555,11 @@ private:
                   L"it opens below the caption icon", L"it lies at " + RectText(m));
     const RECT shot = UnionOf(w, m);
     Picture picture = Screenshot(shot, L"e2e-6-system-menu");
+    // The system menu is drawn from the skin: its captions in MENUITEM's colour.
+    const COLORREF menuText = SectionFontColour(*builtin_, "MENUITEM", false);
     const RECT inShot{m.left - shot.left, m.top - shot.top, m.right - shot.left, m.bottom - shot.top};
     for (const wchar_t* caption : {L"Available skins", L"Move", L"Minimize", L"Close"})
-      report_.Check(FindText(picture, inShot, caption, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found,
+      report_.Check(FindText(picture, inShot, caption, MenuFont(), menuText).found,
                     std::wstring(L"the menu shows \"") + caption + L"\"");
 
     PressKey(VK_ESCAPE);
@@ -1500,12 +1595,12 @@ private:
     const RECT subShot = UnionOf(shot, sm);
     const RECT subIn{sm.left - subShot.left, sm.top - subShot.top, sm.right - subShot.left, sm.bottom - subShot.top};
     Screenshot(subShot, L"e2e-6-skins-submenu");
-    report_.Check(FindText(CaptureSettled(subShot), subIn, kBuiltinSkin, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found,
+    report_.Check(FindText(CaptureSettled(subShot), subIn, kBuiltinSkin, MenuFont(), menuText).found,
                   L"it lists the built-in skin \"" + std::wstring(kBuiltinSkin) + L"\"");
     // The selection moved off the first item, which then shows in the menu's text colour.
     PressKey(VK_DOWN);
     report_.Check(WaitFor([&] {
-                    return FindText(CaptureScreen(subShot), subIn, kTestSkin, MenuFont(), GetSysColor(COLOR_MENUTEXT)).found;
+                    return FindText(CaptureScreen(subShot), subIn, kTestSkin, MenuFont(), menuText).found;
                   }, kShortWaitMs),
                   L"it lists the skin folder \"" + std::wstring(kTestSkin) + L"\" of C:\\Skins first");
     PressKey(VK_UP);

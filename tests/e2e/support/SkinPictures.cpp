@@ -118,6 +118,33 @@ std::unique_ptr<TSurface> ComposeFormBackground(const TsSkinTables& skin, int wi
   return surface;
 }
 
+std::unique_ptr<TSurface> ComposeMenuPicture(const TsSkinTables& skin, int width, int height) {
+  auto surface = NewSurface24(width, height);
+  const int main = skin.SectionIndex("MAINMENU");
+  PaintSection(main, "MAINMENU", BgInfo{}, skin.TextureIndex(main, "MAINMENU", "HOTPATTERN"),
+               skin.TextureIndex(main, "MAINMENU", "PATTERN"), &skin, surface->View(), TPoint{0, 0},
+               TsRect{0, 0, width, height}, 0, true);
+  const int mask = skin.MaskIndexByName("MAINMENU", "BORDERSMASK");
+  int border = 0;
+  if (mask >= 0) border = skin.MaskTable[static_cast<size_t>(mask)].BorderWidth > 0 ? skin.MaskTable[static_cast<size_t>(mask)].BorderWidth : 3;
+  const int ico = skin.SectionIndex("ICOLINE");
+  const int stripWidth = 3 + 16 + 6, stripHeight = height - 2 * border;
+  if (ico < 0 || stripHeight <= 0) return surface;
+  auto strip = NewSurface24(stripWidth, stripHeight);
+  PaintSection(ico, "ICOLINE", BgInfo{surface->View(), 0, 0, true}, skin.TextureIndex(ico, "ICOLINE", "HOTPATTERN"),
+               skin.TextureIndex(ico, "ICOLINE", "PATTERN"), &skin, strip->View(), TPoint{border, border},
+               TsRect{0, 0, stripWidth, stripHeight}, 0, true);
+  CopyPart(surface->View(), border, border, strip->View(), TsRect{0, 0, stripWidth, stripHeight});
+  return surface;
+}
+
+COLORREF SectionFontColour(const TsSkinTables& skin, const std::string& section, bool hot) {
+  const int index = skin.SectionIndex(section);
+  if (index < 0) return RGB(0, 0, 0);
+  const auto& data = skin.SectionTable[static_cast<size_t>(index)];
+  return static_cast<COLORREF>((hot ? data.HotFontColor : data.FontColor)[0]) & 0xFFFFFF;
+}
+
 // The panel's picture as TsPanel shows it: the skin's "PANEL" section composed at the
 // panel's size and position, state 0, over a parent whose colour is `formColour` (RGB);
 // then, as every painter does before it shows its picture, the key pixels of the border

@@ -34,6 +34,13 @@ Picture ComposeFrame(const TsSkinTables& skin, int width, int height, int band, 
 // over the whole window (`width` x `height`) in the active look.
 std::unique_ptr<TSurface> ComposeFormBackground(const TsSkinTables& skin, int width, int height);
 
+// A pop-up menu's picture before any item is painted onto it: "MAINMENU" over the whole
+// menu window, the icon column of "ICOLINE" (a 16-pixel glyph with a margin of 3 before
+// and a spacing of 6 after it) inside the border.
+std::unique_ptr<TSurface> ComposeMenuPicture(const TsSkinTables& skin, int width, int height);
+// A section's font colour (normal or hot), black when the skin has no such section.
+COLORREF SectionFontColour(const TsSkinTables& skin, const std::string& section, bool hot);
+
 // The panel's picture as TsPanel shows it: the skin's "PANEL" section composed at the
 // panel's size and position, state 0, over a parent whose colour is `formColour` (RGB);
 // then, as every painter does before it shows its picture, the key pixels of the border

@@ -120,4 +120,43 @@ TEST(PopupMenus, OwnerDrawnItemsAreMeasuredAndDrawnByTheirHandlers) {
   EXPECT_EQ(clicks, (std::vector<int>{0, 0, 1}));  // "two" only
 }
 
+TEST(PopupMenus, PlatformDrawnItemsShowTheirShortcutAfterATabAndRadioItemsTheRadioMark) {
+  EnsureApplication();
+  static TPopupMenu* shown = nullptr;
+  TPopupMenu menu(nullptr);
+  auto* open = new TMenuItem(&menu);
+  open->SetCaption(L"Open");
+  open->SetShortCutText(L"Ctrl+O");
+  auto* radio = new TMenuItem(&menu);
+  radio->SetCaption(L"Large");
+  radio->SetRadioItem(true);
+  radio->SetChecked(true);
+  menu.Items().Add(open);
+  menu.Items().Add(radio);
+  static std::wstring text;
+  static UINT types[2] = {0, 0};
+  shown = &menu;
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    HWND window = FindWindowW(L"#32768", nullptr);
+    if (!window || !IsWindowVisible(window)) return;
+    KillTimer(nullptr, id);
+    wchar_t buffer[64] = {};
+    GetMenuStringW(shown->Handle(), 0, buffer, 64, MF_BYPOSITION);
+    text = buffer;
+    for (UINT i = 0; i < 2; ++i) {
+      MENUITEMINFOW info{};
+      info.cbSize = sizeof(info);
+      info.fMask = MIIM_FTYPE;
+      GetMenuItemInfoW(shown->Handle(), i, TRUE, &info);
+      types[i] = info.fType;
+    }
+    EndMenu();
+  });
+  menu.Popup(100, 100);
+  shown = nullptr;
+  EXPECT_EQ(text, L"Open\tCtrl+O");
+  EXPECT_FALSE(types[0] & MFT_RADIOCHECK);
+  EXPECT_TRUE(types[1] & MFT_RADIOCHECK);
+}
+
 }  // namespace

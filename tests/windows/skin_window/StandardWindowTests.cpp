@@ -703,7 +703,9 @@ TEST_F(MenuWindowTest, OneHandlerPerMenuWindowPaintsItsBackgroundAndFreesItselfA
   whileOpen = [&] {
     ran = true;
     HWND w = created;
-    TacMnuWnd* handler = TacMnuWnd::AttachTo(w, manager.get());
+    // The thread hook, when installed, gave the window its handler at creation.
+    auto* handler = dynamic_cast<TacMnuWnd*>(TacMainWnd::HandlerOf(w));
+    if (!handler) handler = TacMnuWnd::AttachTo(w, manager.get());
     ASSERT_NE(handler, nullptr);
     EXPECT_EQ(TacMnuWnd::AttachTo(w, manager.get()), nullptr) << "a second subclass of ours";
     EXPECT_EQ(TacMnuWnd::HandlerList(), std::vector<TacMnuWnd*>{handler});
