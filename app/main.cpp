@@ -5,6 +5,7 @@
 #include "app/PlatformSkinReporter.h"
 #include "app/umain.h"
 #include "skin/dialogs/acDials.h"
+#include "skin/window/acEditWnd.h"
 #include "skin/window/sSkinMenus.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -13,8 +14,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {
     FillApplicationIcon(Application->Icon());
     Application->Initialize();
-    // Forms get their skinned frames from the thread hook as they are first activated.
+    // Forms get their skinned frames from the thread hook as they are first activated, the
+    // list box its frame and scroll bars from a window handler.
     UseDialogHook();
+    UseWindowHandlers();
     // Pop-up menus are drawn from the skin.
     UseSkinableMenus();
     Application->SetTitle(L"Equidiv");

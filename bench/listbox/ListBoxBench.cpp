@@ -33,6 +33,7 @@ void Row(const char* name, double seconds, double copy) {
 
 int wmain() {
   Application->Initialize();
+  UseWindowHandlers();
   TsSkinManager manager(nullptr);
   TsStoredSkins stored;
   TsStoredSkin& frost = stored.Add();
@@ -57,7 +58,7 @@ int wmain() {
   form->Show();
   Pump();
   const HWND window = list->Handle();
-  if (!list->EditHandler()) {
+  if (!list->FrameHandler()) {
     std::printf("the list has no frame handler\n");
     return 1;
   }

@@ -10,6 +10,7 @@
 #include "bench/BenchTiming.h"
 #include "bench/WindowPaint.h"
 #include "skin/core/sSkinCommands.h"
+#include "skin/window/acEditWnd.h"
 
 namespace {
 
@@ -37,6 +38,7 @@ int CountStale(TWinControl* control) {
 
 int wmain() {
   Application->Initialize();
+  UseWindowHandlers();  // the list's frame, as the program has it
   Tfrmmain* form = Application->CreateForm<Tfrmmain>();
   form->Show();
   const HWND window = form->Handle();

@@ -22,6 +22,7 @@
 #include "app/umain.h"
 #include "bench/WindowPaint.h"
 #include "skin/data/acSkinReport.h"
+#include "skin/window/acEditWnd.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ int RunChild(bool skinned) {
   SetSkinReporter(&warnings);
   FillApplicationIcon(Application->Icon());
   Application->Initialize();
+  UseWindowHandlers();  // the list's frame, as the program has it
   Application->SetTitle(L"Equidiv");
   Tfrmmain* form = Application->CreateForm<Tfrmmain>(skinned);
   form->Show();

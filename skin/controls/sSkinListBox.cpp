@@ -7,7 +7,6 @@
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/paint/Compose.h"
-#include "skin/window/acEditWnd.h"
 
 namespace {
 
@@ -548,22 +547,18 @@ bool TsSkinListBox::OwnManager(LPARAM manager) const {
 }
 
 void TsSkinListBox::UpdateHandler() {
-  if (editWnd_ && (editWnd_->Destroyed || editWnd_->WindowHandle != handle_)) FreeHandler();
+  if (frameHandler_ && !frameHandler_->Serves(handle_)) FreeHandler();
   const bool wanted = handle_ && skinData_->Skinned(true) && !IsDestroying();
   if (!wanted) {
     FreeHandler();
     return;
   }
-  if (editWnd_) return;
-  editWnd_ = TacMainWnd::Create<TacEditWnd>(handle_, true, std::string("EDIT"), skinData_->SkinManager(), skinData_.get())
-                 .release();
+  if (frameHandler_ || !WindowHandlerSeam().AttachFrame) return;
+  frameHandler_ = WindowHandlerSeam().AttachFrame(handle_, "EDIT", skinData_->SkinManager(), skinData_.get());
 }
 
-void TsSkinListBox::FreeHandler() {
-  TacEditWnd* handler = editWnd_;
-  editWnd_ = nullptr;
-  if (handler) handler->Detach(true);
-}
+// Emptied before the handler goes: detaching it sends the window messages that land here.
+void TsSkinListBox::FreeHandler() { frameHandler_.reset(); }
 
 void TsSkinListBox::SectionColors() {
   const TsGeneralData* section = skinData_->Section();
@@ -637,7 +632,7 @@ bool TsSkinListBox::SkinCommand(TMessage& message) {
 bool TsSkinListBox::SkinnedMessage(TMessage& message) {
   switch (message.Msg) {
     case WM_ERASEBKGND:
-      if (!skinData_->Skinned() || !message.WParam || IsLoading() || IsDestroying() || !editWnd_) return false;
+      if (!skinData_->Skinned() || !message.WParam || IsLoading() || IsDestroying() || !frameHandler_) return false;
       EraseSkinned(message);
       return true;
     case CN_DRAWITEM: DrawItemRequest(message); return true;
@@ -668,7 +663,7 @@ bool TsSkinListBox::SkinnedMessage(TMessage& message) {
 void TsSkinListBox::AfterSkinned(const TMessage& message) {
   switch (message.Msg) {
     case LB_SETCURSEL:
-      if (editWnd_) editWnd_->RefreshBars(true);
+      if (frameHandler_) frameHandler_->RefreshBars(true);
       break;
     case WM_SIZE:
       if (!IsLoading() && !(ControlState() & csCreating)) skinData_->BackgroundChangedFlag = true;
@@ -748,7 +743,7 @@ void TsSkinListBox::EraseSkinned(TMessage& message) {
   if (skinData_->UpdatingFlag) return;
   try {
     if (skinData_->BackgroundChangedFlag) RebuildPicture();
-    const int e = editWnd_->LeftEdge;
+    const int e = frameHandler_->LeftEdge();
     const RECT target{0, 0, Width() - 2 * e, Height() - 2 * e};
     PaintToDCExcludingChildren(this, *skinData_, POINT{e, e}, 0, 0, true, reinterpret_cast<HDC>(message.WParam), target);
   } catch (...) {

@@ -1,7 +1,8 @@
 // The skinned list box: a framework control over the platform "LISTBOX" window whose items
 // live in that window (reached through `TListBoxStrings`). While a skin is active a
-// `TacEditWnd` handler attached to the window paints the frame ring and the skinned scroll
-// bars, the client background is copied from the binding's cached picture of the section
+// framed-window handler attached to the window (a `TacEditWnd`, through the seam of
+// skin/core/sWindowHandlers.h; none while that seam is empty) paints the frame ring and the
+// skinned scroll bars, the client background is copied from the binding's cached picture of the section
 // ("EDIT" by default), the platform draws standard items in the section's colours, and
 // owner-drawn items are drawn here. Typing selects the first item that starts with the
 // characters typed within `AutoCompleteDelay` milliseconds. A bound label can sit beside it.
@@ -24,10 +25,10 @@
 #include "framework/StdCtrls.h"
 #include "skin/controls/sBoundLabel.h"
 #include "skin/core/sCommonData.h"
+#include "skin/core/sWindowHandlers.h"
 #include "skin/paint/Pixels.h"
 
 class TsSkinListBox;
-class TacEditWnd;
 
 using TLBGetDataEvent = std::function<void(TComponent* sender, int index, String& data)>;
 using TLBGetDataObjectEvent = std::function<void(TComponent* sender, int index, LONG_PTR& object)>;
@@ -136,7 +137,7 @@ public:
   RECT ItemRect(int index) const;
 
   // The frame and scroll-bar handler while skinned, else null. Borrowed.
-  TacEditWnd* EditHandler() const { return editWnd_; }
+  TsFrameHandler* FrameHandler() const { return frameHandler_.get(); }
   // Rebuilds the cached picture now.
   void RebuildPicture();
 
@@ -185,7 +186,7 @@ private:
   TListBoxStrings items_;
   std::unique_ptr<TsCommonData> skinData_;
   std::unique_ptr<TsBoundLabel> boundLabel_;
-  TacEditWnd* editWnd_ = nullptr;  // frees itself through Detach
+  std::unique_ptr<TsFrameHandler> frameHandler_;
   TCanvas canvas_;
   TListBoxStyle style_ = lbStandard;
   int itemHeight_ = 16;

@@ -11,6 +11,7 @@
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinText.h"
+#include "skin/core/sWindowHandlers.h"
 #include "skin/paint/Borders.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
@@ -26,7 +27,33 @@ bool OwnCommand(const TMessage& message, WORD command, const TsSkinManager* mana
   return IsSkinCommand(message, command) && reinterpret_cast<TsSkinManager*>(message.LParam) == manager;
 }
 
+// A control's view of the TacEditWnd on its window. The handler is nobody's: it frees
+// itself through Detach, so this keeps it alive exactly as long as the view lives.
+class TEditFrameHandler final : public TsFrameHandler {
+public:
+  explicit TEditFrameHandler(TacEditWnd* handler) : handler_(handler) {}
+  ~TEditFrameHandler() override { handler_->Detach(true); }
+
+  bool Serves(HWND window) const override { return !handler_->Destroyed && handler_->WindowHandle == window; }
+  void RefreshBars(bool repaint) override { handler_->RefreshBars(repaint); }
+  int LeftEdge() const override { return handler_->LeftEdge; }
+
+private:
+  TacEditWnd* handler_;
+};
+
+std::unique_ptr<TsFrameHandler> AttachEditFrame(HWND window, const std::string& section, TsSkinManager* manager,
+                                                TsCommonData* binding) {
+  auto handler = TacMainWnd::Create<TacEditWnd>(window, true, section, manager, binding);
+  if (!handler) return nullptr;
+  auto view = std::make_unique<TEditFrameHandler>(handler.get());
+  handler.release();  // the view detaches it, and it frees itself
+  return view;
+}
+
 }  // namespace
+
+void UseWindowHandlers() { WindowHandlerSeam().AttachFrame = AttachEditFrame; }
 
 // ---------------------------------------------------------------- TacBaseWnd
 

@@ -23,6 +23,9 @@
 // While the binding is updating (its parent or the manager is busy) these windows neither
 // erase nor paint nor draw their frame; the parent's CMD_PARENTDONE redraws them in full.
 //
+// The skinned controls below this layer reach `TacEditWnd` through the seam of
+// skin/core/sWindowHandlers.h, which `UseWindowHandlers` fills.
+//
 // GUI thread only.
 #pragma once
 
@@ -67,6 +70,11 @@ private:
   void PrepareFrame();
   void AfterEdit(const TMessage& message);
 };
+
+// Points the window-handler seam of skin/core at these handlers: a control that asks it
+// for a frame handler gets a `TacEditWnd` on its window. Call once at start-up, before the
+// first skinned control is made; calling it again changes nothing.
+void UseWindowHandlers();
 
 class TacComboListWnd : public TacEditWnd {
 public:

@@ -17,6 +17,7 @@
 #include "skin/controls/sLabel.h"
 #include "skin/controls/sSkinListBox.h"
 #include "skin/core/sSkinCommands.h"
+#include "skin/core/sWindowHandlers.h"
 #include "skin/paint/Compose.h"
 #include "skin/window/acEditWnd.h"
 
@@ -35,6 +36,7 @@ protected:
   // A form with one list box; skinned with the built-in skin unless `skinned` is false.
   void Start(bool skinned) {
     EnsureApplication();
+    UseWindowHandlers();
     ASSERT_EQ(DefaultManager(), nullptr) << "a manager of another test is still alive";
     if (skinned) {
       manager = std::make_unique<TsSkinManager>(nullptr);
@@ -254,8 +256,9 @@ TEST_F(ListBoxTest, RecreationKeepsItemsTopIndexAndItemIndex) {
     if (list->Columns() == 0) {
       EXPECT_EQ(list->TopIndex(), 12);
     }
-    ASSERT_NE(list->EditHandler(), nullptr);
-    EXPECT_EQ(TacMainWnd::HandlerOf(list->Handle()), list->EditHandler()) << "the new window is skinned";
+    ASSERT_NE(list->FrameHandler(), nullptr);
+    EXPECT_TRUE(list->FrameHandler()->Serves(list->Handle())) << "the new window is skinned";
+    EXPECT_NE(dynamic_cast<TacEditWnd*>(TacMainWnd::HandlerOf(list->Handle())), nullptr);
   }
   const HWND before = list->Handle();
   list->SetColumns(3);
@@ -310,11 +313,13 @@ TEST_F(ListBoxTest, SkinnedListShowsTheSectionAndGivesThePlatformLookBackWithout
   const TsGeneralData& section = manager->Tables().SectionTable[static_cast<size_t>(binding.SectionIndex)];
   EXPECT_EQ(binding.SkinSection(), "EDIT");
   EXPECT_EQ(list->Color(), SkinColorToRGB(section.Color));
-  TacEditWnd* handler = list->EditHandler();
-  ASSERT_NE(handler, nullptr);
-  EXPECT_EQ(TacMainWnd::HandlerOf(list->Handle()), handler);
+  auto* handler = dynamic_cast<TacEditWnd*>(TacMainWnd::HandlerOf(list->Handle()));
+  ASSERT_NE(handler, nullptr) << "a framed-window handler serves the list";
+  ASSERT_NE(list->FrameHandler(), nullptr);
+  EXPECT_TRUE(list->FrameHandler()->Serves(list->Handle()));
   EXPECT_TRUE(handler->VertBar->Shown);
   EXPECT_EQ(handler->LeftEdge, 2) << "client edge";
+  EXPECT_EQ(list->FrameHandler()->LeftEdge(), handler->LeftEdge);
 
   // The frame on screen is the section's picture as the painting core composes it.
   const TsMaskData& mask = manager->Tables().MaskTable[static_cast<size_t>(binding.BorderMaskIndex)];
@@ -365,7 +370,7 @@ TEST_F(ListBoxTest, SkinnedListShowsTheSectionAndGivesThePlatformLookBackWithout
   // The skin goes: platform colours, frame and bars, no handler.
   manager->SetActive(false);
   Settle();
-  EXPECT_EQ(list->EditHandler(), nullptr);
+  EXPECT_EQ(list->FrameHandler(), nullptr);
   EXPECT_EQ(TacMainWnd::HandlerOf(list->Handle()), nullptr);
   EXPECT_EQ(GetPropW(list->Handle(), L"ACSBSC"), nullptr);
   EXPECT_EQ(list->Color(), clWindow);
@@ -379,8 +384,53 @@ TEST_F(ListBoxTest, SkinnedListShowsTheSectionAndGivesThePlatformLookBackWithout
 
   manager->SetActive(true);
   Settle();
-  ASSERT_NE(list->EditHandler(), nullptr) << "skinned again";
-  EXPECT_EQ(RingDifferences(*list, list->EditHandler()->LeftEdge, mask), 0);
+  ASSERT_NE(list->FrameHandler(), nullptr) << "skinned again";
+  EXPECT_EQ(RingDifferences(*list, list->FrameHandler()->LeftEdge(), mask), 0);
+}
+
+TEST_F(ListBoxTest, WithoutWindowHandlersTheListKeepsThePlatformFrame) {
+  struct RestoreHandlers {
+    ~RestoreHandlers() { UseWindowHandlers(); }
+  } restore;
+  Fill(60);
+  Settle();
+  const int handlers = TacMainWnd::LiveCount();
+  ASSERT_NE(list->FrameHandler(), nullptr);
+  WindowHandlerSeam() = {};
+
+  // A new window and a skin announced again: the old handler goes, no new one comes.
+  list->SetMultiSelect(true);
+  manager->SetActive(false);
+  manager->SetActive(true);
+  Settle();
+  EXPECT_EQ(list->FrameHandler(), nullptr);
+  EXPECT_EQ(TacMainWnd::HandlerOf(list->Handle()), nullptr);
+  EXPECT_EQ(GetPropW(list->Handle(), L"ACSBSC"), nullptr);
+  EXPECT_EQ(TacMainWnd::LiveCount(), handlers - 1);
+  const TsGeneralData& section =
+      manager->Tables().SectionTable[static_cast<size_t>(list->SkinData().SectionIndex)];
+  EXPECT_EQ(list->Color(), SkinColorToRGB(section.Color)) << "the items still take the section's colours";
+  RECT client{}, window{};
+  GetClientRect(list->Handle(), &client);
+  GetWindowRect(list->Handle(), &window);
+  EXPECT_EQ(client.right, window.right - window.left - 4 - GetSystemMetrics(SM_CXVSCROLL)) << "the platform's bar";
+
+  // Scrolling, selecting and repainting with no handler to ask.
+  for (int i = 0; i < 20; ++i) {
+    SendMessageW(list->Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+    list->SetItemIndex(i * 3);
+  }
+  Settle();
+  EXPECT_EQ(list->ItemIndex(), 57);
+
+  // Filled again: the next skin announcement gives the list its frame back.
+  UseWindowHandlers();
+  manager->SetActive(false);
+  manager->SetActive(true);
+  Settle();
+  ASSERT_NE(list->FrameHandler(), nullptr);
+  EXPECT_NE(dynamic_cast<TacEditWnd*>(TacMainWnd::HandlerOf(list->Handle())), nullptr);
+  EXPECT_EQ(TacMainWnd::LiveCount(), handlers);
 }
 
 TEST_F(ListBoxTest, ScrollingAndRepaintingLeaveNoHandleBehind) {

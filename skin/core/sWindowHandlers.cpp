@@ -1,0 +1,6 @@
+#include "skin/core/sWindowHandlers.h"
+
+TsWindowHandlerSeam& WindowHandlerSeam() {
+  static TsWindowHandlerSeam seam;
+  return seam;
+}
