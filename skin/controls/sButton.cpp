@@ -410,19 +410,8 @@ void TsButton::RebuildPicture() {
   TBitmap* cache = skinData_->Cache();
   if (!cache || cache->Empty()) return;
 
-  TPaintItemSource item;
-  item.Skin = &manager->Tables();
-  item.SkinIndex = skinData_->SectionIndex;
-  item.SkinSection = skinData_->SkinSection();
+  TPaintItemSource item = ControlPaintSource(*skinData_, *manager, *this);
   item.BorderIndex = -1;  // the border goes on below, with the region cut-outs
-  item.Texture = skinData_->PatternIndex;
-  item.HotTexture = skinData_->HotPatternIndex;
-  item.CustomColor = skinData_->CustomColor();
-  item.OwnerColor = static_cast<TColor>(ColorToRGB(Color()));
-  item.HasParent = Parent() != nullptr;
-  item.ParentColor = Parent() ? static_cast<TColor>(ColorToRGB(Parent()->Color())) : clFuchsia;
-  item.DependsOnParent = skinData_->DependsOnParent();
-  item.QueryParentColor = [this] { return QueryControlColor(Parent()); };
   const TSurfaceView view = cache->View();
   PaintItem(item, bg, true, true, view, TPoint{Left(), Top()}, TsRect{0, 0, Width(), Height()}, state);
 

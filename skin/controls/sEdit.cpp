@@ -258,19 +258,7 @@ void TsEdit::RebuildPicture() {
   if (!cache || cache->Empty()) return;
   const BgInfo bg = skinData_->GetParentBgInfo();
 
-  TPaintItemSource item;
-  item.Skin = &manager->Tables();
-  item.SkinIndex = skinData_->SectionIndex;
-  item.SkinSection = skinData_->SkinSection();
-  item.BorderIndex = skinData_->BorderMaskIndex;
-  item.Texture = skinData_->PatternIndex;
-  item.HotTexture = skinData_->HotPatternIndex;
-  item.CustomColor = skinData_->CustomColor();
-  item.OwnerColor = static_cast<TColor>(ColorToRGB(Color()));
-  item.HasParent = Parent() != nullptr;
-  item.ParentColor = Parent() ? static_cast<TColor>(ColorToRGB(Parent()->Color())) : clFuchsia;
-  item.DependsOnParent = skinData_->DependsOnParent();
-  item.QueryParentColor = [this] { return QueryControlColor(Parent()); };
+  TPaintItemSource item = ControlPaintSource(*skinData_, *manager, *this);
   const TSurfaceView view = cache->View();
   PaintItem(item, bg, true, true, view, TPoint{Left(), Top()}, TsRect{0, 0, Width(), Height()}, hot ? 1 : 0);
 

@@ -734,19 +734,8 @@ void TsPageControl::PaintPageArea(const BgInfo& bg) {
   const RECT area = PageArea();
   if (EmptyRect(area)) return;
   TBitmap scratch(W(area), H(area));
-  TPaintItemSource item;
-  item.Skin = &manager->Tables();
-  item.SkinIndex = skinData_->SectionIndex;
+  TPaintItemSource item = ControlPaintSource(*skinData_, *manager, *this);
   item.SkinSection = PageSection();
-  item.BorderIndex = skinData_->BorderMaskIndex;
-  item.Texture = skinData_->PatternIndex;
-  item.HotTexture = skinData_->HotPatternIndex;
-  item.CustomColor = skinData_->CustomColor();
-  item.OwnerColor = static_cast<TColor>(ColorToRGB(Color()));
-  item.HasParent = Parent() != nullptr;
-  item.ParentColor = Parent() ? static_cast<TColor>(ColorToRGB(Parent()->Color())) : clFuchsia;
-  item.DependsOnParent = skinData_->DependsOnParent();
-  item.QueryParentColor = [this] { return QueryControlColor(Parent()); };
   PaintItem(item, bg, true, true, scratch.View(), TPoint{Left() + area.left, Top() + area.top},
             TsRect{0, 0, W(area), H(area)}, 0);
   CopyPixels(skinData_->Cache()->View(), area.left, area.top, scratch.View(), TsRect{0, 0, W(area), H(area)});

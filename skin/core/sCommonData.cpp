@@ -770,3 +770,26 @@ void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset) {
 }
 
 void SetEditedSection(const std::string& name) { gEditedSection = Upper(name); }
+
+TPaintItemSource SectionPaintSource(const TsCommonData& binding, const TsSkinManager& manager) {
+  TPaintItemSource item;
+  item.Skin = &manager.Tables();
+  item.SkinIndex = binding.SectionIndex;
+  item.SkinSection = binding.SkinSection();
+  item.BorderIndex = binding.BorderMaskIndex;
+  item.Texture = binding.PatternIndex;
+  item.HotTexture = binding.HotPatternIndex;
+  return item;
+}
+
+TPaintItemSource ControlPaintSource(const TsCommonData& binding, const TsSkinManager& manager, const TControl& control) {
+  TPaintItemSource item = SectionPaintSource(binding, manager);
+  TWinControl* parent = control.Parent();
+  item.CustomColor = binding.CustomColor();
+  item.OwnerColor = static_cast<TColor>(ColorToRGB(control.Color()));
+  item.HasParent = parent != nullptr;
+  item.ParentColor = parent ? static_cast<TColor>(ColorToRGB(parent->Color())) : clFuchsia;
+  item.DependsOnParent = binding.DependsOnParent();
+  item.QueryParentColor = [parent] { return QueryControlColor(parent); };
+  return item;
+}

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "framework/WinControls.h"
+#include "skin/paint/Compose.h"
 #include "skin/paint/PaintTypes.h"
 
 class TsSkinManager;
@@ -122,6 +123,13 @@ private:
   std::unique_ptr<TBitmap> cache_;
   HWND hotHandle_ = nullptr;
 };
+
+// The painting core's view of the binding's section: the manager's tables, the section,
+// its border mask and its textures.
+TPaintItemSource SectionPaintSource(const TsCommonData& binding, const TsSkinManager& manager);
+// The same for the framework control the binding skins: with its custom colour, its own
+// colour and its parent's (asked through the skin commands when the section needs it).
+TPaintItemSource ControlPaintSource(const TsCommonData& binding, const TsSkinManager& manager, const TControl& control);
 
 // The section a skin editor is changing now (command 13 repaints the bindings of it).
 void SetEditedSection(const std::string& name);

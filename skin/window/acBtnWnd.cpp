@@ -95,13 +95,7 @@ void TacBtnWnd::BuildCache() {
   cache->SetSize(w, h);
   if (cache->Empty()) return;
 
-  TPaintItemSource item;
-  item.Skin = &manager->Tables();
-  item.SkinIndex = Binding->SectionIndex;
-  item.SkinSection = Binding->SkinSection();
-  item.BorderIndex = Binding->BorderMaskIndex;
-  item.Texture = Binding->PatternIndex;
-  item.HotTexture = Binding->HotPatternIndex;
+  TPaintItemSource item = SectionPaintSource(*Binding, *manager);
   item.HasParent = ParentWnd != nullptr;
   item.ParentColor = parentColor;
   item.DependsOnParent = Binding->DependsOnParent();

@@ -483,13 +483,7 @@ void TacComboBoxWnd::SimpleFrame() {
     FillRectColor(view, TsRect{view.width - 1, 0, view.width, view.height}, rgb);
     return;
   }
-  TPaintItemSource item;
-  item.Skin = &manager->Tables();
-  item.SkinIndex = Binding->SectionIndex;
-  item.SkinSection = Binding->SkinSection();
-  item.BorderIndex = Binding->BorderMaskIndex;
-  item.Texture = Binding->PatternIndex;
-  item.HotTexture = Binding->HotPatternIndex;
+  TPaintItemSource item = SectionPaintSource(*Binding, *manager);
   item.HasParent = true;
   PaintItem(item, TsCommonData::GetWindowParentBgInfo(WindowHandle), true, true, view, TPoint{0, 0},
             TsRect{0, 0, view.width, view.height}, Binding->IsActive() ? 1 : 0);

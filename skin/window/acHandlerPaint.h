@@ -38,13 +38,7 @@ void WithoutRedraw(TacMainWnd& handler, F&& step) {
 
 // The painting core's view of `binding`'s section (a plain window with a parent).
 inline TPaintItemSource PaintSourceOf(const TsCommonData& binding, const TsSkinManager& manager) {
-  TPaintItemSource item;
-  item.Skin = &manager.Tables();
-  item.SkinIndex = binding.SectionIndex;
-  item.SkinSection = binding.SkinSection();
-  item.BorderIndex = binding.BorderMaskIndex;
-  item.Texture = binding.PatternIndex;
-  item.HotTexture = binding.HotPatternIndex;
+  TPaintItemSource item = SectionPaintSource(binding, manager);
   item.HasParent = true;
   item.DependsOnParent = binding.DependsOnParent();
   return item;

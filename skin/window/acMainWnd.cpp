@@ -283,13 +283,7 @@ void TacMainWnd::PrepareWindowCache(TsCommonData& binding, HWND window, bool dia
     if (manager->IsSectionIndexValid(binding.SectionIndex)) {
       RECT p{};
       GetWindowRect(parent, &p);
-      TPaintItemSource item;
-      item.Skin = &manager->Tables();
-      item.SkinIndex = binding.SectionIndex;
-      item.SkinSection = binding.SkinSection();
-      item.BorderIndex = binding.BorderMaskIndex;
-      item.Texture = binding.PatternIndex;
-      item.HotTexture = binding.HotPatternIndex;
+      TPaintItemSource item = SectionPaintSource(binding, *manager);
       item.HasParent = true;
       const TPoint offset{r.left - p.left - bg.X, r.top - p.top - bg.Y};
       PaintItem(item, bg, false, false, cache->View(), offset, TsRect{0, 0, cache->Width(), cache->Height()}, 0);

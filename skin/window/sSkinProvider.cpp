@@ -611,13 +611,7 @@ void TsSkinProvider::PaintAll() {
   const int state = formActive_ ? 1 : 0;
   const bool iconic = IsIconic(form_->Handle()) != 0;
 
-  TPaintItemSource item;
-  item.Skin = &manager->Tables();
-  item.SkinIndex = skinData_->SectionIndex;
-  item.SkinSection = skinData_->SkinSection();
-  item.BorderIndex = skinData_->BorderMaskIndex;
-  item.Texture = skinData_->PatternIndex;
-  item.HotTexture = skinData_->HotPatternIndex;
+  TPaintItemSource item = SectionPaintSource(*skinData_, *manager);
   item.CustomColor = skinData_->CustomColor();
   item.OwnerColor = static_cast<TColor>(ColorToRGB(form_->Color()));
   item.HasParent = false;
