@@ -9,12 +9,12 @@
 #include <functional>
 #include <vector>
 
-#include "app/BuiltinSkin.h"
 #include "framework/Forms.h"
 #include "skin/controls/sButton.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
 #include "bench/BenchTiming.h"
+#include "bench/BuiltinSkinManager.h"
 
 namespace {
 
@@ -24,19 +24,7 @@ namespace {
 int wmain() {
   Application->Initialize();
   TsSkinManager manager(nullptr);
-  TsStoredSkins stored;
-  TsStoredSkin& frost = stored.Add();
-  frost.Name = kBuiltinSkinName;
-  if (auto package = LoadBuiltinSkinPackage()) {
-    const auto* bytes = static_cast<const uint8_t*>(package->Memory());
-    frost.Data.assign(bytes, bytes + package->Size());
-  }
-  manager.SetInternalSkins(stored);
-  manager.SetSkinName(kBuiltinSkinName);
-  if (!manager.SkinActive()) {
-    std::printf("the built-in skin did not load\n");
-    return 1;
-  }
+  if (!UseBuiltinSkin(manager)) return 1;
   auto* form = new TForm(Application);
   form->SetBounds(0, 0, 300, 120);
   auto* button = new TsButton(form);

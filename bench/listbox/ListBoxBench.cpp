@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/BuiltinSkin.h"
 #include "bench/BenchTiming.h"
+#include "bench/BuiltinSkinManager.h"
 #include "framework/Forms.h"
 #include "skin/controls/sSkinListBox.h"
 #include "skin/core/sSkinManager.h"
@@ -35,19 +35,7 @@ int wmain() {
   Application->Initialize();
   UseWindowHandlers();
   TsSkinManager manager(nullptr);
-  TsStoredSkins stored;
-  TsStoredSkin& frost = stored.Add();
-  frost.Name = kBuiltinSkinName;
-  if (auto package = LoadBuiltinSkinPackage()) {
-    const auto* bytes = static_cast<const uint8_t*>(package->Memory());
-    frost.Data.assign(bytes, bytes + package->Size());
-  }
-  manager.SetInternalSkins(stored);
-  manager.SetSkinName(kBuiltinSkinName);
-  if (!manager.SkinActive()) {
-    std::printf("the built-in skin did not load\n");
-    return 1;
-  }
+  if (!UseBuiltinSkin(manager)) return 1;
   auto* form = new TForm(Application);
   form->SetClientSize(300, 200);
   auto* list = new TsListBox(form);

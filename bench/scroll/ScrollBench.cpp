@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/BuiltinSkin.h"
 #include "bench/BenchTiming.h"
+#include "bench/BuiltinSkinManager.h"
 #include "framework/Forms.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/window/acScrollWnd.h"
@@ -42,19 +42,7 @@ int TopIndex(HWND list) { return static_cast<int>(SendMessageW(list, LB_GETTOPIN
 int wmain() {
   Application->Initialize();
   TsSkinManager manager(nullptr);
-  TsStoredSkins stored;
-  TsStoredSkin& frost = stored.Add();
-  frost.Name = kBuiltinSkinName;
-  if (auto package = LoadBuiltinSkinPackage()) {
-    const auto* bytes = static_cast<const uint8_t*>(package->Memory());
-    frost.Data.assign(bytes, bytes + package->Size());
-  }
-  manager.SetInternalSkins(stored);
-  manager.SetSkinName(kBuiltinSkinName);
-  if (!manager.SkinActive()) {
-    std::printf("the built-in skin did not load\n");
-    return 1;
-  }
+  if (!UseBuiltinSkin(manager)) return 1;
   const HWND host = MakeHost();
   const HWND list = CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_BORDER | LBS_NOINTEGRALHEIGHT,
                                     10, 10, 200, 220, host, nullptr, GetModuleHandleW(nullptr), nullptr);
