@@ -248,11 +248,19 @@ protected:
     SendInput(1, &up, sizeof(INPUT));
   }
   // Keeps the pointer at `p` (the display may report a late move from before) until `done`.
+  // A move onto the place the pointer already has may reach nobody, so now and then the
+  // pointer goes one pixel down and back, as a hand holding it would.
   bool HoldAt(POINT p, const std::function<bool()>& done) {
+    int polls = 0;
     return WaitUntil([&] {
       POINT now{};
       GetCursorPos(&now);
       if (now.x != p.x || now.y != p.y) MoveTo(p);
+      if (done()) return true;
+      if (++polls % 20 == 0) {
+        MoveTo(POINT{p.x, p.y + 1});
+        MoveTo(p);
+      }
       return done();
     });
   }
