@@ -40,14 +40,6 @@ void CopyPixels(const TSurfaceView& dst, int x, int y, const TSurfaceView& src, 
 
 TsRect ToTs(const RECT& r) { return TsRect{r.left, r.top, r.right, r.bottom}; }
 
-void Guarded(const std::function<void()>& work) {
-  try {
-    work();
-  } catch (...) {
-    // Nothing raises out of painting or a window procedure.
-  }
-}
-
 // The armed close-button click is process-wide: one press at a time.
 bool gCloseArmed = false;
 
@@ -635,7 +627,7 @@ void TsPageControl::PaintMessage(TMessage& message, bool print) {
   HDC dc = given ? given : paint.Get();
   if (!dc) return;
   const TSavedDC state(dc);
-  Guarded([&] { PaintTo(dc, print); });
+  GuardedPaint([&] { PaintTo(dc, print); });
 }
 
 void TsPageControl::PaintTo(HDC dc, bool print) {
@@ -808,7 +800,7 @@ void TsPageControl::DrawCaption(int pageIndex, int state, TBitmap& target, const
   if (OwnerDraw() && OnDrawTab) {
     Canvas().SetHandle(canvas.Handle());
     Canvas().Font().Assign(Font());
-    Guarded([&] { OnDrawTab(this, page->TabIndex(), rect, state != 0); });
+    GuardedPaint([&] { OnDrawTab(this, page->TabIndex(), rect, state != 0); });
     Canvas().SetHandle(nullptr);
     return;
   }
@@ -902,7 +894,7 @@ void TsPageControl::DrawTabOnWindow(int pageIndex, int state) {
   if (EmptyRect(r)) return;
   TBitmap tab(W(r), H(r));
   CopyPixels(tab.View(), 0, 0, cache->View(), ToTs(r));
-  Guarded([&] { DrawTab(pageIndex, state, tab, POINT{-r.left, -r.top}); });
+  GuardedPaint([&] { DrawTab(pageIndex, state, tab, POINT{-r.left, -r.top}); });
   TClientDC dc = TClientDC::Of(handle_);
   if (!dc) return;
   // Clipped to its platform rectangle, never over the larger active tab.
@@ -949,7 +941,7 @@ void TsPageControl::DrawCloseButtonOnWindow(int pageIndex, int state) {
   const RECT tabRect = SkinTabRect(pageIndex, active);
   TBitmap tab(W(tabRect), H(tabRect));
   CopyPixels(tab.View(), 0, 0, cache->View(), ToTs(tabRect));
-  Guarded([&] {
+  GuardedPaint([&] {
     DrawTab(pageIndex, active ? 2 : (hotTab_ == pageIndex ? 1 : 0), tab, POINT{-tabRect.left, -tabRect.top});
     DrawCloseButton(pageIndex, state, tab, POINT{-tabRect.left, -tabRect.top});
   });
@@ -965,7 +957,7 @@ void TsPageControl::RepaintBand() {
   TClientDC dc = TClientDC::Of(handle_);
   if (!dc) return;
   const RECT band = TabBand();
-  Guarded([&] { PaintBand(skinData_->GetParentBgInfo()); });
+  GuardedPaint([&] { PaintBand(skinData_->GetParentBgInfo()); });
   RECT copy = band;
   const RECT area = PageArea();
   // With the strip next to the band that the tabs reach into.
@@ -1325,7 +1317,7 @@ void TsTabSheet::PaintMessage(TMessage& message, TsPageControl* owner) {
   HDC dc = given ? given : paint.Get();
   if (!dc) return;
   const TSavedDC state(dc);
-  Guarded([&] {
+  GuardedPaint([&] {
     TsCommonData& binding = owner->SkinData();
     binding.UpdatingFlag = binding.RefreshUpdating();
     TBitmap* cache = binding.Cache();

@@ -92,7 +92,7 @@ void TsPanel::SkinnedMessage(TMessage& message) {
           return;
         case CMD_HOLDCACHE:
           skinData_->CacheHeldFlag = SkinArgumentOf(message.WParam) == 1;
-          if (skinData_->CacheHeldFlag) Guarded([&] { RebuildPicture(); });
+          if (skinData_->CacheHeldFlag) GuardedPaint([&] { RebuildPicture(); });
           return;
         case CMD_ISBGBUSY:
           message.LParam = message.Result = skinData_->BackgroundChangedFlag || skinData_->UpdatingFlag ? 1 : 0;
@@ -115,11 +115,11 @@ void TsPanel::SkinnedMessage(TMessage& message) {
       message.Result = 1;
       return;
     case WM_PRINT:
-      Guarded([&] { PrintMessage(message); });
+      GuardedPaint([&] { PrintMessage(message); });
       return;
     case WM_PRINTCLIENT:
       // The whole picture with its graphic children, once, and no children told.
-      Guarded([&] { PaintWhole(reinterpret_cast<HDC>(message.WParam), false); });
+      GuardedPaint([&] { PaintWhole(reinterpret_cast<HDC>(message.WParam), false); });
       return;
     case CM_VISIBLECHANGED:
       skinData_->BackgroundChangedFlag = true;
@@ -156,7 +156,7 @@ void TsPanel::UnskinnedMessage(TMessage& message) {
         TCanvas canvas;
         canvas.SetHandle(reinterpret_cast<HDC>(message.WParam));
         canvas.Font().Assign(Font());
-        Guarded([&] { OnPaint(this, canvas); });
+        GuardedPaint([&] { OnPaint(this, canvas); });
         canvas.SetHandle(nullptr);
       }
       return;
@@ -175,17 +175,9 @@ void TsPanel::PaintMessage(TMessage& message) {
   HDC dc = given ? given : paint.Get();
   if (dc) {
     const TSavedDC state(dc);
-    Guarded([&] { PaintWhole(dc, true); });
+    GuardedPaint([&] { PaintWhole(dc, true); });
   }
   controlState_ &= ~csCustomPaint;
-}
-
-void TsPanel::Guarded(const std::function<void()>& paint) {
-  try {
-    paint();
-  } catch (...) {
-    // Painting never raises: what was drawn stays.
-  }
 }
 
 void TsPanel::PrintMessage(TMessage& message) {

@@ -44,7 +44,6 @@ private:
   void RebuildPicture();
   void PaintWhole(HDC dc, bool notifyChildren);
   bool OwnManager(LPARAM manager) const;
-  static void Guarded(const std::function<void()>& paint);
 
   std::unique_ptr<TsCommonData> skinData_;
 };

@@ -124,6 +124,16 @@ private:
   HWND hotHandle_ = nullptr;
 };
 
+// Runs a painter; whatever it raises is dropped, so nothing raises out of painting or a
+// window procedure (what was drawn stays).
+template <class F>
+void GuardedPaint(F&& paint) noexcept {
+  try {
+    paint();
+  } catch (...) {
+  }
+}
+
 // The painting core's view of the binding's section: the manager's tables, the section,
 // its border mask and its textures.
 TPaintItemSource SectionPaintSource(const TsCommonData& binding, const TsSkinManager& manager);

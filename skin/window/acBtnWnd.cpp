@@ -7,19 +7,6 @@
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
 
-namespace {
-
-// Painting never raises out of a window procedure: what was drawn stays.
-template <class F>
-void Guarded(F&& paint) {
-  try {
-    paint();
-  } catch (...) {
-  }
-}
-
-}  // namespace
-
 int TacBtnWnd::ButtonState() const {
   const LRESULT state = SendMessageW(WindowHandle, BM_GETSTATE, 0, 0);
   if (state & BST_PUSHED) return 2;
@@ -129,7 +116,7 @@ void TacBtnWnd::Paint(TMessage& message) {
       dc = own.Get();
     }
     Binding->BackgroundChangedFlag = true;
-    Guarded([&] {
+    GuardedPaint([&] {
       BuildCache();
       TBitmap* cache = Binding->Cache();
       if (dc && cache && !cache->Empty())

@@ -11,15 +11,6 @@
 #include "skin/paint/Pixels.h"
 #include "skin/window/acMainWnd.h"
 
-// Runs a painter; whatever it raises is dropped (what was drawn stays).
-template <class F>
-void GuardedPaint(F&& paint) noexcept {
-  try {
-    paint();
-  } catch (...) {
-  }
-}
-
 // Runs `step` with `handler`'s window not redrawing, so that the platform's own drawing,
 // which the step triggers, never reaches the screen. Redrawing comes back unless the
 // window went away during the step. A hidden window draws nothing anyway and is left

@@ -13,15 +13,6 @@
 
 namespace {
 
-// Painting never raises out of a window procedure: what was drawn stays.
-template <class F>
-void Guarded(F&& paint) {
-  try {
-    paint();
-  } catch (...) {
-  }
-}
-
 int Along(const POINT& p, int kind) { return kind == SB_HORZ ? p.x : p.y; }
 int StartOf(const RECT& r, int kind) { return kind == SB_HORZ ? r.left : r.top; }
 int LengthOf(const RECT& r, int kind) { return kind == SB_HORZ ? r.right - r.left : r.bottom - r.top; }
@@ -300,7 +291,7 @@ void TacScrollWnd::PaintBars(HDC dc) {
   }
   if (!dc) return;
   const TacScrollTracking& t = ScrollTracking();
-  Guarded([&] {
+  GuardedPaint([&] {
     PaintBar(SB_HORZ, dc, -1, t.PressedKind == SB_HORZ ? t.ShownPressedPart : spNone);
     PaintBar(SB_VERT, dc, -1, t.PressedKind == SB_VERT ? t.ShownPressedPart : spNone);
     if (HorzBar->Shown && VertBar->Shown) PaintSizeBox(dc);

@@ -53,15 +53,6 @@ int CaptionFontHeight() {
   return metrics.lfCaptionFont.lfHeight;
 }
 
-// Painting never raises: what was drawn stays.
-template <class F>
-void Guarded(F&& paint) {
-  try {
-    paint();
-  } catch (...) {
-  }
-}
-
 // Moving a window by the mouse from wherever it was pressed.
 constexpr WPARAM kDragMove = 0xF012;
 
@@ -143,7 +134,7 @@ void TsSkinProvider::Invalidate() { skinData_->BackgroundChangedFlag = true; }
 
 void TsSkinProvider::RepaintFrame() {
   Invalidate();
-  if (Skinned() && form_->HandleAllocated() && form_->Visible()) Guarded([&] { OnNcPaint(); });
+  if (Skinned() && form_->HandleAllocated() && form_->Visible()) GuardedPaint([&] { OnNcPaint(); });
 }
 
 // ---------------------------------------------------------------- geometry
@@ -331,7 +322,7 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
         regionChanged_ = true;
         if (form_->Visible()) {
           ApplyGlobalColor();
-          Guarded([&] { OnNcPaint(); });
+          GuardedPaint([&] { OnNcPaint(); });
           InvalidateRect(form_->Handle(), nullptr, FALSE);
         }
       }
@@ -344,7 +335,7 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
       return;
     case CMD_GETBGINFO:
       if (!IsLoading()) {
-        if (skinData_->BackgroundChangedFlag) Guarded([&] { PaintAll(); });
+        if (skinData_->BackgroundChangedFlag) GuardedPaint([&] { PaintAll(); });
         const TFrameGeometry g = Geometry();
         TBitmap* cache = skinData_->Cache();
         BackgroundSlot() = BgInfo{cache ? cache->View() : TSurfaceView{}, g.OffsetX, g.OffsetY, cache && !cache->Empty()};
@@ -389,7 +380,7 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
       InitializeFrame();
       return;
     case WM_NCPAINT:
-      Guarded([&] { OnNcPaint(); });
+      GuardedPaint([&] { OnNcPaint(); });
       message.Result = 0;
       return;
     case WM_ERASEBKGND:
@@ -397,13 +388,13 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
       return;
     case WM_PAINT:
       if (form_->Visible() && !(form_->ControlState() & csCreating)) {
-        Guarded([&] { OnPaint(message); });
+        GuardedPaint([&] { OnPaint(message); });
         return;
       }
       if (form_->AlphaBlend()) CallOld(message);
       return;
     case WM_PRINT:
-      Guarded([&] { OnPrint(message); });
+      GuardedPaint([&] { OnPrint(message); });
       return;
     case WM_PRINTCLIENT:
       return;
@@ -516,7 +507,7 @@ void TsSkinProvider::OnNcActivate(TMessage& message) {
   CallOld(quiet);
   message.Result = quiet.Result;
   if (!(form_->ControlState() & csCreating) && HasFrame(*form_)) formActive_ = active;
-  Guarded([&] { OnNcPaint(); });
+  GuardedPaint([&] { OnNcPaint(); });
 }
 
 void TsSkinProvider::OnSetText(TMessage& message) {
@@ -988,7 +979,7 @@ void TsSkinProvider::PaintTitleButtonFace(const TsTitleButton& item) {
 }
 
 void TsSkinProvider::RepaintButton(int code) {
-  Guarded([&] { RepaintButtonNow(code); });
+  GuardedPaint([&] { RepaintButtonNow(code); });
 }
 
 void TsSkinProvider::RepaintButtonNow(int code) {

@@ -81,9 +81,10 @@ Picture PictureOf(const TSurfaceView& view) {
   return picture;
 }
 
-// The main window's background as its frame provider composes it: the "FORM" section
-// over the whole window (`width` x `height`) in the active look.
-Picture ComposeFrame(const TsSkinTables& skin, int width, int height, int band, int state) {
+namespace {
+
+// The "FORM" section over a whole window of `width` x `height` in `state`.
+std::unique_ptr<TSurface> FormSection(const TsSkinTables& skin, int width, int height, int state) {
   auto surface = NewSurface24(width, height);
   TPaintItemSource item;
   item.Skin = &skin;
@@ -94,6 +95,13 @@ Picture ComposeFrame(const TsSkinTables& skin, int width, int height, int band, 
   item.HotTexture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "HOTPATTERN");
   item.DependsOnParent = false;
   PaintItem(item, BgInfo{}, true, false, surface->View(), TPoint{0, 0}, TsRect{0, 0, width, height}, state);
+  return surface;
+}
+
+}  // namespace
+
+Picture ComposeFrame(const TsSkinTables& skin, int width, int height, int band, int state) {
+  auto surface = FormSection(skin, width, height, state);
   const int title = skin.SectionIndex("FORMTITLE");
   if (title >= 0) {
     const BgInfo bg{surface->View(), 0, 0, true};
@@ -105,17 +113,7 @@ Picture ComposeFrame(const TsSkinTables& skin, int width, int height, int band, 
 }
 
 std::unique_ptr<TSurface> ComposeFormBackground(const TsSkinTables& skin, int width, int height) {
-  auto surface = NewSurface24(width, height);
-  TPaintItemSource item;
-  item.Skin = &skin;
-  item.SkinSection = "FORM";
-  item.SkinIndex = skin.SectionIndex(item.SkinSection);
-  item.BorderIndex = skin.MaskIndex(item.SkinIndex, item.SkinSection, "BORDERSMASK");
-  item.Texture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "PATTERN");
-  item.HotTexture = skin.TextureIndex(item.SkinIndex, item.SkinSection, "HOTPATTERN");
-  item.DependsOnParent = false;
-  PaintItem(item, BgInfo{}, true, false, surface->View(), TPoint{0, 0}, TsRect{0, 0, width, height}, 1);
-  return surface;
+  return FormSection(skin, width, height, 1);
 }
 
 std::unique_ptr<TSurface> ComposeMenuPicture(const TsSkinTables& skin, int width, int height) {
