@@ -53,6 +53,9 @@ protected:
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   void KeyUp(WORD& key, TShiftState shift) override;
   void SetButtonStyle(bool defaultLook) override;
+  // The framework button's own handling: every message the skinned handling passes on goes
+  // through here (a descendant may watch what it passes on, in order).
+  virtual void CallFramework(TMessage& message);
 
 private:
   bool AnyStateCommand(TMessage& message);
@@ -71,7 +74,6 @@ private:
   void StartChange(bool shortFade, int event);
   void StopAnyFade();
   bool OwnManager(LPARAM manager) const;
-  void CallFramework(TMessage& message);
 
   std::unique_ptr<TsCommonData> skinData_;
   TsDisabledKind disabledKind_ = dkBlended;

@@ -1170,15 +1170,14 @@ private:
     };
     cycle();
     WaitFor([&] { return menuWindows() == 0; }, kShortWaitMs);
-    const DWORD gdi = GetGuiResources(app_.Handle(), GR_GDIOBJECTS), user = GetGuiResources(app_.Handle(), GR_USEROBJECTS);
+    const std::vector<LRESULT> before = HandleCounts();
+    report_.Require(before[0] >= 0, L"the program reports its handle counts");
     for (int i = 0; i < 50; ++i) cycle();
     report_.Check(WaitFor([&] { return menuWindows() == 0; }, kShortWaitMs), L"fifty menus leave no menu window",
                   std::to_wstring(menuWindows()) + L" left");
-    const DWORD gdiAfter = GetGuiResources(app_.Handle(), GR_GDIOBJECTS);
-    const DWORD userAfter = GetGuiResources(app_.Handle(), GR_USEROBJECTS);
-    report_.Check(gdiAfter <= gdi + 2 && userAfter <= user + 2, L"fifty menus leave the handle counts flat",
-                  L"GDI " + std::to_wstring(gdi) + L" -> " + std::to_wstring(gdiAfter) + L", USER " +
-                      std::to_wstring(user) + L" -> " + std::to_wstring(userAfter));
+    const std::vector<LRESULT> after = HandleCounts();
+    report_.Check(after == before, L"fifty menus leave the program's handle counts flat",
+                  L"before " + CountsText(before) + L", after " + CountsText(after));
     report_.Check(ListIs(pieces), L"Esc chose nothing", L"it lists " + Joined(ListItems(list_)));
   }
 
@@ -1446,7 +1445,8 @@ private:
       if (ProcessOf(w) == app_.Id() && ClassOf(w) == L"TApplication") application = w;
     std::vector<LRESULT> counts;
     for (THandleKind kind : {THandleKind::Brush, THandleKind::Pen, THandleKind::Font, THandleKind::Region,
-                             THandleKind::Bitmap, THandleKind::DC, THandleKind::Icon, THandleKind::Menu})
+                             THandleKind::Bitmap, THandleKind::DC, THandleKind::Icon, THandleKind::Menu,
+                             THandleKind::Window, THandleKind::Hook})
       counts.push_back(application ? SendMessageW(application, query, static_cast<WPARAM>(kind), 0) : -1);
     return counts;
   }
@@ -1454,7 +1454,7 @@ private:
   static std::wstring CountsText(const std::vector<LRESULT>& counts) {
     std::wstring text;
     for (LRESULT n : counts) text += (text.empty() ? L"" : L" ") + std::to_wstring(n);
-    return text + L" (brush pen font region bitmap DC icon menu)";
+    return text + L" (brush pen font region bitmap DC icon menu window hook)";
   }
 
   // The main window loses and regains the activation 100 times (to a window of this

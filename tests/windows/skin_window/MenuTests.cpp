@@ -577,9 +577,12 @@ TEST_F(MenuTest, FiftyPopupsLeaveNoMenuWindowHandlerOrHandleBehind) {
   ASSERT_TRUE(popup());
   ASSERT_TRUE(WaitUntil([] { return MenuWindowsOfThread() == 0; }));
   const int subclasses = TWindowSubclass::LiveCount(), records = TWindowSubclass::LiveRecordCount();
-  const int regions = LiveHandles(THandleKind::Region), fonts = LiveHandles(THandleKind::Font);
-  const DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  const DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  const int handlers = TacMainWnd::LiveCount();
+  const THandleKind kinds[] = {THandleKind::Brush,  THandleKind::Pen,  THandleKind::Font,   THandleKind::Region,
+                               THandleKind::Bitmap, THandleKind::DC,   THandleKind::Window, THandleKind::Hook,
+                               THandleKind::Timer,  THandleKind::Icon, THandleKind::Menu};
+  std::vector<int> before;
+  for (THandleKind kind : kinds) before.push_back(LiveHandles(kind));
   for (int i = 0; i < 50; ++i) ASSERT_TRUE(popup()) << "pop-up " << i;
   EXPECT_TRUE(WaitUntil([] { return MenuWindowsOfThread() == 0; }));
   EXPECT_EQ(LiveMenuWindowCount(), 0);
@@ -587,10 +590,9 @@ TEST_F(MenuTest, FiftyPopupsLeaveNoMenuWindowHandlerOrHandleBehind) {
   EXPECT_TRUE(MenuHandlerList().empty());
   EXPECT_EQ(TWindowSubclass::LiveCount(), subclasses);
   EXPECT_EQ(TWindowSubclass::LiveRecordCount(), records);
-  EXPECT_EQ(LiveHandles(THandleKind::Region), regions);
-  EXPECT_EQ(LiveHandles(THandleKind::Font), fonts);
-  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
-  EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+  EXPECT_EQ(TacMainWnd::LiveCount(), handlers);
+  for (size_t k = 0; k < std::size(kinds); ++k)
+    EXPECT_EQ(LiveHandles(kinds[k]), before[k]) << "handle kind " << static_cast<int>(kinds[k]);
 }
 
 TEST_F(MenuTest, ExtraLineWithoutAHandlerShowsTheReminderUpwardsInItsSection) {
