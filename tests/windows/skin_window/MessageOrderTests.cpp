@@ -239,11 +239,11 @@ TEST_F(MessageOrderTest, PushButtonHandler) {
 TEST_F(MessageOrderTest, SkinnedButton) {
   MessageSequence sequence(Watched({WM_NCHITTEST, WM_SETFOCUS, WM_KILLFOCUS, WM_SETTEXT, WM_ENABLE, BM_SETSTATE,
                                     SM_SKINCMD, CM_MOUSEENTER, CM_MOUSELEAVE, CM_TEXTCHANGED, CM_ENABLEDCHANGED}));
-  auto* form = new TForm(Application);
+  const std::unique_ptr<TForm> form(new TForm(Application));
   form->SetBorderStyle(bsSingle);
   form->SetClientSize(200, 80);
-  auto* button = new RecordedButton(form, sequence);
-  button->SetParent(form);
+  auto* button = new RecordedButton(form.get(), sequence);
+  button->SetParent(form.get());
   button->SetBounds(20, 20, 113, 25);
   button->SetCaption(L"OK");
   form->Show();
@@ -288,7 +288,6 @@ TEST_F(MessageOrderTest, SkinnedButton) {
        {InCommand(CMD_PREPARECACHE), OldCommand(CMD_PREPARECACHE)}},
   };
   ExpectOrder(sequence, window, cases);
-  delete form;
 }
 
 // ---------------------------------------------------------------- the framed-window handler
@@ -380,14 +379,14 @@ TEST_F(MessageOrderTest, FrameProvider) {
   MessageSequence sequence(Watched({WM_NCHITTEST, WM_NCACTIVATE, WM_SETTEXT, WM_NCMOUSEMOVE, WM_NCMOUSELEAVE,
                                     WM_NCRBUTTONDOWN, WM_ACTIVATE, WM_ENTERIDLE, SM_SKINCMD, CM_ENABLEDCHANGED,
                                     CM_MOUSELEAVE}));
-  auto* form = new TForm(Application);
+  const std::unique_ptr<TForm> form(new TForm(Application));
   form->SetBorderStyle(bsSingle);
   form->SetBorderIcons(biSystemMenu | biMinimize);
   form->SetCaption(L"F");
   form->SetClientSize(320, 160);
   form->SetPosition(poScreenCenter);
   const MessageLog below(*form, sequence, "old");
-  auto* provider = new TsSkinProvider(form);
+  auto* provider = new TsSkinProvider(form.get());
   form->Show();
   ASSERT_TRUE(WaitUntil([&] { return GetActiveWindow() == form->Handle(); }));
   const MessageLog above(*form, sequence, "in");
@@ -429,7 +428,6 @@ TEST_F(MessageOrderTest, FrameProvider) {
       {"pointer enters: swallowed", send(SM_SKINCMD, Command(CMD_MOUSEENTER)), {InCommand(CMD_MOUSEENTER)}},
   };
   ExpectOrder(sequence, window, cases);
-  delete form;
 }
 
 }  // namespace
