@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -112,6 +113,24 @@ void StretchCopy(const TSurfaceView& dst, TsRect d, const TSurfaceView& src, TsR
       }
       for (int ch = 0; ch < 3; ++ch)
         out[ch] = ClampByte(static_cast<int>((acc[ch] + (int64_t{1} << (2 * kWeightBits - 1))) >> (2 * kWeightBits)));
+    }
+  }
+}
+
+void StretchKeyedNearest(const TSurfaceView& dst, TsRect r, const TSurfaceView& src, TColor key) {
+  const int w = r.Width(), h = r.Height();
+  if (dst.Empty() || src.Empty() || w <= 0 || h <= 0) return;
+  const int top = std::max(r.Top, 0), bottom = std::min(r.Bottom, dst.height);
+  const int left = std::max(r.Left, 0), right = std::min(r.Right, dst.width);
+  for (int y = top; y < bottom; ++y) {
+    const int sy = static_cast<int>(static_cast<int64_t>(y - r.Top) * src.height / h);
+    for (int x = left; x < right; ++x) {
+      const uint8_t* p = src.Pixel(static_cast<int>(static_cast<int64_t>(x - r.Left) * src.width / w), sy);
+      if (GetRGB(p) == key) continue;
+      uint8_t* d = dst.Pixel(x, y);
+      d[0] = p[0];
+      d[1] = p[1];
+      d[2] = p[2];
     }
   }
 }

@@ -16,3 +16,8 @@ void CopyBlock(const TSurfaceView& dst, int x, int y, const TSurfaceView& src, T
 // destination is clipped to dst; the source rectangle must lie inside src (it is clipped
 // to it otherwise, which changes the scale).
 void StretchCopy(const TSurfaceView& dst, TsRect dstRect, const TSurfaceView& src, TsRect srcRect);
+
+// Fills dstRect of dst with src's pixels by nearest pixel (destination pixel (x, y) of the
+// rectangle takes source pixel (x * src width / rectangle width, y * src height / rectangle
+// height)), leaving out the source pixels of colour `key`; clipped to dst.
+void StretchKeyedNearest(const TSurfaceView& dst, TsRect dstRect, const TSurfaceView& src, TColor key);

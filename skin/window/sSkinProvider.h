@@ -14,25 +14,12 @@
 // whose client rectangle is empty, falls back to the metrics. The framework's form
 // `BorderWidth` lies inside the client area, so it is client background here.
 //
-// Caption buttons (close, maximise/restore, minimise, help, then the application's own
-// `TitleButtons`) are laid out from the right of the caption band with the skin's button
-// images; hit-testing names them to the platform, and the provider runs their hover /
-// press / release states itself: a press captures the mouse, the release counts only over
-// the pressed button, and leaving the window (tracked with a non-client leave) or losing
-// the capture resets them.
-//
-// The platform has no system menu of a skinned form (the provider removes WS_SYSMENU so
-// that it draws no caption buttons): `TsSystemMenu` stands in for it, with a submenu of the
-// skins the manager can load. It opens on Alt+Space, on a right click on the caption and
-// on a press on the caption icon.
-//
-// The frame also handles maximising (the maximised window covers the work area, its
-// borders just outside it), snapping to the work area's edges while it moves
-// (`ScreenSnap`), a size grip (`GripMode`) and moving or sizing by an inverted outline
-// (`ResizeMode` = rmBorder).
-//
-// The application's caption buttons are kept in a plain owning list (`TsTitleButtons`): the
-// framework has no collection class.
+// The caption buttons (`TacCaptionButtons`, shared with other skinned frames), the system
+// menu that stands in for the platform's (`TsSystemMenu`), and the frame's placement on its
+// monitor (maximising, snapping to the work area's edges with `ScreenSnap`, moving or sizing
+// by an inverted outline with `ResizeMode` = rmBorder) live in units of their own; the
+// frame's painting is in sFramePainter.cpp. The provider owns one of each and a size grip
+// (`GripMode`).
 //
 // Left out so far: the title cache of RESERVEDBOOLEAN sections, main menus, MDI and the show
 // animation. The child-control adapter, the skinned scroll bars and the skinned menus join
@@ -52,73 +39,12 @@
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
 #include "skin/core/sCommonData.h"
+#include "skin/window/acCaptionButtons.h"
+#include "skin/window/acFramePlacement.h"
+#include "skin/window/sSystemMenu.h"
 
 // The control kind code of a frame binding.
 constexpr int COC_TsSkinProvider = 224;
-
-// Where the frame's parts lie inside the window (window coordinates).
-struct TFrameGeometry {
-  int Width = 0;           // the window
-  int Height = 0;
-  int BorderWidth = 0;     // left and right frame strips
-  int BorderHeight = 0;    // the bottom frame strip and the top border above the caption
-  int CaptionHeight = 0;   // 0 without a caption
-  int OffsetX = 0;         // the client area's origin
-  int OffsetY = 0;
-  int ClientWidth = 0;
-  int ClientHeight = 0;
-  // Rows above the client area (border, caption).
-  int HeaderHeight() const { return OffsetY; }
-  // The caption band: everything above the client area that the title section covers.
-  int BandHeight() const { return CaptionHeight == 0 ? 0 : CaptionHeight + BorderHeight; }
-};
-
-// One system caption button. `State`: 0 normal, 1 hot, 2 pressed.
-struct TCaptionButton {
-  int State = 0;
-  int ImageIndex = -1;  // in the skin's mask table, -1 when the skin has none
-  RECT Rect{};          // window coordinates; empty when the button is not shown
-  bool Visible = false;
-  bool Enabled = false;
-};
-
-// The hot code of the caption icon (it has no button record).
-constexpr int kHotIcon = 3;
-// The hit-test code of the first application caption button; the others follow.
-constexpr int kFirstTitleButton = 1000;
-
-class TsSkinProvider;
-
-// An application-defined caption button, left of the system buttons.
-class TsTitleButton : public TComponent {
-public:
-  explicit TsTitleButton(int index) : TComponent(nullptr), index_(index) {}
-  const wchar_t* ClassName() const override { return L"TsTitleButton"; }
-  bool Enabled = true;          // a disabled button is never hot and hit-tests as caption
-  TBitmap Glyph;                // drawn centred; pixels of its bottom-left colour are left out
-  String Name = L"TsTitleButton";
-  bool UseSkinData = true;      // the skin's TITLEBUTTON image as the button face
-  TMouseEvent OnMouseDown;      // left press (screen coordinates); the sender is the item
-  TMouseEvent OnMouseUp;        // left release over the button (window coordinates)
-  TCaptionButton Button;        // layout and state
-  int Index() const { return index_; }
-  int Code() const { return kFirstTitleButton + index_; }
-
-private:
-  int index_;
-};
-
-// The application's caption buttons, in layout order (right to left after the system ones).
-class TsTitleButtons {
-public:
-  TsTitleButton& Add();
-  void Clear() { items_.clear(); }
-  int Count() const { return static_cast<int>(items_.size()); }
-  TsTitleButton& Items(int index) const { return *items_.at(static_cast<size_t>(index)); }
-
-private:
-  std::vector<std::unique_ptr<TsTitleButton>> items_;
-};
 
 // A picture replacing the form's icon in the caption, and a forced icon size (0 = automatic).
 struct TsTitleIcon {
@@ -131,39 +57,6 @@ enum class TsGripMode { gmNone, gmRightBottom };
 using enum TsGripMode;
 enum class TsResizeMode { rmStandard, rmBorder };
 using enum TsResizeMode;
-
-// The system menu of a skinned form: a pop-up menu the provider opens in place of the
-// platform's, and the skins submenu rebuilt before each pop-up.
-class TsSystemMenu : public TPopupMenu {
-public:
-  TsSystemMenu(TsSkinProvider* provider, TCustomForm* form);
-  const wchar_t* ClassName() const override { return L"TsSystemMenu"; }
-
-  // Visibility and enabled state of the items after the form's border and window state.
-  void UpdateItems();
-  // Rebuilds the skins submenu (when the provider wants one) and pops the menu up at the
-  // screen point (x, y) with the form as the menu's window.
-  void Popup(int x, int y) override;
-  // The skins submenu as the next pop-up will show it (for callers that draw the menu).
-  void MakeSkinItems();
-
-  TMenuItem* ItemRestore = nullptr;
-  TMenuItem* ItemMove = nullptr;
-  TMenuItem* ItemSize = nullptr;
-  TMenuItem* ItemMinimize = nullptr;
-  TMenuItem* ItemMaximize = nullptr;
-  TMenuItem* ItemClose = nullptr;
-  // The skins submenu, or null while the menu has none.
-  TMenuItem* SkinSelectItem() const;
-  // The form is the menu's window: owner-drawn items of this menu are measured and drawn
-  // here when the form passes their requests on. True when `message` was one of them.
-  bool OwnerDrawMessage(TMessage& message);
-
-private:
-  void Command(WPARAM command, bool update);
-  TsSkinProvider* provider_;
-  TCustomForm* form_;
-};
 
 // Where pieces of the engine built elsewhere join a skinned frame. Each hook is empty until
 // that piece exists; an empty hook means there is nothing to do.
@@ -222,13 +115,16 @@ public:
 
   // The button answering hit-test code `code` (HTCLOSE, HTMAXBUTTON, HTMINBUTTON, HTHELP,
   // or kFirstTitleButton + index) as last laid out; a hidden empty record for any other code.
-  const TCaptionButton& Button(int code) const;
+  const TCaptionButton& Button(int code) const { return buttons_->Button(code); }
   // The button under the pointer or pressed (a hit-test code, kHotIcon, or 0).
-  int HotCode() const { return hotCode_; }
+  int HotCode() const { return buttons_->HotCode(); }
   // The button held down now (the mouse is captured meanwhile), or 0.
-  int PressedCode() const { return pressedCode_; }
+  int PressedCode() const { return buttons_->PressedCode(); }
   // Room the caption buttons take at the right of the caption, spacing included.
-  int ButtonsWidth() const;
+  int ButtonsWidth() const { return form_ ? buttons_->Width() : 0; }
+  // What the form's borders and window state allow now (the system menu's items and the
+  // caption buttons alike).
+  TsWindowRules Rules() const;
 
   // Whether the frame shows its active (hot) look.
   bool FormActive() const { return formActive_; }
@@ -252,6 +148,7 @@ public:
 private:
   class Handler;
   friend class Handler;
+  class CaptionFrame;
 
   void WndProc(TMessage& message);
   bool CommonCommand(TMessage& message);
@@ -265,72 +162,47 @@ private:
   void SetSysMenuStyle(bool on);
   int TitleIndex() const;
   std::string TitleSection() const;
+  void CallHook(const std::function<void(TsSkinProvider&, bool)>& hook, bool on);
+  void FormWindowGone();
 
+  // The frame painter (sFramePainter.cpp).
   void PaintAll();
   void PaintCaptionBand(const TFrameGeometry& g, int state);
   void PaintIcon(const TFrameGeometry& g);
   void PaintCaptionText(const TFrameGeometry& g);
+  void PaintGrip(const TFrameGeometry& g);
   void CopyFrame(HDC dc, const TFrameGeometry& g);
   void UpdateRegion(const TFrameGeometry& g);
   void OnNcPaint();
+  // The one painting entry of the client area: the client background from the cached
+  // picture into `dc` (its origin at the client's top-left), the graphic children over it.
+  void PaintClient(HDC dc, const TFrameGeometry& g);
   void OnPaint(TMessage& message);
   void OnPrint(TMessage& message);
   void OnNcActivate(TMessage& message);
   void OnSetText(TMessage& message);
-  void FormWindowGone();
 
-  // Caption buttons.
-  TCaptionButton* ButtonRecord(int code);
-  void ResolveButtonImages();
-  int ButtonWidth(int code) const;
-  std::vector<int> ButtonCodes() const;
-  void PaintTitleButtonFace(const TsTitleButton& item);
-  void LayoutButtons(const TFrameGeometry& g);
-  void PaintButtons(const TFrameGeometry& g);
-  void PaintButton(int code);
-  int ButtonImage(int code) const;
-  int HitTest(POINT windowPoint);
-  void SetHot(int code, bool repaint = true);
-  void Press(int code);
-  void Release(POINT windowPoint);
-  void ResetButtons();
-  void RepaintButton(int code);
-  void RepaintButtonNow(int code);
+  // Mouse on the frame: caption buttons, system menu, outline.
   bool OnNcMouse(TMessage& message);
+  bool OutlineMessage(TMessage& message);
+  int HitTest(POINT windowPoint);
+  void Release(POINT windowPoint);
   POINT WindowPointFromScreen(LPARAM lParam) const;
+  POINT WindowPointFromClient(LPARAM lParam) const;
   void PopupAtIcon();
-  void CallHook(const std::function<void(TsSkinProvider&, bool)>& hook, bool on);
   void OnGetMinMaxInfo(TMessage& message);
   void SnapToWorkArea(WINDOWPOS& pos);
-  void PaintGrip(const TFrameGeometry& g);
-  // Moving and sizing by an inverted outline.
-  bool OutlineMessage(TMessage& message);
-  void BeginOutline(int code, POINT screen);
-  void DrawOutline();
-  void EndOutline(bool apply);
 
-  TCaptionButton buttons_[4];  // close, maximise, minimise, help
   TsTitleButtons titleButtons_;
+  std::unique_ptr<CaptionFrame> captionFrame_;
+  std::unique_ptr<TacCaptionButtons> buttons_;
   TsTitleIcon titleIcon_;
   TsSystemMenu* systemMenu_ = nullptr;  // owned by the provider (component ownership)
   TsGripMode gripMode_ = gmNone;
   TsResizeMode resizeMode_ = rmStandard;
   bool screenSnap_ = false;
   int snapBuffer_ = 10;
-  struct Outline {
-    int Code = 0;          // HTCAPTION or a sizing code while tracking, else 0
-    RECT Rect{};           // screen coordinates
-    RECT StartRect{};      // the window when the press came
-    POINT Start{};         // the press
-    HDC Desktop = nullptr;
-    int SavedState = 0;
-  } outline_;
-  int hotCode_ = 0;
-  int pressedCode_ = 0;
-  bool trackingLeave_ = false;
-  bool releasing_ = false;
-  int buttonsBackLeft_ = 0;
-  std::unique_ptr<TBitmap> buttonsBack_;
+  TacOutline outline_;
 
   TCustomForm* form_ = nullptr;
   std::unique_ptr<TsCommonData> skinData_;

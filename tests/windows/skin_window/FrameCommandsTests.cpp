@@ -19,6 +19,7 @@
 #include "Helpers.h"
 #include "ProviderFixture.h"
 #include "SkinFixtures.h"
+#include "skin/window/acFramePlacement.h"
 
 namespace {
 
@@ -472,6 +473,75 @@ TEST_F(FrameCommandsTest, ScreenSnapPlacesTheWindowFlushWithNearWorkAreaEdges) {
   EXPECT_EQ(WindowRect().left, work.right - width - 3) << "snapping off";
 }
 
+// The maximised place and snapping from the monitor's rectangle and its work area alone:
+// taskbars on any side, monitors left of and above the primary one (negative coordinates).
+TEST(FramePlacement, MaximisedPlaceAndSnappingFollowTheWindowsMonitor) {
+  const TMonitorAreas bottomBar{{0, 0, 1024, 768}, {0, 0, 1024, 728}};
+  const TMonitorAreas leftBar{{0, 0, 1024, 768}, {60, 0, 1024, 768}};
+  const TMonitorAreas leftOfPrimary{{-1280, 0, 0, 1024}, {-1280, 0, 0, 984}};
+  const TMonitorAreas abovePrimaryTopBar{{0, -1024, 1280, 0}, {0, -984, 1280, 0}};
+  struct MaxCase {
+    const char* what;
+    TMonitorAreas areas;
+    POINT position, size;
+  } maxCases[] = {
+      {"taskbar at the bottom", bottomBar, {-4, -4}, {1032, 736}},
+      {"taskbar on the left", leftBar, {56, -4}, {972, 776}},
+      {"monitor left of the primary", leftOfPrimary, {-4, -4}, {1288, 992}},
+      {"monitor above, taskbar at its top", abovePrimaryTopBar, {-4, 36}, {1288, 992}},
+  };
+  for (const MaxCase& c : maxCases) {
+    const TMaximizedPlacement p = MaximizedPlacement(c.areas, 4);
+    EXPECT_EQ(p.Position.x, c.position.x) << c.what;
+    EXPECT_EQ(p.Position.y, c.position.y) << c.what;
+    EXPECT_EQ(p.Size.x, c.size.x) << c.what;
+    EXPECT_EQ(p.Size.y, c.size.y) << c.what;
+  }
+  const SIZE size{300, 200};
+  struct SnapCase {
+    const char* what;
+    TMonitorAreas areas;
+    POINT proposed, expected;
+  } snapCases[] = {
+      {"5 from a left taskbar", leftBar, {65, 100}, {60, 100}},
+      {"10 from a left taskbar", leftBar, {70, 100}, {70, 100}},
+      {"5 from the left of a monitor left of the primary", leftOfPrimary, {-1275, 300}, {-1280, 300}},
+      {"5 from its right edge", leftOfPrimary, {-305, 300}, {-300, 300}},
+      {"4 from its taskbar", leftOfPrimary, {-900, 780}, {-900, 784}},
+      {"4 from the top of a monitor above", abovePrimaryTopBar, {100, -980}, {100, -984}},
+      {"9 from the bottom of a monitor above", abovePrimaryTopBar, {100, -209}, {100, -200}},
+      {"exactly (0, 0)", leftBar, {0, 0}, {0, 0}},
+      {"far from every edge", leftOfPrimary, {-900, 400}, {-900, 400}},
+  };
+  for (const SnapCase& c : snapCases) {
+    const POINT p = SnappedPosition(c.proposed, size, c.areas, 10);
+    EXPECT_EQ(p.x, c.expected.x) << c.what;
+    EXPECT_EQ(p.y, c.expected.y) << c.what;
+  }
+}
+
+// A form on another monitor than the primary one is maximised and snapped on its own
+// monitor's work area (the areas given as data; this machine has one monitor).
+TEST_F(FrameCommandsTest, MaximisingAndSnappingUseTheWindowsOwnMonitor) {
+  form->SetBorderStyle(bsSizeable);
+  form->SetBorderIcons(biSystemMenu | biMinimize | biMaximize);
+  ShowWithProvider();
+  const TMonitorAreas second{{-1280, 0, 0, 1024}, {-1220, 0, 0, 1024}};  // taskbar on its left
+  const auto saved = MonitorAreasSource();
+  MonitorAreasSource() = [&](HWND) { return second; };
+  const int border = provider->Geometry().BorderWidth;
+  MINMAXINFO info{};
+  SendMessageW(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_EQ(info.ptMaxPosition.x, 60 - border);
+  EXPECT_EQ(info.ptMaxPosition.y, -border);
+  EXPECT_EQ(info.ptMaxTrackSize.x, 1220 + 2 * border);
+  EXPECT_EQ(info.ptMaxTrackSize.y, 1024 + 2 * border);
+  provider->SetScreenSnap(true);
+  SetWindowPos(form->Handle(), nullptr, -1215, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(WindowRect().left, -1220) << "not flush with the taskbar of its monitor";
+  MonitorAreasSource() = saved;
+}
+
 TEST_F(FrameCommandsTest, SizeGripIsDrawnAndSizesTheWindow) {
   ShowWithProvider();
   const TFrameGeometry g = provider->Geometry();
@@ -536,6 +606,35 @@ TEST_F(FrameCommandsTest, OutlineModeMovesAndSizesOnRelease) {
   SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(200, 100));
   const RECT after = WindowRect();
   EXPECT_TRUE(EqualRect(&before, &after));
+}
+
+// The outline holds the desktop's DC while it is shown (an owned handle, counted), and lets
+// it and the pointer go when the form's window goes: the window made again knows nothing
+// of the old outline, and a release over it moves nothing.
+TEST_F(FrameCommandsTest, OutlineEndsWhenTheWindowGoes) {
+  form->SetBorderStyle(bsSizeable);
+  form->SetBorderIcons(biSystemMenu | biMinimize | biMaximize);
+  ShowWithProvider();
+  provider->SetResizeMode(rmBorder);
+  const int dcs = LiveHandles(THandleKind::DC);
+  HWND window = form->Handle();
+  const RECT before = WindowRect();
+  SendMessageW(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(before.left + 60, before.top + 8));
+  ASSERT_EQ(GetCapture(), window);
+  EXPECT_EQ(LiveHandles(THandleKind::DC), dcs + 1) << "the desktop DC is not owned";
+  POINT to{before.left + 90, before.top + 28};
+  ScreenToClient(window, &to);
+  SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+  form->SetBorderIcons(biSystemMenu | biMinimize);  // the window is made anew
+  Settle();
+  HWND again = form->Handle();
+  EXPECT_EQ(LiveHandles(THandleKind::DC), dcs) << "the desktop DC outlived the window";
+  EXPECT_NE(GetCapture(), again);
+  const RECT placed = WindowRect();
+  SendMessageW(again, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  const RECT after = WindowRect();
+  EXPECT_TRUE(EqualRect(&placed, &after)) << "a release applied the old outline: moved by "
+                                          << after.left - placed.left << ", " << after.top - placed.top;
 }
 
 TEST_F(FrameCommandsTest, LaterPiecesJoinThroughTheFrameHooks) {

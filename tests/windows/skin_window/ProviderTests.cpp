@@ -181,6 +181,22 @@ TEST_F(ProviderTest, FreedWithItsFormAndOnlyOnePerForm) {
   BroadcastToForms(repaint);
 }
 
+// A paint request is answered whatever the form's state: a window whose update region
+// stays is sent WM_PAINT again and again. Here the platform shows the form before the
+// framework counts it visible.
+TEST_F(ProviderTest, PaintRequestsOfAFormNotYetVisibleAreAnswered) {
+  provider = new TsSkinProvider(form);
+  HWND window = form->Handle();
+  ASSERT_TRUE(provider->Skinned());
+  ShowWindow(window, SW_SHOWNOACTIVATE);
+  ASSERT_FALSE(form->Visible());
+  InvalidateRect(window, nullptr, FALSE);
+  ASSERT_TRUE(GetUpdateRect(window, nullptr, FALSE)) << "nothing to answer: the test proves nothing";
+  SendMessageW(window, WM_PAINT, 0, 0);
+  EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE)) << "the paint request stayed pending";
+  ShowWindow(window, SW_HIDE);
+}
+
 // Errors of the form's own procedure (an event handler run by a key the form passes on)
 // reach the framework through the provider as they would without it.
 TEST_F(ProviderTest, ErrorsOfTheFormsProcedurePassThrough) {
