@@ -1071,7 +1071,10 @@ private:
     report_.Require(BringToFront(main_), L"the main window comes to the front");
     RECT listRect = ScreenRectOf(list_);
     ClickAt({listRect.left + 300, listRect.top + 110}, Button::Right);
-    HWND menu = WaitForTopLevel(app_.Id(), L"#32768", nullptr, kWaitMs);
+    // Only a shown menu window: the one closed just before may still exist, hidden, and keys
+    // pressed while the new menu is not up yet would reach the list instead.
+    HWND menu = WaitForTopLevel(app_.Id(), L"#32768", nullptr, kWaitMs,
+                                [](HWND w) { return IsWindowVisible(w) != FALSE; });
     report_.Require(menu != nullptr, L"a right click on slst1 opens a popup menu (#32768)");
     return menu;
   }
