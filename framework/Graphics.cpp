@@ -9,6 +9,31 @@ COLORREF ColorToRGB(TColor color) {
 }
 
 namespace {
+LONGLONG gTextWorkTicks = 0;
+int gTextWorkDepth = 0;
+
+LONGLONG Ticks() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now.QuadPart;
+}
+}  // namespace
+
+double TextWorkSeconds() {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(gTextWorkTicks) / static_cast<double>(frequency.QuadPart);
+}
+
+TTextWork::TTextWork() {
+  if (gTextWorkDepth++ == 0) start_ = Ticks();
+}
+
+TTextWork::~TTextWork() {
+  if (--gTextWorkDepth == 0) gTextWorkTicks += Ticks() - start_;
+}
+
+namespace {
 int ScreenPixelsPerInch() {
   const TClientDC screen = TClientDC::Screen();
   const int ppi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
@@ -71,6 +96,7 @@ void TFont::SetCharset(int charset) {
 
 HFONT TFont::Handle() const {
   if (!handle_) {
+    const TTextWork work;
     LOGFONTW lf{};
     lf.lfHeight = height_;
     lf.lfWeight = (style_ & fsBold) ? FW_BOLD : FW_NORMAL;
@@ -159,6 +185,7 @@ void TCanvas::LineTo(int x, int y) {
 
 void TCanvas::TextOut(int x, int y, const String& text) {
   HDC dc = Required();
+  const TTextWork work;
   const TSavedDC saved(dc);
   SelectTextAttributes(dc);
   ::TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
@@ -166,6 +193,7 @@ void TCanvas::TextOut(int x, int y, const String& text) {
 
 int TCanvas::DrawText(const String& text, RECT& rect, UINT flags) {
   HDC dc = Required();
+  const TTextWork work;
   const TSavedDC saved(dc);
   SelectTextAttributes(dc);
   return ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, flags);
@@ -173,6 +201,7 @@ int TCanvas::DrawText(const String& text, RECT& rect, UINT flags) {
 
 SIZE TCanvas::TextExtent(const String& text) {
   HDC dc = Required();
+  const TTextWork work;
   TSelectGuard font(dc, font_.Handle());
   SIZE size{};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);

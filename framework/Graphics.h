@@ -51,6 +51,21 @@ constexpr TColor clInfoBk = SystemColor(COLOR_INFOBK);
 // Plain 0x00BBGGRR for any colour; system colours are looked up now.
 COLORREF ColorToRGB(TColor color);
 
+// Seconds spent so far in text work done through this layer and the skin's text painters
+// (making fonts, measuring and drawing text), for benchmarks that tell a picture's text
+// from the rest of it. `TTextWork` adds its lifetime to the figure; nested ones count once.
+double TextWorkSeconds();
+class TTextWork {
+public:
+  TTextWork();
+  ~TTextWork();
+  TTextWork(const TTextWork&) = delete;
+  TTextWork& operator=(const TTextWork&) = delete;
+
+private:
+  LONGLONG start_ = 0;
+};
+
 enum TFontStyle : uint32_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
 // Raised when something that drives a device fails (no DC, no bitmap memory).

@@ -11,6 +11,8 @@ namespace {
 
 constexpr TsRect kNothingLeft{0, 0, 0, 0};
 
+long gCompositions = 0;
+
 bool RectInside(const TsRect& r, const TSurfaceView& s) {
   return r.Left >= 0 && r.Top >= 0 && r.Right <= s.width && r.Bottom <= s.height;
 }
@@ -144,6 +146,8 @@ BgInfo Shifted(const BgInfo& bg, int dx, int dy) {
 }
 
 }  // namespace
+
+long PictureCompositions() { return gCompositions; }
 
 void TileGraphic(const TSurfaceView& surface, TsRect rect, const TSurfaceView& picture) {
   if (picture.Empty()) return;
@@ -314,6 +318,7 @@ void PaintSection(int index, const std::string& name, const BgInfo& bg, int hotT
                   const TsSkinTables* skin, const TSurfaceView& surface, TPoint offset, TsRect rect, int state,
                   bool fillCentre) {
   if (!skin || !skin->IsSectionIndexValid(index) || surface.Empty() || !RectInside(rect, surface)) return;
+  ++gCompositions;
   PaintBackground(index, name, bg, clFuchsia, hotTexture, texture, skin, surface, offset, rect, state);
   const int border = skin->MaskIndex(index, name, "BORDERSMASK");
   if (border >= 0)
@@ -324,6 +329,7 @@ void PaintItem(const TPaintItemSource& item, const BgInfo& bg, bool fillCentre, 
                const TSurfaceView& surface, TPoint offset, TsRect rect, int state) {
   const TsSkinTables* skin = item.Skin;
   if (surface.Empty() || !skin || !skin->IsSectionIndexValid(item.SkinIndex) || !RectInside(rect, surface)) return;
+  ++gCompositions;
 
   TPaintColors::Parent = clFuchsia;
   if (!bg.Ready && item.HasParent) TPaintColors::Fill = TPaintColors::Parent = SkinColorToRGB(item.ParentColor);
@@ -362,6 +368,7 @@ void PaintPart(int index, int borderIndex, int texture, int hotTexture, const Ts
   if (!skin || !skin->IsSectionIndexValid(index) || surface.Empty() || !RectInside(rect, surface) ||
       IsEmptyRect(rect))
     return;
+  ++gCompositions;
   const TsGeneralData& sec = skin->SectionTable[static_cast<size_t>(index)];
   const TStateValues v = SelectState(sec, clFuchsia, state);
   TTexture tex;

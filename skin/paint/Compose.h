@@ -35,6 +35,11 @@ struct TPaintItemSource {
   std::function<TColor()> QueryParentColor;  // asks the parent for its colour; may be empty
 };
 
+// The pictures composed by the three painters below (PaintItem, PaintSection, PaintPart)
+// in this process so far. A benchmark or a test reads it before and after a repaint: a
+// repaint from valid caches composes none.
+long PictureCompositions();
+
 // The full picture of a control.
 void PaintItem(const TPaintItemSource& item, const BgInfo& bg, bool fillCentre, bool useParent,
                const TSurfaceView& surface, TPoint offset, TsRect rect, int state);

@@ -63,6 +63,7 @@ void ClearBrushFor(TCanvas& canvas, const String& text) {
 // ---- text ---------------------------------------------------------------------------
 
 int DrawTextStr(HDC dc, const String& text, RECT& rect, UINT format) {
+  const TTextWork work;
   return DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format);
 }
 
@@ -76,6 +77,7 @@ SIZE TextExtentOf(TCanvas& canvas, const String& text) {
 void TextInRect(TCanvas& canvas, const RECT& rect, int x, int y, const String& text) {
   HDC dc = canvas.Handle();
   if (!dc) return;
+  const TTextWork work;
   try {
     const TSavedDC saved(dc);
     const TSelectGuard font(dc, canvas.Font().Handle());
@@ -107,6 +109,7 @@ void DrawSkinText(TCanvas& canvas, const String& text, bool enabled, bool hot, c
                   UINT format, const RECT& rect) {
   HDC dc = canvas.Handle();
   if (!dc) return;
+  const TTextWork work;
   try {
     if (skin.Font) canvas.Font().Assign(*skin.Font);
     if (hot && skin.SectionName == "WEBBUTTON") canvas.Font().SetStyle(canvas.Font().Style() | fsUnderline);
@@ -141,6 +144,7 @@ void DrawSectionText(TCanvas& canvas, const String& text, bool enabled, const Ts
                      int sectionIndex, UINT format, const RECT& rect) {
   const TsGeneralData* section = SectionOf(skin, sectionIndex);
   if (!section || !canvas.Handle()) return;
+  const TTextWork work;
   try {
     ClearBrushFor(canvas, text);
     if (enabled) {
