@@ -208,7 +208,7 @@ TEST_F(ButtonTest, AHiddenButtonLosingTheFocusStaysHidden) {
   SendMessageW(button->Handle(), WM_KILLFOCUS, reinterpret_cast<WPARAM>(other->Handle()), 0);
   EXPECT_FALSE(IsWindowVisible(button->Handle()));
   EXPECT_EQ(GetWindowLongW(button->Handle(), GWL_STYLE) & WS_VISIBLE, 0);
-  EXPECT_FALSE(button->Visible());
+  EXPECT_FALSE(button->Showing());
   // Hidden while it had the focus and then given it again by a call: still hidden.
   SendMessageW(button->Handle(), WM_SETFOCUS, 0, 0);
   EXPECT_FALSE(IsWindowVisible(button->Handle()));

@@ -231,13 +231,15 @@ TEST_F(ButtonHandlerTest, RepaintingLeavesNoHandlesBehind) {
   HWND button = Child(L"BUTTON", L"OK", BS_PUSHBUTTON, RECT{10, 10, 85, 33});
   auto handler = TacMainWnd::Create<TacBtnWnd>(button, false, std::string("BUTTON"), nullptr, nullptr);
   Settle(button);
+  TBitmap printed(75, 23);
+  printed.Canvas();  // its DC made before counting
   const THandleKind kinds[] = {THandleKind::Bitmap, THandleKind::DC, THandleKind::Brush, THandleKind::Font,
                                THandleKind::Pen, THandleKind::Region};
   std::vector<int> before;
   for (THandleKind kind : kinds) before.push_back(LiveHandles(kind));
   for (int i = 0; i < 200; ++i) {
     SendMessageW(button, BM_SETSTATE, i % 2, 0);
-    SendMessageW(button, WM_PRINT, 0, 0);
+    SendMessageW(button, WM_PRINT, reinterpret_cast<WPARAM>(printed.Canvas().Handle()), PRF_CLIENT);
   }
   std::vector<int> after;
   for (THandleKind kind : kinds) after.push_back(LiveHandles(kind));
