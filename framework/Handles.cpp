@@ -1,4 +1,5 @@
 #include "framework/Handles.h"
+#include "framework/HandlesMade.h"
 
 #include <array>
 #include <atomic>
@@ -10,10 +11,18 @@ std::atomic<int>& Counter(THandleKind kind) {
   static std::array<std::atomic<int>, kKinds> counts{};
   return counts[static_cast<size_t>(kind)];
 }
+std::atomic<int>& MadeCounter(THandleKind kind) {
+  static std::array<std::atomic<int>, kKinds> counts{};
+  return counts[static_cast<size_t>(kind)];
+}
 }  // namespace
 
 int LiveHandles(THandleKind kind) { return Counter(kind).load(std::memory_order_relaxed); }
-void CountHandleCreated(THandleKind kind) { Counter(kind).fetch_add(1, std::memory_order_relaxed); }
+int HandlesMade(THandleKind kind) { return MadeCounter(kind).load(std::memory_order_relaxed); }
+void CountHandleCreated(THandleKind kind) {
+  Counter(kind).fetch_add(1, std::memory_order_relaxed);
+  MadeCounter(kind).fetch_add(1, std::memory_order_relaxed);
+}
 void CountHandleReleased(THandleKind kind) { Counter(kind).fetch_sub(1, std::memory_order_relaxed); }
 
 // ---- factories of owned handles

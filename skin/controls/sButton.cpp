@@ -1,5 +1,6 @@
 #include "skin/controls/sButton.h"
 
+#include "framework/Redraw.h"
 #include "framework/Forms.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
@@ -254,9 +255,10 @@ void TsButton::AfterDefault(const TMessage& message) {
 
 void TsButton::FocusGained(TMessage& message) {
   if (!Enabled()) return;
-  SendMessageW(handle_, WM_SETREDRAW, FALSE, 0);
-  DefaultHandling(message);
-  SendMessageW(handle_, WM_SETREDRAW, TRUE, 0);
+  {
+    const TRedrawOff quiet(handle_);
+    DefaultHandling(message);
+  }
   skinData_->FocusedFlag = true;
   skinData_->Invalidate();
 }
@@ -264,9 +266,10 @@ void TsButton::FocusGained(TMessage& message) {
 void TsButton::FocusLost(TMessage& message) {
   pressed_ = false;
   StopAnyFade();
-  SendMessageW(handle_, WM_SETREDRAW, FALSE, 0);
-  DefaultHandling(message);
-  SendMessageW(handle_, WM_SETREDRAW, TRUE, 0);
+  {
+    const TRedrawOff quiet(handle_);
+    DefaultHandling(message);
+  }
   skinData_->FocusedFlag = false;
   regionFlag_ = true;
   skinData_->Invalidate();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "framework/Redraw.h"
 #include "framework/Forms.h"
 #include "framework/Handles.h"
 #include "skin/controls/sUpDown.h"
@@ -483,9 +484,9 @@ void TsPageControl::Notification(TMessage& message) {
     PlaceScroller();
     TPageControl::WndProc(message);
     if (message.Result) {
+      // The transition's guard switches redrawing back on (and leaves a hidden control alone).
       if (transition_) CancelTransition();
       transition_ = false;
-      SendMessageW(handle_, WM_SETREDRAW, TRUE, 0);
       SendMessageW(handle_, WM_MOUSEMOVE, 0, 0);
     }
     return;
@@ -608,12 +609,13 @@ void TsPageControl::CloseTab(int pageIndex) {
     if (Pages(i) == page) pageIndex = i;
   if (!canClose || pageIndex < 0) return;
   hotTab_ = hotClose_ = -1;
-  SendMessageW(handle_, WM_SETREDRAW, FALSE, 0);
-  if (action == acaFree)
-    delete page;
-  else
-    page->SetTabVisible(false);
-  SendMessageW(handle_, WM_SETREDRAW, TRUE, 0);
+  {
+    const TRedrawOff quiet(handle_);
+    if (action == acaFree)
+      delete page;
+    else
+      page->SetTabVisible(false);
+  }
   skinData_->BackgroundChangedFlag = true;
   RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }

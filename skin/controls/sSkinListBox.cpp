@@ -10,6 +10,19 @@
 
 namespace {
 
+// Lends `dc` to `canvas` while alive; the canvas holds no DC again afterwards, also when
+// drawing raises.
+class TCanvasHandleScope {
+public:
+  TCanvasHandleScope(TCanvas& canvas, HDC dc) : canvas_(canvas) { canvas_.SetHandle(dc); }
+  ~TCanvasHandleScope() { canvas_.SetHandle(nullptr); }
+  TCanvasHandleScope(const TCanvasHandleScope&) = delete;
+  TCanvasHandleScope& operator=(const TCanvasHandleScope&) = delete;
+
+private:
+  TCanvas& canvas_;
+};
+
 [[noreturn]] void IndexError(int index) {
   throw EListError(FormatMessageText(L"List index out of bounds (%d)", {std::to_wstring(index)}));
 }
@@ -173,16 +186,14 @@ void TListBoxStrings::Move(int from, int to) {
 }
 
 void TListBoxStrings::BeginUpdate() {
-  if (updating_++ == 0)
-    if (HWND w = Window()) SendMessageW(w, WM_SETREDRAW, FALSE, 0);
+  if (updating_++ == 0) quiet_ = TRedrawOff(Window());
 }
 
 void TListBoxStrings::EndUpdate() {
   if (updating_ == 0 || --updating_ > 0) return;
-  if (HWND w = Window()) {
-    SendMessageW(w, WM_SETREDRAW, TRUE, 0);
+  quiet_.Restore();
+  if (HWND w = Window(); w && IsWindowVisible(w))
     RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-  }
 }
 
 std::vector<String> TListBoxStrings::ToVector() const {
@@ -273,12 +284,11 @@ void TsSkinListBox::CreateWnd() {
   } else {
     std::vector<TListBoxStrings::Saved> saved;
     saved.swap(items_.saved_);
-    SendMessageW(handle_, WM_SETREDRAW, FALSE, 0);
+    const TRedrawOff quiet(handle_);
     for (const auto& item : saved) {
       const LRESULT at = SendMessageW(handle_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.text.c_str()));
       if (at >= 0) SendMessageW(handle_, LB_SETITEMDATA, static_cast<WPARAM>(at), item.data);
     }
-    SendMessageW(handle_, WM_SETREDRAW, TRUE, 0);
   }
   if (savedTop_) SetTopIndex(*savedTop_);
   if (savedIndex_) SetItemIndex(*savedIndex_);
@@ -530,14 +540,8 @@ void TsSkinListBox::RedrawItem(int index) {
   if (!dc) return;
   UINT state = Selected(index) ? ODS_SELECTED : 0;
   if (Focused() && ItemIndex() == index) state |= ODS_FOCUS;
-  canvas_.SetHandle(dc.Get());
-  try {
-    DrawItem(index, r, state);
-  } catch (...) {
-    canvas_.SetHandle(nullptr);
-    throw;
-  }
-  canvas_.SetHandle(nullptr);
+  const TCanvasHandleScope lent(canvas_, dc.Get());
+  DrawItem(index, r, state);
 }
 
 // ---------------------------------------------------------------- the handler
@@ -748,15 +752,9 @@ void TsSkinListBox::DrawItemRequest(TMessage& message) {
     if (skinData_->UpdatingFlag) return;
   }
   if (Count() == 0 || static_cast<int>(draw->itemID) < 0) return;
-  canvas_.SetHandle(draw->hDC);
+  const TCanvasHandleScope lent(canvas_, draw->hDC);
   const TSavedDC state(draw->hDC);
-  try {
-    DrawItem(static_cast<int>(draw->itemID), draw->rcItem, draw->itemState);
-  } catch (...) {
-    canvas_.SetHandle(nullptr);
-    throw;
-  }
-  canvas_.SetHandle(nullptr);
+  DrawItem(static_cast<int>(draw->itemID), draw->rcItem, draw->itemState);
 }
 
 void TsSkinListBox::DrawItem(int index, RECT rect, UINT state) {

@@ -22,6 +22,7 @@
 #include <optional>
 #include <vector>
 
+#include "framework/Redraw.h"
 #include "framework/StdCtrls.h"
 #include "skin/controls/sBoundLabel.h"
 #include "skin/core/sCommonData.h"
@@ -75,6 +76,7 @@ private:
   TsSkinListBox& owner_;
   std::vector<Saved> saved_;  // while the window does not exist
   int updating_ = 0;
+  TRedrawOff quiet_;  // while updating_ > 0
 };
 
 class TsSkinListBox : public TWinControl {

@@ -678,7 +678,7 @@ void PaintToDCExcludingChildren(TWinControl* control, TsCommonData& binding, POI
   TBitmap* cache = binding.Cache();
   if (!cache || cache->Empty() || !dc) return;
   if (refreshCorners) UpdateCorners(binding, 0);
-  const int saved = SaveDC(dc);
+  const TSavedDC saved(dc);
   IntersectClipRect(dc, target.left, target.top, target.right, target.bottom);
   if (control) {
     for (int i = 0; i < control->ControlCount(); ++i) {
@@ -696,13 +696,12 @@ void PaintToDCExcludingChildren(TWinControl* control, TsCommonData& binding, POI
   }
   BitBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, cache->Canvas().Handle(),
          source.x, source.y, SRCCOPY);
-  RestoreDC(dc, saved);
 }
 
 void PaintWindowToDCExcludingChildren(HWND window, TsCommonData& binding, POINT source, HDC dc, const RECT& target) {
   TBitmap* cache = binding.Cache();
   if (!cache || cache->Empty() || !dc) return;
-  const int saved = SaveDC(dc);
+  const TSavedDC saved(dc);
   IntersectClipRect(dc, target.left, target.top, target.right, target.bottom);
   for (HWND child = window ? GetWindow(window, GW_CHILD) : nullptr; child; child = GetWindow(child, GW_HWNDNEXT)) {
     if (!IsWindowVisible(child)) continue;
@@ -713,7 +712,6 @@ void PaintWindowToDCExcludingChildren(HWND window, TsCommonData& binding, POINT 
   }
   BitBlt(dc, target.left, target.top, target.right - target.left, target.bottom - target.top, cache->Canvas().Handle(),
          source.x, source.y, SRCCOPY);
-  RestoreDC(dc, saved);
 }
 
 void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset) {
@@ -753,11 +751,10 @@ void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset) {
   }
   HDC pictureDC = picture.Canvas().Handle();
   for (TControl* child : children) {
-    const int saved = SaveDC(pictureDC);
+    const TSavedDC saved(pictureDC);
     SetViewportOrgEx(pictureDC, child->Left(), child->Top(), nullptr);
     IntersectClipRect(pictureDC, 0, 0, child->Width(), child->Height());
     child->Perform(WM_PAINT, reinterpret_cast<WPARAM>(pictureDC), 0);
-    RestoreDC(pictureDC, saved);
   }
   GdiFlush();
   for (TControl* child : children) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "framework/Redraw.h"
 #include "framework/Forms.h"
 #include "framework/Handles.h"
 #include "skin/core/sSkinCommands.h"
@@ -350,6 +351,7 @@ struct TTransitionState {
   TWinControl* control = nullptr;  // borrowed: it owns the cover, so both go together
   TOutputWindow* cover = nullptr;
   std::unique_ptr<TBitmap> oldLook;
+  TRedrawOff quiet;  // the control's redrawing, off while it is covered
 };
 
 TTransitionState& Transition() {
@@ -398,7 +400,7 @@ void PrintTree(HWND window, HDC dc, POINT origin, HWND skip) {
   ClientToScreen(window, &clientOrigin);
   const POINT inset{clientOrigin.x - windowRect.left, clientOrigin.y - windowRect.top};
 
-  const int saved = SaveDC(dc);
+  const TSavedDC saved(dc);
   SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
   IntersectClipRect(dc, 0, 0, windowRect.right - windowRect.left, windowRect.bottom - windowRect.top);
   if (inset.x == 0 && inset.y == 0) {
@@ -419,7 +421,6 @@ void PrintTree(HWND window, HDC dc, POINT origin, HWND skip) {
     GetWindowRect(child, &r);
     PrintTree(child, dc, POINT{origin.x + r.left - windowRect.left, origin.y + r.top - windowRect.top}, skip);
   }
-  RestoreDC(dc, saved);
 }
 
 // Per channel clamp((now * (256 - weight) + before * weight) >> 8) into a 32-bit frame.
@@ -515,7 +516,7 @@ bool PrepareTransition(TWinControl* control) {
   if (!control || control->IsDestroying() || !control->HandleAllocated()) return false;
   try {
     const HWND window = control->Handle();
-    SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+    t.quiet = TRedrawOff(window);
     t.control = control;
     RECT r;
     GetWindowRect(window, &r);
@@ -547,7 +548,8 @@ void CancelTransition() {
   TOutputWindow* cover = std::exchange(t.cover, nullptr);
   const std::unique_ptr<TBitmap> oldLook = std::move(t.oldLook);
   const bool live = control && !control->IsDestroying() && control->HandleAllocated();
-  if (live) SendMessageW(control->Handle(), WM_SETREDRAW, TRUE, 0);
+  TRedrawOff quiet = std::move(t.quiet);
+  if (live) quiet.Restore();
   delete cover;
   if (live) RedrawWindow(control->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }

@@ -399,18 +399,22 @@ void TsSkinManager::SetRedraw(bool on) {
       if (!form->HandleAllocated() || !IsWindowVisible(form->Handle()) || form->Parent()) continue;
       // Only forms whose frame provider paints them from this manager's skin.
       if (SendSkinCommand(form->Handle(), CMD_FINDPROVIDER, 0) == 0) continue;
-      if (std::find(frozenForms_.begin(), frozenForms_.end(), form->Handle()) != frozenForms_.end()) continue;
-      SendMessageW(form->Handle(), WM_SETREDRAW, FALSE, 0);
-      frozenForms_.push_back(form->Handle());
+      const HWND window = form->Handle();
+      if (std::any_of(frozenForms_.begin(), frozenForms_.end(),
+                      [window](const TRedrawOff& frozen) { return frozen.Window() == window; }))
+        continue;
+      // A hidden form is left alone (the guard does nothing for it): switching it back on
+      // would show it.
+      frozenForms_.emplace_back(window);
     }
     return;
   }
-  const std::vector<HWND> frozen = std::move(frozenForms_);
+  std::vector<TRedrawOff> frozen = std::move(frozenForms_);
   frozenForms_.clear();
-  for (HWND window : frozen) {
-    if (!IsWindow(window)) continue;
-    SendMessageW(window, WM_SETREDRAW, TRUE, 0);
-    RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+  for (TRedrawOff& form : frozen) {
+    const HWND window = form.Window();
+    form.Restore();
+    if (IsWindow(window)) RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
   }
 }
 

@@ -22,6 +22,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/Redraw.h"
 #include "framework/Classes.h"
 #include "framework/Graphics.h"
 #include "framework/Messages.h"
@@ -249,7 +250,7 @@ private:
   bool hookInstalled_ = false;
   bool hookedMainWindow_ = false;
   bool fellBack_ = false;
-  std::vector<HWND> frozenForms_;
+  std::vector<TRedrawOff> frozenForms_;  // forms whose redrawing is off across a skin change
 };
 
 // The default manager (the first one made), or null.

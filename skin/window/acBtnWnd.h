@@ -35,8 +35,11 @@ protected:
   // DT_* flags of the caption: no word breaking for BS_MULTILINE buttons.
   UINT CaptionFormat() const;
 
+protected:
+  void PaintTo(HDC dc) override;
+  bool PaintsClient() const override { return true; }
+
 private:
-  void Paint(TMessage& message);
   void Repaint();
   // Redraw off around the base handling, then the skinned look of the new state.
   void Quietly(TMessage& message, bool callOldOnly);

@@ -24,8 +24,11 @@ public:
   // Where the caption goes (the glyph of the checked state, or 16 pixels, before it).
   RECT TextRect() const;
 
+protected:
+  void PaintTo(HDC dc) override;
+  bool PaintsClient() const override { return true; }
+
 private:
-  void Paint(TMessage& message);
   void Repaint();
   int GlyphMask(const char* name) const;
 

@@ -34,7 +34,7 @@ public:
   explicit TEditFrameHandler(TacEditWnd* handler) : handler_(handler) {}
   ~TEditFrameHandler() override { handler_->Detach(true); }
 
-  bool Serves(HWND window) const override { return !handler_->Destroyed && handler_->WindowHandle == window; }
+  bool Serves(HWND window) const override { return !handler_->Destroyed() && handler_->Window() == window; }
   void RefreshBars(bool repaint) override { handler_->RefreshBars(repaint); }
   int LeftEdge() const override { return handler_->LeftEdge; }
 
@@ -58,20 +58,20 @@ void UseWindowHandlers() { WindowHandlerSeam().AttachFrame = AttachEditFrame; }
 // ---------------------------------------------------------------- TacBaseWnd
 
 void TacBaseWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Binding || !Skinned()) {
+  if (Destroyed() || !Binding() || !Skinned()) {
     TacScrollWnd::WndProc(message);
     return;
   }
   switch (message.Msg) {
     case SM_SKINCMD:
-      if (OwnCommand(message, CMD_REPAINT, Manager)) {
+      if (OwnCommand(message, CMD_REPAINT, Manager())) {
         TacScrollWnd::WndProc(message);
-        if (!Destroyed) NcPaintIfVisible(WindowHandle);
+        if (!Destroyed()) NcPaintIfVisible(Window());
         return;
       }
-      if (IsSkinCommand(message, CMD_PREPARECACHE)) PrepareWindowCache(*Binding, WindowHandle, false);
+      if (IsSkinCommand(message, CMD_PREPARECACHE)) PrepareWindowCache(*Binding(), Window(), false);
       break;
-    case WM_SIZE: Binding->BackgroundChangedFlag = true; break;
+    case WM_SIZE: Binding()->BackgroundChangedFlag = true; break;
     case WM_SETCURSOR: message.Result = CallOld(message); return;
     case 0x2100: message.Result = 0; return;
     default: break;
@@ -81,15 +81,15 @@ void TacBaseWnd::WndProc(TMessage& message) {
 }
 
 void TacBaseWnd::AfterBase(const TMessage& message) {
-  if (Destroyed) return;
+  if (Destroyed()) return;
   switch (message.Msg) {
     case WM_SIZE:
     case WM_HSCROLL:
     case WM_VSCROLL:
-      if (!SendingScroll) RefreshBars(true);
+      if (!SendingScroll()) RefreshBars(true);
       break;
     case WM_ENABLE:
-    case CM_ENABLEDCHANGED: NcPaintIfVisible(WindowHandle); break;
+    case CM_ENABLEDCHANGED: NcPaintIfVisible(Window()); break;
     default: break;
   }
 }
@@ -100,18 +100,17 @@ void TacBaseWnd::AfterBase(const TMessage& message) {
 TacEditWnd::~TacEditWnd() { Shutdown(); }
 
 void TacEditWnd::SaveParams() {
-  if (TControl* control = Binding ? Binding->OwnerControl() : nullptr) {
-    SavedColor = control->Color();
-    SavedFontColor = control->Font().Color();
+  if (TControl* control = Binding() ? Binding()->OwnerControl() : nullptr) {
+    KeepSavedColors(control->Color(), control->Font().Color());
   }
 }
 
 void TacEditWnd::ApplyParams() {
   NoStyleChange = true;
-  ParamsApplied = true;
-  const TsGeneralData* section = Binding ? Binding->Section() : nullptr;
-  if (TControl* control = Binding ? Binding->OwnerControl() : nullptr) {
-    if (section && !Binding->CustomColor()) {
+  MarkParamsApplied();
+  const TsGeneralData* section = Binding() ? Binding()->Section() : nullptr;
+  if (TControl* control = Binding() ? Binding()->OwnerControl() : nullptr) {
+    if (section && !Binding()->CustomColor()) {
       if (section->Transparency > 0) {
         ParentColorSlot() = clFuchsia;
         TColor color = clFuchsia;
@@ -124,68 +123,68 @@ void TacEditWnd::ApplyParams() {
         control->SetColor(SkinColorToRGB(section->Color));
       }
     }
-    if (section && !Binding->CustomFont()) {
+    if (section && !Binding()->CustomFont()) {
       const TColor font = SkinColorToRGB(section->HotFontColor[0]);
       if (control->Font().Color() != font) {
-        const bool was = Binding->UpdatingFlag;
-        Binding->UpdatingFlag = true;
+        const bool was = Binding()->UpdatingFlag;
+        Binding()->UpdatingFlag = true;
         control->Font().SetColor(font);
-        Binding->UpdatingFlag = was;
+        Binding()->UpdatingFlag = was;
       }
     }
   } else {
     EditColor = clWindow;
-    if (!DialogMode && section) EditColor = SkinColorToRGB(section->Color);
+    if (!DialogMode() && section) EditColor = SkinColorToRGB(section->Color);
     EditFrameColor = clBlack;
   }
-  if (Binding) Binding->BackgroundChangedFlag = true;
+  if (Binding()) Binding()->BackgroundChangedFlag = true;
   NoStyleChange = false;
 }
 
 void TacEditWnd::RestoreParams() {
-  if (IsWindow(WindowHandle))
-    SetWindowPos(WindowHandle, nullptr, 0, 0, 0, 0,
+  if (IsWindow(Window()))
+    SetWindowPos(Window(), nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
-  TControl* control = Binding ? Binding->OwnerControl() : nullptr;
+  TControl* control = Binding() ? Binding()->OwnerControl() : nullptr;
   if (!control || control->IsDestroying()) return;
-  if (SavedColor != clFuchsia) control->SetColor(SavedColor);
-  if (SavedFontColor != clFuchsia) control->Font().SetColor(SavedFontColor);
+  if (SavedColor() != clFuchsia) control->SetColor(SavedColor());
+  if (SavedFontColor() != clFuchsia) control->Font().SetColor(SavedFontColor());
 }
 
 // ---------------------------------------------------------------- TacEditWnd: messages
 
 bool TacEditWnd::Updating() {
-  Binding->UpdatingFlag = Binding->RefreshUpdating();
-  return Binding->UpdatingFlag;
+  Binding()->UpdatingFlag = Binding()->RefreshUpdating();
+  return Binding()->UpdatingFlag;
 }
 
 void TacEditWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Binding || !Skinned()) {
+  if (Destroyed() || !Binding() || !Skinned()) {
     TacBaseWnd::WndProc(message);
     return;
   }
-  const bool visible = IsWindowVisible(WindowHandle) != 0;
+  const bool visible = IsWindowVisible(Window()) != 0;
   switch (message.Msg) {
     case SM_SKINCMD:
       switch (SkinCommandOf(message.WParam)) {
         case CMD_REPAINT:
-          if (reinterpret_cast<TsSkinManager*>(message.LParam) == Manager) ApplyParams();
+          if (reinterpret_cast<TsSkinManager*>(message.LParam) == Manager()) ApplyParams();
           TacBaseWnd::WndProc(message);
           return;
         case CMD_PARENTDONE:
-          if (Binding->RefreshUpdating()) {
-            Binding->UpdatingFlag = false;
-            RedrawWindow(WindowHandle, nullptr, nullptr,
+          if (Binding()->RefreshUpdating()) {
+            Binding()->UpdatingFlag = false;
+            RedrawWindow(Window(), nullptr, nullptr,
                          RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
           }
           TacBaseWnd::WndProc(message);
           return;
         case CMD_ISSKINNED: message.LParam = message.Result = 1; return;
         case CMD_PREPARECACHE:
-          PrepareWindowCache(*Binding, WindowHandle, DialogMode);
+          PrepareWindowCache(*Binding(), Window(), DialogMode());
           RepairCorners(0);
           return;
-        case CMD_GETSKININDEX: message.Result = Binding->SectionIndex + 1; return;
+        case CMD_GETSKININDEX: message.Result = Binding()->SectionIndex + 1; return;
         case CMD_GETAPPLICATION: message.Result = reinterpret_cast<LRESULT>(Application); return;
         default: break;
       }
@@ -195,11 +194,11 @@ void TacEditWnd::WndProc(TMessage& message) {
       if (!visible) break;
       if (Updating()) {
         // Validated without painting: the parent or the manager is busy.
-        if (message.Msg == WM_PAINT) TPaintDC paint = TPaintDC::Begin(WindowHandle);
+        if (message.Msg == WM_PAINT) TPaintDC paint = TPaintDC::Begin(Window());
         message.Result = message.Msg == WM_ERASEBKGND ? 1 : 0;
         return;
       }
-      if (!ParamsApplied) ApplyParams();
+      if (!ParamsApplied()) ApplyParams();
       break;
     case WM_NCPAINT:
       if (!visible) break;
@@ -207,7 +206,7 @@ void TacEditWnd::WndProc(TMessage& message) {
       return;
     case WM_PRINT: Print(message); return;
     case EM_SETCHARFORMAT:
-      if (Binding->RefreshUpdating()) {
+      if (Binding()->RefreshUpdating()) {
         message.Result = 0;
         return;
       }
@@ -219,9 +218,9 @@ void TacEditWnd::WndProc(TMessage& message) {
 }
 
 void TacEditWnd::AfterEdit(const TMessage& message) {
-  if (Destroyed) return;
+  if (Destroyed()) return;
   switch (message.Msg) {
-    case WM_SIZE: NcPaintIfVisible(WindowHandle); break;
+    case WM_SIZE: NcPaintIfVisible(Window()); break;
     case EM_REPLACESEL:
     case LB_ADDSTRING:
     case LB_INSERTSTRING:
@@ -234,23 +233,23 @@ void TacEditWnd::AfterEdit(const TMessage& message) {
     case WM_LBUTTONDOWN:
     case CN_KEYDOWN:
     case CN_KEYUP:
-      if (!SendingScroll) RefreshBars(true);
+      if (!SendingScroll()) RefreshBars(true);
       break;
     default: break;
   }
 }
 
 void TacEditWnd::PrepareFrame() {
-  if (Binding->BackgroundChangedFlag) {
-    if (!ParamsApplied) ApplyParams();
-    PrepareWindowCache(*Binding, WindowHandle, DialogMode);
+  if (Binding()->BackgroundChangedFlag) {
+    if (!ParamsApplied()) ApplyParams();
+    PrepareWindowCache(*Binding(), Window(), DialogMode());
     RepairCorners(0);
   }
-  if (!DialogMode) RepairCorners(0);
+  if (!DialogMode()) RepairCorners(0);
 }
 
 bool TacEditWnd::PaintFrame(HDC dc) {
-  TBitmap* cache = Binding->Cache();
+  TBitmap* cache = Binding()->Cache();
   if (!dc || !cache || cache->Empty()) return false;
   const TSavedDC state(dc);
   CopyBorderRing(dc, 0, 0, LeftEdge, 0, 0, cache->Canvas().Handle(), cache->Height(), cache->Width());
@@ -264,7 +263,7 @@ void TacEditWnd::NcPaint(TMessage& message) {
   if (Updating()) return;
   try {
     PrepareFrame();
-    TWindowDC window = TWindowDC::Of(WindowHandle);
+    TWindowDC window = TWindowDC::Of(Window());
     PaintFrame(window.Get());
   } catch (...) {
     // A frame that cannot be drawn stays as it was.
@@ -273,18 +272,18 @@ void TacEditWnd::NcPaint(TMessage& message) {
 
 void TacEditWnd::Print(TMessage& message) {
   auto dc = reinterpret_cast<HDC>(message.WParam);
-  Binding->UpdatingFlag = false;
-  Binding->BackgroundChangedFlag = true;
+  Binding()->UpdatingFlag = false;
+  Binding()->BackgroundChangedFlag = true;
   UpdateGeometry();
   try {
-    if (!ParamsApplied) ApplyParams();
-    PrepareWindowCache(*Binding, WindowHandle, DialogMode);
-    if (!DialogMode) RepairCorners(0);
+    if (!ParamsApplied()) ApplyParams();
+    PrepareWindowCache(*Binding(), Window(), DialogMode());
+    if (!DialogMode()) RepairCorners(0);
     PaintFrame(dc);
   } catch (...) {
     // The client area is still printed below.
   }
-  TBitmap* cache = Binding->Cache();
+  TBitmap* cache = Binding()->Cache();
   if (dc && cache && !cache->Empty()) {
     const TSavedDC state(dc);
     POINT origin{};
@@ -293,9 +292,9 @@ void TacEditWnd::Print(TMessage& message) {
     const int width = cache->Width() - 2 * LeftEdge - (VertBar->Shown ? VertBar->Thickness() : 0);
     const int height = cache->Height() - 2 * LeftEdge - (HorzBar->Shown ? HorzBar->Thickness() : 0);
     IntersectClipRect(dc, 0, 0, width, height);
-    SendMessageW(WindowHandle, WM_ERASEBKGND, message.WParam, 0);
-    SendMessageW(WindowHandle, WM_PAINT, message.WParam, 0);
-    SendMessageW(WindowHandle, WM_PRINTCLIENT, message.WParam, PRF_CLIENT | PRF_OWNED);
+    // The platform's own client painting, into the print's DC.
+    SendMessageW(Window(), WM_ERASEBKGND, message.WParam, 0);
+    SendMessageW(Window(), WM_PRINTCLIENT, message.WParam, PRF_CLIENT | PRF_OWNED);
   }
   // Frame, bars and client are drawn: the window's own procedure prints the rest (children,
   // owned windows) only.
@@ -308,26 +307,26 @@ void TacEditWnd::Print(TMessage& message) {
 void TacComboListWnd::ListFrame() {
   UpdateGeometry();
   if (SimpleBox) {
-    SendSkinCommand(WindowHandle, CMD_PREPARECACHE, 0);
+    SendSkinCommand(Window(), CMD_PREPARECACHE, 0);
     return;
   }
-  Binding->UpdateIndexes();
+  Binding()->UpdateIndexes();
   ApplyParams();
-  TBitmap* cache = Binding->Cache();
+  TBitmap* cache = Binding()->Cache();
   if (!cache) return;
   cache->SetPixelFormat(TPixelFormat::pf24bit);
-  cache->SetSize(WindowSize.cx, WindowSize.cy);
+  cache->SetSize(WindowSize().cx, WindowSize().cy);
   TCanvas& canvas = cache->Canvas();
   canvas.Brush().SetStyle(TBrushStyle::bsSolid);
   canvas.Brush().SetColor(EditColor);
   canvas.Pen().SetColor(EditFrameColor);
-  canvas.Rectangle(RECT{0, 0, WindowSize.cx, WindowSize.cy});
+  canvas.Rectangle(RECT{0, 0, WindowSize().cx, WindowSize().cy});
   GdiFlush();
-  Binding->BackgroundChangedFlag = false;
+  Binding()->BackgroundChangedFlag = false;
 }
 
 void TacComboListWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Binding || !Skinned()) {
+  if (Destroyed() || !Binding() || !Skinned()) {
     TacEditWnd::WndProc(message);
     return;
   }
@@ -337,13 +336,13 @@ void TacComboListWnd::WndProc(TMessage& message) {
     case WM_VSCROLL: message.Result = CallOld(message); return;
     case WM_NCCALCSIZE: TacScrollWnd::WndProc(message); return;  // the bars' room only
     case WM_NCPAINT: {
-      if (SendingScroll) break;
+      if (SendingScroll()) break;
       message.Result = 0;
       try {
         ListFrame();
-        if (!DialogMode) RepairCorners(0);
-        TWindowDC window = TWindowDC::Of(WindowHandle);
-        TBitmap* cache = Binding->Cache();
+        if (!DialogMode()) RepairCorners(0);
+        TWindowDC window = TWindowDC::Of(Window());
+        TBitmap* cache = Binding()->Cache();
         if (!window || !cache || cache->Empty()) return;
         const TSavedDC state(window.Get());
         CopyBorderRing(window.Get(), 0, 0, 2, 0, 0, cache->Canvas().Handle(), cache->Height(), cache->Width());
@@ -355,7 +354,7 @@ void TacComboListWnd::WndProc(TMessage& message) {
     }
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK: {
-      const LRESULT hit = SendMessageW(WindowHandle, WM_NCHITTEST, 0, message.LParam);
+      const LRESULT hit = SendMessageW(Window(), WM_NCHITTEST, 0, message.LParam);
       message.WParam = static_cast<WPARAM>(hit);
       if (hit == HTHSCROLL || hit == HTVSCROLL)
         TacScrollWnd::WndProc(message);
@@ -368,7 +367,7 @@ void TacComboListWnd::WndProc(TMessage& message) {
     case 0x1AE: Tracking = true; break;
     case 0x1AF:
       Tracking = false;
-      Binding->BackgroundChangedFlag = true;
+      Binding()->BackgroundChangedFlag = true;
       break;
     case WM_LBUTTONUP:
       TacScrollWnd::WndProc(message);
@@ -377,11 +376,11 @@ void TacComboListWnd::WndProc(TMessage& message) {
     case WM_PRINT:
     case WM_PRINTCLIENT: {
       auto dc = reinterpret_cast<HDC>(message.WParam);
-      if (!dc || !IsWindowVisible(WindowHandle)) break;
+      if (!dc || !IsWindowVisible(Window())) break;
       ListFrame();
       message.Result = CallOld(message);
-      if (message.Msg == WM_PRINT && SendMessageW(WindowHandle, LB_GETCOUNT, 0, 0) >= 1) {
-        TBitmap* cache = Binding->Cache();
+      if (message.Msg == WM_PRINT && SendMessageW(Window(), LB_GETCOUNT, 0, 0) >= 1) {
+        TBitmap* cache = Binding()->Cache();
         if (ScrollTracking().PressedPart == spNone && !Tracking && cache && !cache->Empty())
           CopyBorderRing(dc, 0, 0, 3, 0, 0, cache->Canvas().Handle(), cache->Height(), cache->Width());
         PaintBars(dc);
@@ -391,7 +390,7 @@ void TacComboListWnd::WndProc(TMessage& message) {
     default: break;
   }
   TacEditWnd::WndProc(message);
-  if (!Destroyed && message.Msg == WM_WINDOWPOSCHANGED) RefreshBars(true);
+  if (!Destroyed() && message.Msg == WM_WINDOWPOSCHANGED) RefreshBars(true);
 }
 
 // ---------------------------------------------------------------- TacComboBoxWnd
@@ -401,19 +400,19 @@ TacComboBoxWnd::~TacComboBoxWnd() {
   Shutdown();
 }
 
-bool TacComboBoxWnd::ShowsButton() const { return (GetWindowLongW(WindowHandle, GWL_STYLE) & 2) != 0; }
+bool TacComboBoxWnd::ShowsButton() const { return (GetWindowLongW(Window(), GWL_STYLE) & 2) != 0; }
 
 RECT TacComboBoxWnd::ButtonRect() const {
   RECT w{};
-  GetWindowRect(WindowHandle, &w);
+  GetWindowRect(Window(), &w);
   const int width = w.right - w.left, height = w.bottom - w.top;
   const int bw = ShowsButton() ? GetSystemMetrics(SM_CXVSCROLL) : 0;
-  const int left = (GetWindowLongW(WindowHandle, GWL_EXSTYLE) & WS_EX_RTLREADING) ? 2 : width - bw - 2;
+  const int left = (GetWindowLongW(Window(), GWL_EXSTYLE) & WS_EX_RTLREADING) ? 2 : width - bw - 2;
   return RECT{left, 2, left + bw, height - 2};
 }
 
 int TacComboBoxWnd::GlyphHeight() const {
-  TsSkinManager* manager = Binding ? Binding->SkinManager() : nullptr;
+  TsSkinManager* manager = Binding() ? Binding()->SkinManager() : nullptr;
   if (!manager) return 16;
   const int glyph = manager->StandardIndexes().ComboGlyph;
   if (!manager->IsMaskIndexValid(glyph)) return 16;
@@ -424,18 +423,23 @@ int TacComboBoxWnd::GlyphHeight() const {
 int TacComboBoxWnd::ButtonState() const {
   if (ListWnd && IsWindowVisible(ListWnd)) return 2;
   TsSkinManager* manager = DefaultManager();
-  if ((Binding && Binding->IsActive()) || (manager && manager->HotWindow() == WindowHandle)) return 1;
+  if ((Binding() && Binding()->IsActive()) || (manager && manager->HotWindow() == Window())) return 1;
   return 0;
 }
 
 void TacComboBoxWnd::DrawButton(HDC dc) {
-  TBitmap* cache = Binding->Cache();
-  TsSkinManager* manager = Binding->SkinManager();
+  TBitmap* cache = Binding()->Cache();
+  TsSkinManager* manager = Binding()->SkinManager();
   if (!dc || !cache || cache->Empty() || !manager) return;
   const RECT b = ButtonRect();
   if (b.right <= b.left) return;
-  TBitmap copy(cache->Width(), cache->Height(), TPixelFormat::pf24bit);
-  BitBlt(copy.Canvas().Handle(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
+  // The button is composed in a picture kept between hovers, over the cache's pixels
+  // under the button only.
+  TBitmap& copy = buttonPicture_;
+  copy.SetPixelFormat(TPixelFormat::pf24bit);
+  copy.SetSize(cache->Width(), cache->Height());
+  BitBlt(copy.Canvas().Handle(), b.left, b.top, b.right - b.left, b.bottom - b.top, cache->Canvas().Handle(), b.left,
+         b.top, SRCCOPY);
   GdiFlush();
   const TsStandardIndexes& s = manager->StandardIndexes();
   const int state = ButtonState();
@@ -456,9 +460,9 @@ void TacComboBoxWnd::DrawButton(HDC dc) {
 }
 
 void TacComboBoxWnd::DrawButtonOnWindow() {
-  if (Destroyed || !IsWindowVisible(WindowHandle)) return;
+  if (Destroyed() || !IsWindowVisible(Window())) return;
   try {
-    TWindowDC window = TWindowDC::Of(WindowHandle);
+    TWindowDC window = TWindowDC::Of(Window());
     DrawButton(window.Get());
   } catch (...) {
     // The button stays as it was drawn last.
@@ -466,15 +470,15 @@ void TacComboBoxWnd::DrawButtonOnWindow() {
 }
 
 void TacComboBoxWnd::SimpleFrame() {
-  TBitmap* cache = Binding->Cache();
-  TsSkinManager* manager = Binding->SkinManager();
+  TBitmap* cache = Binding()->Cache();
+  TsSkinManager* manager = Binding()->SkinManager();
   if (!cache || !manager) return;
-  const int height = static_cast<int>(SendMessageW(WindowHandle, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0)) + 8;
+  const int height = static_cast<int>(SendMessageW(Window(), CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0)) + 8;
   cache->SetPixelFormat(TPixelFormat::pf24bit);
-  cache->SetSize(WindowSize.cx, height);
+  cache->SetSize(WindowSize().cx, height);
   const TSurfaceView view = cache->View();
   const TColor border = manager->GlobalInfo().BorderColor;
-  if (DialogMode && border != clFuchsia) {
+  if (DialogMode() && border != clFuchsia) {
     const TColor rgb = SkinColorToRGB(border);
     FillRectColor(view, TsRect{0, 0, view.width, view.height}, static_cast<TColor>(ColorToRGB(clWindow)));
     FillRectColor(view, TsRect{0, 0, view.width, 1}, rgb);
@@ -483,36 +487,36 @@ void TacComboBoxWnd::SimpleFrame() {
     FillRectColor(view, TsRect{view.width - 1, 0, view.width, view.height}, rgb);
     return;
   }
-  TPaintItemSource item = SectionPaintSource(*Binding, *manager);
+  TPaintItemSource item = SectionPaintSource(*Binding(), *manager);
   item.HasParent = true;
-  PaintItem(item, TsCommonData::GetWindowParentBgInfo(WindowHandle), true, true, view, TPoint{0, 0},
-            TsRect{0, 0, view.width, view.height}, Binding->IsActive() ? 1 : 0);
+  PaintItem(item, TsCommonData::GetWindowParentBgInfo(Window()), true, true, view, TPoint{0, 0},
+            TsRect{0, 0, view.width, view.height}, Binding()->IsActive() ? 1 : 0);
 }
 
 void TacComboBoxWnd::DrawComboText() {
-  TBitmap* cache = Binding->Cache();
+  TBitmap* cache = Binding()->Cache();
   if (!cache || cache->Empty()) return;
   TCanvas& canvas = cache->Canvas();
-  if (TControl* control = Binding->OwnerControl())
+  if (TControl* control = Binding()->OwnerControl())
     canvas.Font().Assign(control->Font());
   else
     SelectWindowFont(canvas);
   const RECT b = ButtonRect();
-  RECT r{3, 3, b.left, WindowSize.cy - 3};
-  const int index = static_cast<int>(SendMessageW(WindowHandle, CB_GETCURSEL, 0, 0));
+  RECT r{3, 3, b.left, WindowSize().cy - 3};
+  const int index = static_cast<int>(SendMessageW(Window(), CB_GETCURSEL, 0, 0));
   String text;
   if (index >= 0) {
-    const LRESULT length = SendMessageW(WindowHandle, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    const LRESULT length = SendMessageW(Window(), CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length > 0) {
       text.resize(static_cast<size_t>(length) + 1);
-      const LRESULT got = SendMessageW(WindowHandle, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+      const LRESULT got = SendMessageW(Window(), CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
       text.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
     }
   } else {
-    text = Caption;
+    text = Caption();
   }
-  const bool dropDownList = (GetWindowLongW(WindowHandle, GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
-  const bool focused = GetFocus() == WindowHandle;
+  const bool dropDownList = (GetWindowLongW(Window(), GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
+  const bool focused = GetFocus() == Window();
   if (dropDownList && focused) {
     canvas.Brush().SetStyle(TBrushStyle::bsSolid);
     canvas.Brush().SetColor(clHighlight);
@@ -535,18 +539,18 @@ void TacComboBoxWnd::Paint(TMessage& message) {
     TWindowDC own;
     auto dc = reinterpret_cast<HDC>(message.WParam);
     if (!dc) {
-      own = TWindowDC::Of(WindowHandle);
+      own = TWindowDC::Of(Window());
       dc = own.Get();
     }
     if (!dc) return;
-    const bool simple = (GetWindowLongW(WindowHandle, GWL_STYLE) & 3) == CBS_SIMPLE;
+    const bool simple = (GetWindowLongW(Window(), GWL_STYLE) & 3) == CBS_SIMPLE;
     if (simple) {
       SimpleFrame();
     } else {
-      Binding->BackgroundChangedFlag = true;
-      SendSkinCommand(WindowHandle, CMD_PREPARECACHE, 0);
+      Binding()->BackgroundChangedFlag = true;
+      SendSkinCommand(Window(), CMD_PREPARECACHE, 0);
     }
-    TBitmap* cache = Binding->Cache();
+    TBitmap* cache = Binding()->Cache();
     if (!cache || cache->Empty()) return;
     CopyBorderRing(dc, 0, 0, 3, 0, 0, cache->Canvas().Handle(), cache->Height(), cache->Width());
     if (!simple) DrawButton(dc);
@@ -557,18 +561,18 @@ void TacComboBoxWnd::Paint(TMessage& message) {
 
 void TacComboBoxWnd::Print(TMessage& message) {
   UpdateGeometry();
-  Binding->UpdatingFlag = false;
-  Binding->BackgroundChangedFlag = true;
+  Binding()->UpdatingFlag = false;
+  Binding()->BackgroundChangedFlag = true;
   try {
-    if (!ParamsApplied) ApplyParams();
-    if ((GetWindowLongW(WindowHandle, GWL_STYLE) & 3) == CBS_SIMPLE)
+    if (!ParamsApplied()) ApplyParams();
+    if ((GetWindowLongW(Window(), GWL_STYLE) & 3) == CBS_SIMPLE)
       SimpleFrame();
     else
-      SendSkinCommand(WindowHandle, CMD_PREPARECACHE, 0);
-    PrepareWindowCache(*Binding, WindowHandle, DialogMode);
+      SendSkinCommand(Window(), CMD_PREPARECACHE, 0);
+    PrepareWindowCache(*Binding(), Window(), DialogMode());
     DrawComboText();
     RepairCorners(0);
-    TBitmap* cache = Binding->Cache();
+    TBitmap* cache = Binding()->Cache();
     auto dc = reinterpret_cast<HDC>(message.WParam);
     if (dc && cache && !cache->Empty()) {
       BitBlt(dc, 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
@@ -582,22 +586,21 @@ void TacComboBoxWnd::Print(TMessage& message) {
 
 void TacComboBoxWnd::ListColors(TMessage& message) {
   TacEditWnd::WndProc(message);
-  if (Destroyed) return;
+  if (Destroyed()) return;
   if (!ListWnd) {
     ListWnd = reinterpret_cast<HWND>(message.LParam);
     if (!ListHandler && ListWnd) {
-      const bool was = DialogModeDefault();
-      if (!Binding->OwnerControl()) DialogModeDefault() = DialogMode;
-      const bool items = SendMessageW(WindowHandle, CB_GETCOUNT, 0, 0) > 0;
-      ListHandler = TacMainWnd::Create<TacComboListWnd>(ListWnd, items, std::string("EDIT"), Manager, nullptr);
-      DialogModeDefault() = was;
-      ListHandler->SimpleBox = (GetWindowLongW(WindowHandle, GWL_STYLE) & 3) == CBS_SIMPLE;
+      // The list is a dialog's window exactly when its combo box is one of a dialog's.
+      const TDialogHandlersScope dialog(Binding()->OwnerControl() ? DialogModeDefault() : DialogMode());
+      const bool items = SendMessageW(Window(), CB_GETCOUNT, 0, 0) > 0;
+      ListHandler = TacMainWnd::Create<TacComboListWnd>(ListWnd, items, std::string("EDIT"), Manager(), nullptr);
+      ListHandler->SimpleBox = (GetWindowLongW(Window(), GWL_STYLE) & 3) == CBS_SIMPLE;
     }
   }
   // Every request is answered, with one brush kept for the list's colour.
   const int index = static_cast<int>(SendSkinCommand(ListWnd, CMD_GETSKININDEX, 0)) - 1;
-  if (index < 0 || DialogMode || !Manager || !Manager->IsSectionIndexValid(index)) return;
-  const TsGeneralData& section = Manager->Tables().SectionTable[static_cast<size_t>(index)];
+  if (index < 0 || DialogMode() || !Manager() || !Manager()->IsSectionIndexValid(index)) return;
+  const TsGeneralData& section = Manager()->Tables().SectionTable[static_cast<size_t>(index)];
   const auto dc = reinterpret_cast<HDC>(message.WParam);
   const COLORREF back = static_cast<COLORREF>(SkinColorToRGB(section.Color));
   SetTextColor(dc, static_cast<COLORREF>(SkinColorToRGB(section.FontColor[0])));
@@ -610,7 +613,7 @@ void TacComboBoxWnd::ListColors(TMessage& message) {
 }
 
 void TacComboBoxWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Binding || !Skinned()) {
+  if (Destroyed() || !Binding() || !Skinned()) {
     TacEditWnd::WndProc(message);
     return;
   }
@@ -647,49 +650,49 @@ void TacComboBoxWnd::WndProc(TMessage& message) {
 TacTreeViewWnd::~TacTreeViewWnd() { Shutdown(); }
 
 TColor TacTreeViewWnd::BackColor() const {
-  const TsGeneralData* section = Binding ? Binding->Section() : nullptr;
-  if (DialogMode || !section) return static_cast<TColor>(ColorToRGB(clWindow));
+  const TsGeneralData* section = Binding() ? Binding()->Section() : nullptr;
+  if (DialogMode() || !section) return static_cast<TColor>(ColorToRGB(clWindow));
   return SkinColorToRGB(section->HotColor);
 }
 
 void TacTreeViewWnd::RestoreParams() {
   TacEditWnd::RestoreParams();
-  if (IsWindow(WindowHandle)) SendMessageW(WindowHandle, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(clWindow)));
+  if (IsWindow(Window())) SendMessageW(Window(), TVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(clWindow)));
 }
 
 void TacTreeViewWnd::ApplyParams() {
-  ParamsApplied = true;
-  if (!Binding) return;
-  const TsGeneralData* section = Binding->Section();
-  if (!DialogMode && section) {
-    if (TControl* control = Binding->OwnerControl()) {
+  MarkParamsApplied();
+  if (!Binding()) return;
+  const TsGeneralData* section = Binding()->Section();
+  if (!DialogMode() && section) {
+    if (TControl* control = Binding()->OwnerControl()) {
       const TColor font = SkinColorToRGB(section->HotFontColor[0]);
       if (control->Font().Color() != font) control->Font().SetColor(font);
       if (static_cast<TColor>(ColorToRGB(control->Color())) == SkinColorToRGB(section->HotColor)) return;
     }
   }
-  SendMessageW(WindowHandle, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(BackColor()));
+  SendMessageW(Window(), TVM_SETBKCOLOR, 0, static_cast<LPARAM>(BackColor()));
 }
 
 void TacTreeViewWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Binding || !Skinned() || message.Msg != WM_ERASEBKGND) {
+  if (Destroyed() || !Binding() || !Skinned() || message.Msg != WM_ERASEBKGND) {
     TacEditWnd::WndProc(message);
-    if (!Destroyed && message.Msg == WM_LBUTTONUP) ReleaseCapture();
+    if (!Destroyed() && message.Msg == WM_LBUTTONUP) ReleaseCapture();
     return;
   }
   message.Result = 0;
-  Binding->UpdatingFlag = Binding->RefreshUpdating();
-  if (Binding->UpdatingFlag) return;
-  if (Binding->BackgroundChangedFlag) PrepareWindowCache(*Binding, WindowHandle, DialogMode);
+  Binding()->UpdatingFlag = Binding()->RefreshUpdating();
+  if (Binding()->UpdatingFlag) return;
+  if (Binding()->BackgroundChangedFlag) PrepareWindowCache(*Binding(), Window(), DialogMode());
   TWindowDC own;
   auto dc = reinterpret_cast<HDC>(message.WParam);
   if (!dc) {
-    own = TWindowDC::Of(WindowHandle);
+    own = TWindowDC::Of(Window());
     dc = own.Get();
   }
   if (!dc) return;
   RECT r{};
-  GetWindowRect(WindowHandle, &r);
+  GetWindowRect(Window(), &r);
   TBrushHandle brush = NewSolidBrush(static_cast<COLORREF>(BackColor()));
   const RECT all{0, 0, r.right - r.left, r.bottom - r.top};
   FillRect(dc, &all, brush.Get());
@@ -752,50 +755,50 @@ void TacListViewWnd::UnhookHeader() {
   HeaderWnd = nullptr;
 }
 
-bool TacListViewWnd::ReportView() const { return SendMessageW(WindowHandle, LVM_GETVIEW, 0, 0) == LV_VIEW_DETAILS; }
+bool TacListViewWnd::ReportView() const { return SendMessageW(Window(), LVM_GETVIEW, 0, 0) == LV_VIEW_DETAILS; }
 
 void TacListViewWnd::SaveParams() {
   TacEditWnd::SaveParams();
-  SavedColor = static_cast<TColor>(SendMessageW(WindowHandle, LVM_GETBKCOLOR, 0, 0));
-  SavedFontColor = static_cast<TColor>(SendMessageW(WindowHandle, LVM_GETTEXTCOLOR, 0, 0));
+  KeepSavedColors(static_cast<TColor>(SendMessageW(Window(), LVM_GETBKCOLOR, 0, 0)),
+                  static_cast<TColor>(SendMessageW(Window(), LVM_GETTEXTCOLOR, 0, 0)));
 }
 
 void TacListViewWnd::RestoreParams() {
-  if (IsWindow(WindowHandle)) {
-    SendMessageW(WindowHandle, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(clWindowText)));
-    SendMessageW(WindowHandle, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(clWindow)));
-    SendMessageW(WindowHandle, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(clWindow)));
+  if (IsWindow(Window())) {
+    SendMessageW(Window(), LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(ColorToRGB(clWindowText)));
+    SendMessageW(Window(), LVM_SETBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(clWindow)));
+    SendMessageW(Window(), LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(ColorToRGB(clWindow)));
   }
   UnhookHeader();
   TacEditWnd::RestoreParams();
-  if (HWND header = FindWindowExW(WindowHandle, nullptr, L"SysHeader32", nullptr)) InvalidateRect(header, nullptr, TRUE);
+  if (HWND header = FindWindowExW(Window(), nullptr, L"SysHeader32", nullptr)) InvalidateRect(header, nullptr, TRUE);
 }
 
 void TacListViewWnd::ApplyParams() {
   TacEditWnd::ApplyParams();
-  const TsGeneralData* section = Binding ? Binding->Section() : nullptr;
+  const TsGeneralData* section = Binding() ? Binding()->Section() : nullptr;
   TColor back = static_cast<TColor>(ColorToRGB(clWindow)), text = static_cast<TColor>(ColorToRGB(clWindowText));
-  if (!DialogMode && section) {
+  if (!DialogMode() && section) {
     back = SkinColorToRGB(section->Color);
     text = SkinColorToRGB(section->FontColor[0]);
   }
   // Only changes are sent: each one repaints the list view.
-  if (static_cast<TColor>(SendMessageW(WindowHandle, LVM_GETBKCOLOR, 0, 0)) != back)
-    SendMessageW(WindowHandle, LVM_SETBKCOLOR, 0, static_cast<LPARAM>(back));
-  if (static_cast<TColor>(SendMessageW(WindowHandle, LVM_GETTEXTBKCOLOR, 0, 0)) != back)
-    SendMessageW(WindowHandle, LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(back));
-  if (static_cast<TColor>(SendMessageW(WindowHandle, LVM_GETTEXTCOLOR, 0, 0)) != text)
-    SendMessageW(WindowHandle, LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(text));
+  if (static_cast<TColor>(SendMessageW(Window(), LVM_GETBKCOLOR, 0, 0)) != back)
+    SendMessageW(Window(), LVM_SETBKCOLOR, 0, static_cast<LPARAM>(back));
+  if (static_cast<TColor>(SendMessageW(Window(), LVM_GETTEXTBKCOLOR, 0, 0)) != back)
+    SendMessageW(Window(), LVM_SETTEXTBKCOLOR, 0, static_cast<LPARAM>(back));
+  if (static_cast<TColor>(SendMessageW(Window(), LVM_GETTEXTCOLOR, 0, 0)) != text)
+    SendMessageW(Window(), LVM_SETTEXTCOLOR, 0, static_cast<LPARAM>(text));
 }
 
 void TacListViewWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Binding || !Skinned()) {
+  if (Destroyed() || !Binding() || !Skinned()) {
     TacEditWnd::WndProc(message);
     return;
   }
   switch (message.Msg) {
     case SM_SKINCMD:
-      if (IsSkinCommand(message, CMD_REPAINT) && reinterpret_cast<TsSkinManager*>(message.LParam) == Manager) {
+      if (IsSkinCommand(message, CMD_REPAINT) && reinterpret_cast<TsSkinManager*>(message.LParam) == Manager()) {
         TacEditWnd::WndProc(message);
         if (HeaderWnd) RedrawWindow(HeaderWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         return;
@@ -804,7 +807,7 @@ void TacListViewWnd::WndProc(TMessage& message) {
     case WM_PAINT: ApplyParams(); break;
     case WM_HSCROLL:
       if (LOWORD(message.WParam) != SB_THUMBTRACK) break;
-      SendMessageW(WindowHandle, LVM_SCROLL, static_cast<WPARAM>(HIWORD(message.WParam) - ScrollTracking().LastTrackPos), 0);
+      SendMessageW(Window(), LVM_SCROLL, static_cast<WPARAM>(HIWORD(message.WParam) - ScrollTracking().LastTrackPos), 0);
       message.Result = 0;
       return;
     case WM_VSCROLL: {
@@ -817,9 +820,9 @@ void TacListViewWnd::WndProc(TMessage& message) {
         RECT item{};
         item.left = LVIR_BOUNDS;
         int h = 0;
-        if (ReportView() && SendMessageW(WindowHandle, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item)))
+        if (ReportView() && SendMessageW(Window(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item)))
           h = item.bottom - item.top;
-        SendMessageW(WindowHandle, LVM_SCROLL, 0, static_cast<LPARAM>(std::max(1, h) * (position - last)));
+        SendMessageW(Window(), LVM_SCROLL, 0, static_cast<LPARAM>(std::max(1, h) * (position - last)));
       }
       message.Result = 0;
       return;
@@ -827,7 +830,7 @@ void TacListViewWnd::WndProc(TMessage& message) {
     default: break;
   }
   TacEditWnd::WndProc(message);
-  if (Destroyed) return;
+  if (Destroyed()) return;
   switch (message.Msg) {
     case WM_STYLECHANGED:
     case LVM_ARRANGE:
@@ -861,13 +864,13 @@ void TacListViewWnd::WndProc(TMessage& message) {
 
 LRESULT TacListViewWnd::HeaderProc(UINT msg, WPARAM wParam, LPARAM lParam) {
   TWindowSubclass& hook = *headerHook_;
-  if (Destroyed || !Skinned() || !ReportView()) return hook.CallOld(msg, wParam, lParam);
+  if (Destroyed() || !Skinned() || !ReportView()) return hook.CallOld(msg, wParam, lParam);
   const bool hotTrack = (GetWindowLongW(HeaderWnd, GWL_STYLE) & HDS_HOTTRACK) != 0;
   switch (msg) {
     case WM_PAINT: HeaderPaint(nullptr); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_WINDOWPOSCHANGED:
-      if (IsWindowVisible(WindowHandle)) SendMessageW(WindowHandle, WM_NCPAINT, 1, 0);
+      if (IsWindowVisible(Window())) SendMessageW(Window(), WM_NCPAINT, 1, 0);
       break;
     case WM_LBUTTONUP:
       if (hotTrack) PressedColumn = -1;
@@ -920,11 +923,14 @@ void TacListViewWnd::HeaderPaint(HDC dc) {
 }
 
 void TacListViewWnd::DrawColumn(HDC dc, const RECT& r, int column) {
-  TsSkinManager* manager = Binding ? Binding->SkinManager() : nullptr;
+  TsSkinManager* manager = Binding() ? Binding()->SkinManager() : nullptr;
   if (!manager) return;
   const int w = r.right - r.left, h = r.bottom - r.top;
   if (w <= 0 || h <= 0) return;
-  TBitmap surface(w, h, TPixelFormat::pf24bit);
+  TBitmap& surface = columnPicture_;
+  surface.SetPixelFormat(TPixelFormat::pf24bit);
+  if (surface.Width() < w || surface.Height() < h)
+    surface.SetSize(std::max(surface.Width(), w), std::max(surface.Height(), h));
   const int state = PressedColumn >= 0 && PressedColumn == column ? 2 : 0;
   std::string name = "COLHEADER";
   int index = manager->SectionIndex(name);
@@ -932,7 +938,10 @@ void TacListViewWnd::DrawColumn(HDC dc, const RECT& r, int column) {
     name = "BUTTON";
     index = manager->SectionIndex(name);
   }
-  const TSurfaceView view = surface.View();
+  // The column's part of the picture (its top left corner).
+  TSurfaceView view = surface.View();
+  view.width = w;
+  view.height = h;
   if (manager->IsSectionIndexValid(index))
     PaintSection(index, name, BgInfo{}, -1, -1, &manager->Tables(), view, TPoint{0, 0}, TsRect{0, 0, w, h}, state, true);
   GdiFlush();

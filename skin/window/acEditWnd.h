@@ -117,6 +117,7 @@ private:
   void ListColors(TMessage& message);
   void DrawButtonOnWindow();
 
+  TBitmap buttonPicture_;   // the drop-down button composed over the cache, kept between paints
   TBrushHandle listBrush_;  // the list's colour, answered to every WM_CTLCOLORLISTBOX
   COLORREF listBrushColor_ = CLR_INVALID;
 };
@@ -168,4 +169,5 @@ private:
   void DrawColumn(HDC dc, const RECT& r, int column);
 
   std::unique_ptr<HeaderHook> headerHook_;
+  TBitmap columnPicture_;  // one column at a time, grown to the largest; kept between paints
 };

@@ -21,23 +21,23 @@ void TacGroupBoxWnd::SelectFont(TCanvas& canvas) const {
 }
 
 RECT TacGroupBoxWnd::CaptionBand() {
-  TBitmap* cache = Binding->Cache();
-  if (!cache) return BandRect(SIZE{0, 0}, WindowSize.cx);
+  TBitmap* cache = Binding()->Cache();
+  if (!cache) return BandRect(SIZE{0, 0}, WindowSize().cx);
   if (cache->Empty()) cache->SetSize(1, 1);  // a canvas to measure with
   TCanvas& canvas = cache->Canvas();
   SelectFont(canvas);
   RECT r{0, 0, 0, 0};
-  canvas.DrawText(Caption, r, DT_CALCRECT | DT_CENTER);
-  return BandRect(SIZE{r.right - r.left, r.bottom - r.top}, WindowSize.cx);
+  canvas.DrawText(Caption(), r, DT_CALCRECT | DT_CENTER);
+  return BandRect(SIZE{r.right - r.left, r.bottom - r.top}, WindowSize().cx);
 }
 
 TColor TacGroupBoxWnd::ParentColor() const {
   TColor color = clFuchsia;
   if (auto* control = dynamic_cast<TWinControl*>(TargetControl())) {
     color = QueryControlColor(control->Parent());
-  } else if (ParentWnd) {
+  } else if (ParentWnd()) {
     ParentColorSlot() = clFuchsia;
-    SendSkinCommand(ParentWnd, CMD_GETCOLOR, 0);
+    SendSkinCommand(ParentWnd(), CMD_GETCOLOR, 0);
     color = ParentColorSlot();
     ParentColorSlot() = clFuchsia;
   }
@@ -46,79 +46,70 @@ TColor TacGroupBoxWnd::ParentColor() const {
 }
 
 void TacGroupBoxWnd::BuildCache() {
-  if (!Binding->BackgroundChangedFlag) return;
-  TBitmap* cache = Binding->Cache();
+  if (!Binding()->BackgroundChangedFlag) return;
+  TBitmap* cache = Binding()->Cache();
   if (!cache) return;
-  const int w = WindowSize.cx, h = WindowSize.cy;
+  const int w = WindowSize().cx, h = WindowSize().cy;
   cache->SetPixelFormat(TPixelFormat::pf24bit);
   cache->SetSize(w, h);
   if (cache->Empty()) return;
   const RECT band = CaptionBand();
   const int bandHeight = band.bottom - band.top;
-  const BgInfo bg = TsCommonData::GetWindowParentBgInfo(WindowHandle);
+  const BgInfo bg = TsCommonData::GetWindowParentBgInfo(Window());
   const TSurfaceView view = cache->View();
   // Behind the band: what the parent shows there.
   const auto fillFromParent = [&](const RECT& r) {
     if (bg.Ready && !bg.Bmp.Empty()) {
-      const TsRect source{ParentOffset.x + bg.X + r.left, ParentOffset.y + bg.Y + r.top,
-                          ParentOffset.x + bg.X + r.right, ParentOffset.y + bg.Y + r.bottom};
+      const TsRect source{ParentOffset().x + bg.X + r.left, ParentOffset().y + bg.Y + r.top,
+                          ParentOffset().x + bg.X + r.right, ParentOffset().y + bg.Y + r.bottom};
       CopyPixels(view, r.left, r.top, bg.Bmp, source);
     } else {
       FillRectColor(view, TsRect{r.left, r.top, r.right, r.bottom}, ParentColor());
     }
   };
   fillFromParent(RECT{0, 0, w, band.bottom});
-  const TPaintItemSource item = PaintSourceOf(*Binding, *Manager);
-  PaintItem(item, bg, false, false, view, TPoint{ParentOffset.x, ParentOffset.y + bandHeight / 2},
+  const TPaintItemSource item = PaintSourceOf(*Binding(), *Manager());
+  PaintItem(item, bg, false, false, view, TPoint{ParentOffset().x, ParentOffset().y + bandHeight / 2},
             TsRect{0, bandHeight / 2, w, h}, 0);
-  if (!Caption.empty()) {
+  if (!Caption().empty()) {
     fillFromParent(band);
     TCanvas& canvas = cache->Canvas();
     SelectWindowFont(canvas);
     canvas.Brush().SetStyle(TBrushStyle::bsClear);
-    DrawSkinText(canvas, Caption, IsWindowEnabled(WindowHandle) != 0, false, *Binding,
+    DrawSkinText(canvas, Caption(), IsWindowEnabled(Window()) != 0, false, *Binding(),
                  DT_CENTER | DT_VCENTER | DT_SINGLELINE, band);
     GdiFlush();
   }
-  Binding->BackgroundChangedFlag = false;
+  Binding()->BackgroundChangedFlag = false;
 }
 
-void TacGroupBoxWnd::Paint(HDC given) {
+void TacGroupBoxWnd::PaintTo(HDC dc) {
   UpdateGeometry();
-  TPaintDC paint;
-  if (!given) paint = TPaintDC::Begin(WindowHandle);
-  Binding->UpdatingFlag = Binding->RefreshUpdating();
-  if (Binding->UpdatingFlag) return;
-  TWindowDC own;
-  HDC dc = given;
-  if (!dc) {
-    own = TWindowDC::Of(WindowHandle);
-    dc = own.Get();
-  }
-  if (!dc) return;
-  GuardedPaint([&] {
+  Binding()->UpdatingFlag = Binding()->RefreshUpdating();
+  if (Binding()->UpdatingFlag) return;
+  {
     BuildCache();
     const TSavedDC state(dc);
-    if (DialogMode) {
+    if (DialogMode()) {
       // The platform painted the inside: only frame and band go over it.
-      const TMaskRef border = MaskRef(Manager->Tables(), Binding->BorderMaskIndex);
+      const TMaskRef border = MaskRef(Manager()->Tables(), Binding()->BorderMaskIndex);
       const RECT band = CaptionBand();
       if (border.Valid()) {
         const TsMaskData& m = *border.Data;
         const int left = m.BorderWidth ? m.BorderWidth : m.WL, right = m.BorderWidth ? m.BorderWidth : m.WR,
                   bottom = m.BorderWidth ? m.BorderWidth : m.WB;
-        ExcludeClipRect(dc, left, band.bottom - band.top, WindowSize.cx - right, WindowSize.cy - bottom);
+        ExcludeClipRect(dc, left, band.bottom - band.top, WindowSize().cx - right, WindowSize().cy - bottom);
       }
     }
-    PaintWindowToDCExcludingChildren(WindowHandle, *Binding, POINT{0, 0}, dc,
-                                     RECT{0, 0, WindowSize.cx, WindowSize.cy});
+    PaintWindowToDCExcludingChildren(Window(), *Binding(), POINT{0, 0}, dc,
+                                     RECT{0, 0, WindowSize().cx, WindowSize().cy});
     if (auto* control = dynamic_cast<TWinControl*>(TargetControl())) PaintGraphicChildren(dc, control, POINT{0, 0});
-  });
-  NotifyChildWindowsParentDone(WindowHandle);
+  }
+  NotifyChildWindowsParentDone(Window());
 }
 
 void TacGroupBoxWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Skinned()) {
+  if (Destroyed() || !Skinned()) {
     TacMainWnd::WndProc(message);
     return;
   }
@@ -131,22 +122,26 @@ void TacGroupBoxWnd::WndProc(TMessage& message) {
         return;
       }
       break;
-    case WM_SIZE: Binding->BackgroundChangedFlag = true; break;
+    case WM_SIZE: Binding()->BackgroundChangedFlag = true; break;
     case WM_PAINT:
-      if (DialogMode) break;
-      Paint(nullptr);
-      message.Result = 0;
+      if (DialogMode()) break;
+      PaintMessage(message);
       return;
     case WM_ERASEBKGND: message.Result = 0; return;
     case WM_NCPAINT:
       TacMainWnd::WndProc(message);
-      if (DialogMode && !Destroyed) Paint(nullptr);
+      if (DialogMode() && !Destroyed()) {
+        // Frame and band over what the platform painted, through the window's DC.
+        const TPaintDC paint = TPaintDC::Begin(Window());
+        const TWindowDC dc = TWindowDC::Of(Window());
+        if (dc.Get()) GuardedPaint([&] { PaintTo(dc.Get()); });
+      }
       return;
     case WM_PRINT:
-      if (DialogMode) break;
-      Binding->BackgroundChangedFlag = true;
-      message.LParam = 1;
-      Paint(reinterpret_cast<HDC>(message.WParam));
+    case WM_PRINTCLIENT:
+      if (DialogMode()) break;
+      Binding()->BackgroundChangedFlag = true;
+      PaintMessage(message);
       return;
     default: break;
   }

@@ -19,8 +19,12 @@ public:
   // Rebuilds the cache when the background changed.
   void BuildCache();
 
+protected:
+  void PaintTo(HDC dc) override;
+  // A dialog's group box lets the platform paint (and print) its inside.
+  bool PaintsClient() const override { return !DialogMode(); }
+
 private:
-  void Paint(HDC given);
   void SelectFont(TCanvas& canvas) const;
   // The parent's colour, for a band without the parent's picture.
   TColor ParentColor() const;

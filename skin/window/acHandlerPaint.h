@@ -5,26 +5,20 @@
 
 #include <windows.h>
 
+#include "framework/Redraw.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
 #include "skin/window/acMainWnd.h"
 
-// Runs `step` with `handler`'s window not redrawing, so that the platform's own drawing,
-// which the step triggers, never reaches the screen. Redrawing comes back unless the
-// window went away during the step. A hidden window draws nothing anyway and is left
-// alone: switching redrawing back on would show it.
+// Runs `step` with `handler`'s window not redrawing (TRedrawOff), so that the platform's
+// own drawing, which the step triggers, never reaches the screen. A hidden window is left
+// alone; redrawing comes back unless the window went away during the step.
 template <class F>
 void WithoutRedraw(TacMainWnd& handler, F&& step) {
-  const HWND window = handler.WindowHandle;
-  if (!IsWindowVisible(window)) {
-    step();
-    return;
-  }
-  SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+  const TRedrawOff quiet(handler.Window());
   step();
-  if (!handler.Destroyed && IsWindow(window)) SendMessageW(window, WM_SETREDRAW, TRUE, 0);
 }
 
 // The painting core's view of `binding`'s section (a plain window with a parent).

@@ -1,8 +1,10 @@
 #include "skin/window/acMainWnd.h"
 
 #include <atomic>
+#include <utility>
 
 #include "framework/Forms.h"
+#include "framework/Handles.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/paint/Compose.h"
@@ -36,17 +38,36 @@ String WindowText(HWND window) {
 
 }  // namespace
 
-bool& DialogModeDefault() {
-  static bool on = false;
-  return on;
-}
+namespace {
+bool gDialogMode = false;
+bool gAdapterFreeing = false;
+}  // namespace
 
-bool& AdapterFreeing() {
-  static bool on = false;
-  return on;
-}
+bool DialogModeDefault() { return gDialogMode; }
+bool AdapterFreeing() { return gAdapterFreeing; }
+
+TDialogHandlersScope::TDialogHandlersScope(bool dialogMode) : previous_(std::exchange(gDialogMode, dialogMode)) {}
+TDialogHandlersScope::~TDialogHandlersScope() { gDialogMode = previous_; }
+
+TAdapterFreeingScope::TAdapterFreeingScope() : previous_(std::exchange(gAdapterFreeing, true)) {}
+TAdapterFreeingScope::~TAdapterFreeingScope() { gAdapterFreeing = previous_; }
 
 int TacMainWnd::LiveCount() { return gLiveHandlers; }
+
+// One message of the window running through WndProc. The last one to return frees a
+// handler that asked to be freed inside its own messages, also when the message raises.
+class TacMainWnd::Nesting {
+public:
+  explicit Nesting(TacMainWnd& owner) : owner_(owner) { ++owner_.depth_; }
+  ~Nesting() {
+    if (--owner_.depth_ == 0 && owner_.freePending_) delete &owner_;
+  }
+  Nesting(const Nesting&) = delete;
+  Nesting& operator=(const Nesting&) = delete;
+
+private:
+  TacMainWnd& owner_;
+};
 
 // The procedure stub of a plain window: the framework's subclass, forwarding to WndProc.
 class TacMainWnd::Thunk : public TWindowSubclass {
@@ -58,10 +79,9 @@ protected:
   LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
     TMessage message{msg, wParam, lParam, 0};
     TacMainWnd& owner = owner_;
-    ++owner.depth_;
+    // Nothing of this stub is touched once the nesting ends: it may free the handler.
+    const Nesting running(owner);
     owner.WndProc(message);
-    // A handler that asked to be freed inside its own message goes once that returns.
-    if (--owner.depth_ == 0 && owner.freePending_) delete &owner;
     return message.Result;
   }
 
@@ -76,10 +96,8 @@ public:
 
 protected:
   void HandleMessage(TMessage& message) override {
-    TacMainWnd& owner = owner_;
-    ++owner.depth_;
-    owner.WndProc(message);
-    if (--owner.depth_ == 0 && owner.freePending_) delete &owner;
+    const Nesting running(owner_);
+    owner_.WndProc(message);
   }
   void ControlDestroyed() override { owner_.WindowGone(); }
 
@@ -99,28 +117,26 @@ TacMainWnd::TacMainWnd(HWND window, bool refreshFrame, const std::string& sectio
     : thunk_(std::make_unique<Thunk>(*this)), refreshFrame_(refreshFrame) {
   ++gLiveHandlers;
   if (WindowThemeApi() && section != "DIALOG") WindowThemeApi()(window, L" ", L" ");
-  WindowHandle = window;
-  Manager = manager;
+  window_ = window;
+  manager_ = manager;
   if (binding) {
-    Binding = binding;
-    if (!Manager) Manager = binding->SkinManager();
+    binding_ = binding;
+    if (!manager_) manager_ = binding->SkinManager();
   } else {
-    OwnBinding = true;
     ownedBinding_ = std::make_unique<TsCommonData>(nullptr, true);
-    Binding = ownedBinding_.get();
-    if (manager) Binding->SetSkinManager(manager);
-    if (!Manager) Manager = Binding->SkinManager();
+    binding_ = ownedBinding_.get();
+    if (manager) binding_->SetSkinManager(manager);
+    if (!manager_) manager_ = binding_->SkinManager();
   }
-  if (Binding->SkinSection().empty()) Binding->SetSkinSection(section);
-  DialogMode = DialogModeDefault();
+  if (binding_->SkinSection().empty()) binding_->SetSkinSection(section);
+  dialogMode_ = DialogModeDefault();
 }
 
 void TacMainWnd::PrepareStart() {
   SaveParams();
-  ParamsApplied = false;
-  OldMethod = nullptr;
-  OldWndProc = nullptr;
-  Caption = WindowText(WindowHandle);
+  paramsApplied_ = false;
+  oldMethod_ = nullptr;
+  caption_ = WindowText(window_);
 }
 
 void TacMainWnd::Start() {
@@ -134,46 +150,44 @@ TacMainWnd::~TacMainWnd() {
 }
 
 void TacMainWnd::Shutdown() {
-  if (!Destroyed) {
-    const bool removing = Manager && IsLiveManager(Manager) && Manager->RemovingSkin();
+  if (!destroyed_) {
+    const bool removing = manager_ && IsLiveManager(manager_) && manager_->RemovingSkin();
     // Our procedure always leaves the chain (a pass-through stays where another subclass
     // sits on top); only the look of a window that outlives its adapter is given back.
     const bool giveBack = !AdapterFreeing() || removing;
-    const bool alive = IsWindow(WindowHandle) != 0;
-    if (giveBack && alive && WindowThemeApi()) WindowThemeApi()(WindowHandle, nullptr, nullptr);
+    const bool alive = IsWindow(window_) != 0;
+    if (giveBack && alive && WindowThemeApi()) WindowThemeApi()(window_, nullptr, nullptr);
     Unhook();
     if (giveBack && alive) {
       RestoreParams();
-      if (IsWindowVisible(WindowHandle)) RedrawWindow(WindowHandle, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
+      if (IsWindowVisible(window_)) RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE);
     }
-    Destroyed = true;
+    destroyed_ = true;
   }
-  OldMethod = nullptr;
-  OldWndProc = nullptr;
+  oldMethod_ = nullptr;
   ownedBinding_.reset();
-  Binding = nullptr;
-  Manager = nullptr;
+  binding_ = nullptr;
+  manager_ = nullptr;
 }
 
 TControl* TacMainWnd::FindTarget() const {
-  if (!Binding) return nullptr;
-  if (TControl* control = Binding->OwnerControl()) return control;
-  if (auto* provider = dynamic_cast<TsSkinProvider*>(Binding->OwnerObject())) return provider->Form();
+  if (!binding_) return nullptr;
+  if (TControl* control = binding_->OwnerControl()) return control;
+  if (auto* provider = dynamic_cast<TsSkinProvider*>(binding_->OwnerObject())) return provider->Form();
   return nullptr;
 }
 
 void TacMainWnd::Attach() {
-  SendingScroll = false;
+  sendingScroll_ = false;
   target_ = FindTarget();
   if (!target_) {
-    if (!thunk_->Attach(WindowHandle)) return;
-    OldWndProc = thunk_->PreviousProcedure();
+    thunk_->Attach(window_);
     return;
   }
   // The property names the handler for framework controls too (through the stub, which
   // stays unattached there).
-  SetPropW(WindowHandle, L"ACSBSC", static_cast<TWindowSubclass*>(thunk_.get()));
-  OldMethod = target_->WindowProc;
+  SetPropW(window_, L"ACSBSC", static_cast<TWindowSubclass*>(thunk_.get()));
+  oldMethod_ = target_->WindowProc;
   link_ = std::make_unique<ChainLink>(*this);
   link_->Install(*target_);
 }
@@ -181,28 +195,27 @@ void TacMainWnd::Attach() {
 void TacMainWnd::Unhook() {
   if (link_) {
     link_->Remove();
-    if (IsWindow(WindowHandle) && TWindowSubclass::Of(WindowHandle) == thunk_.get()) RemovePropW(WindowHandle, L"ACSBSC");
+    if (IsWindow(window_) && TWindowSubclass::Of(window_) == thunk_.get()) RemovePropW(window_, L"ACSBSC");
   }
   // Restores the previous procedure while ours is first, else leaves a pass-through.
   thunk_->Detach();
 }
 
 void TacMainWnd::Detach(bool free) {
-  if (!Destroyed) {
+  if (!destroyed_) {
     Unhook();
-    if (IsWindow(WindowHandle)) {
+    if (IsWindow(window_)) {
       RestoreParams();
-      if (IsWindowVisible(WindowHandle)) {
-        RedrawFrame(WindowHandle, false);
+      if (IsWindowVisible(window_)) {
+        RedrawFrame(window_, false);
         // The skinned picture of the client area would stay until something repaints it.
-        InvalidateRect(WindowHandle, nullptr, TRUE);
+        InvalidateRect(window_, nullptr, TRUE);
       }
     }
-    Destroyed = true;
+    destroyed_ = true;
   }
   if (!free) return;
-  OldWndProc = nullptr;
-  OldMethod = nullptr;
+  oldMethod_ = nullptr;
   if (depth_ > 0)
     freePending_ = true;
   else
@@ -212,25 +225,46 @@ void TacMainWnd::Detach(bool free) {
 void TacMainWnd::WindowGone() {
   // The control's chain is gone with it; nothing of the window is left to give back.
   if (link_) link_->Remove();
-  if (IsWindow(WindowHandle) && TWindowSubclass::Of(WindowHandle) == thunk_.get()) RemovePropW(WindowHandle, L"ACSBSC");
-  Destroyed = true;
+  if (IsWindow(window_) && TWindowSubclass::Of(window_) == thunk_.get()) RemovePropW(window_, L"ACSBSC");
+  destroyed_ = true;
 }
 
 LRESULT TacMainWnd::CallOld(TMessage& message) {
-  if (OldMethod) {
+  if (oldMethod_) {
     TMessage copy{message.Msg, message.WParam, message.LParam, 0};
-    const TWndMethod method = OldMethod;  // may be replaced while it runs
+    const TWndMethod method = oldMethod_;  // may be replaced while it runs
     method(copy);
     message.LParam = copy.LParam;
     return copy.Result;
   }
   if (thunk_->Attached()) return thunk_->CallOld(message.Msg, message.WParam, message.LParam);
-  if (OldWndProc) return CallWindowProcW(OldWndProc, WindowHandle, message.Msg, message.WParam, message.LParam);
   return 0;
 }
 
+WNDPROC TacMainWnd::PreviousProcedure() const { return thunk_->PreviousProcedure(); }
+
+bool TacMainWnd::Hooked() const { return oldMethod_ != nullptr || thunk_->Attached(); }
+
+void TacMainWnd::PaintTo(HDC) {}
+
+void TacMainWnd::PaintMessage(TMessage& message) {
+  message.Result = 0;
+  auto dc = reinterpret_cast<HDC>(message.WParam);
+  TPaintDC paint;
+  if (!dc && message.Msg == WM_PAINT) {
+    paint = TPaintDC::Begin(window_);
+    dc = paint.Get();
+  }
+  if (!dc) return;
+  GuardedPaint([&] { PaintTo(dc); });
+}
+
+void TacMainWnd::RepaintNow() {
+  if (IsWindow(window_)) RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
 void TacMainWnd::SelectWindowFont(TCanvas& canvas) const {
-  auto font = reinterpret_cast<HFONT>(SendMessageW(WindowHandle, WM_GETFONT, 0, 0));
+  auto font = reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0));
   if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   LOGFONTW lf{};
   if (!GetObjectW(font, sizeof(lf), &lf)) return;
@@ -243,20 +277,24 @@ void TacMainWnd::SelectWindowFont(TCanvas& canvas) const {
 }
 
 bool TacMainWnd::Skinned() const {
-  return Binding && Manager && IsLiveManager(Manager) && Manager->SkinActive();
+  return binding_ && manager_ && IsLiveManager(manager_) && manager_->SkinActive();
 }
 
 // ---------------------------------------------------------------- geometry and cache
 
+void TacMainWnd::MeasureWindow() {
+  GetWindowRect(window_, &windowRect_);
+  windowSize_ = SIZE{windowRect_.right - windowRect_.left, windowRect_.bottom - windowRect_.top};
+}
+
 void TacMainWnd::UpdateGeometry() {
-  GetWindowRect(WindowHandle, &WindowRect);
-  WindowSize = SIZE{WindowRect.right - WindowRect.left, WindowRect.bottom - WindowRect.top};
-  ParentWnd = GetParent(WindowHandle);
-  ParentRect = RECT{};
-  if (ParentWnd) GetWindowRect(ParentWnd, &ParentRect);
-  const LRESULT offset = ParentWnd ? SendSkinCommand(ParentWnd, CMD_GETCLIENTOFFSET, 0) : 0;
-  ParentOffset = POINT{WindowRect.left - ParentRect.left - static_cast<SHORT>(LOWORD(offset)),
-                       WindowRect.top - ParentRect.top - static_cast<SHORT>(HIWORD(offset))};
+  MeasureWindow();
+  parentWnd_ = GetParent(window_);
+  parentRect_ = RECT{};
+  if (parentWnd_) GetWindowRect(parentWnd_, &parentRect_);
+  const LRESULT offset = parentWnd_ ? SendSkinCommand(parentWnd_, CMD_GETCLIENTOFFSET, 0) : 0;
+  parentOffset_ = POINT{windowRect_.left - parentRect_.left - static_cast<SHORT>(LOWORD(offset)),
+                        windowRect_.top - parentRect_.top - static_cast<SHORT>(HIWORD(offset))};
 }
 
 void TacMainWnd::PrepareWindowCache(TsCommonData& binding, HWND window, bool dialogStyle) {
@@ -301,22 +339,29 @@ void TacMainWnd::RedrawFrame(HWND window, bool frameChanged) {
 }
 
 void TacMainWnd::RepairCorners(int state) {
-  if (Binding) UpdateWindowCorners(*Binding, state, WindowSize, ParentWnd, ParentOffset);
+  if (binding_) UpdateWindowCorners(*binding_, state, windowSize_, parentWnd_, parentOffset_);
 }
 
 // ---------------------------------------------------------------- messages
 
 void TacMainWnd::WndProc(TMessage& message) {
-  if (Destroyed) {
+  if (destroyed_) {
     message.Result = CallOld(message);
     return;
   }
   switch (message.Msg) {
-    case WM_DESTROY:
+    case WM_DESTROY: {
       // Unhooked before the window's own procedure sees it: nothing of ours runs after.
+      // A plain window's previous procedure is the subclass record's, taken before the
+      // record lets go of it.
+      const WNDPROC previous = thunk_->PreviousProcedure();
       if (Hooked()) Detach(false);
-      message.Result = CallOld(message);
+      if (oldMethod_)
+        message.Result = CallOld(message);
+      else if (previous)
+        message.Result = CallWindowProcW(previous, window_, message.Msg, message.WParam, message.LParam);
       return;
+    }
     case WM_NCDESTROY:
       // The framework hands WM_NCDESTROY on itself; asking first keeps it from going twice.
       message.Result = CallOld(message);
@@ -324,18 +369,25 @@ void TacMainWnd::WndProc(TMessage& message) {
       return;
     case WM_UPDATEUISTATE: message.Result = 0; return;
     case WM_SIZE:
-      if (Binding) Binding->BackgroundChangedFlag = true;
+      if (binding_) binding_->BackgroundChangedFlag = true;
       break;
     case WM_SETTEXT:
       message.Result = CallOld(message);
-      Caption = WindowText(WindowHandle);
+      caption_ = WindowText(window_);
       return;
     case WM_MOUSEMOVE:
       if (TsSkinManager* manager = DefaultManager();
-          manager && IsWindowEnabled(WindowHandle) && manager->HotWindow() != WindowHandle)
-        manager->SetHotWindow(WindowHandle);
+          manager && IsWindowEnabled(window_) && manager->HotWindow() != window_)
+        manager->SetHotWindow(window_);
       break;
-    case WM_PRINT: message.Result = SendMessageW(WindowHandle, WM_PAINT, message.WParam, message.LParam); return;
+    case WM_PRINT:
+    case WM_PRINTCLIENT:
+      // A handler that paints its client area prints it through the same entry.
+      if (message.WParam && PaintsClient() && Skinned()) {
+        PaintMessage(message);
+        return;
+      }
+      break;
     default: break;
   }
   if (!Skinned()) {
@@ -350,12 +402,12 @@ void TacMainWnd::WndProc(TMessage& message) {
 }
 
 void TacMainWnd::SkinCommand(TMessage& message) {
-  const bool ours = reinterpret_cast<TsSkinManager*>(message.LParam) == Manager;
+  const bool ours = reinterpret_cast<TsSkinManager*>(message.LParam) == manager_;
   switch (SkinCommandOf(message.WParam)) {
     case CMD_SKINLOADED:
       if (ours) {
-        Binding->UpdateIndexes();
-        Binding->BackgroundChangedFlag = true;
+        binding_->UpdateIndexes();
+        binding_->BackgroundChangedFlag = true;
       }
       break;
     case CMD_SKINREMOVED:
@@ -363,30 +415,30 @@ void TacMainWnd::SkinCommand(TMessage& message) {
       break;
     case CMD_REPAINT:
       if (!ours) break;
-      Binding->UpdateIndexes();
-      Binding->BackgroundChangedFlag = true;
-      SendMessageW(WindowHandle, WM_PAINT, 0, 0);
+      binding_->UpdateIndexes();
+      binding_->BackgroundChangedFlag = true;
+      RepaintNow();
       return;
     case CMD_GETBGINFO:
-      if (TBitmap* cache = Binding->Cache(); cache && !cache->Empty()) BackgroundSlot() = BgInfo{cache->View(), 0, 0, true};
+      if (TBitmap* cache = binding_->Cache(); cache && !cache->Empty()) BackgroundSlot() = BgInfo{cache->View(), 0, 0, true};
       return;
     case CMD_PARENTDONE:
-      if (!Binding->RefreshUpdating()) break;
-      Binding->UpdatingFlag = false;
-      RedrawWindow(WindowHandle, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_INVALIDATE);
+      if (!binding_->RefreshUpdating()) break;
+      binding_->UpdatingFlag = false;
+      RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_INVALIDATE);
       return;
     case CMD_ISSKINNED: message.LParam = message.Result = 1; return;
     case CMD_ISBGBUSY:
-      message.LParam = Binding->BackgroundChangedFlag || Binding->RefreshUpdating() ? 1 : 0;
+      message.LParam = binding_->BackgroundChangedFlag || binding_->RefreshUpdating() ? 1 : 0;
       break;
     case CMD_ISBGVARIABLE:
     case CMD_GETCOLOR:
-      if (Binding->OwnerControl()) {
-        Binding->CommonWndProc(message);
+      if (binding_->OwnerControl()) {
+        binding_->CommonWndProc(message);
         return;
       }
       break;
-    case CMD_PREPARECACHE: PrepareWindowCache(*Binding, WindowHandle, false); break;
+    case CMD_PREPARECACHE: PrepareWindowCache(*binding_, window_, false); break;
     case CMD_GETAPPLICATION: message.Result = reinterpret_cast<LRESULT>(Application); return;
     default: break;
   }

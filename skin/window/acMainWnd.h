@@ -15,7 +15,8 @@
 //   framework's subclassing of foreign windows (framework/Subclass.h), whose procedure
 //   stub is `Thunk`;
 // - a framework control, or a frame provider's form: a handler put first in the control's
-//   chain of window methods (`TControlHandler`); `OldMethod` is the method it replaced.
+//   chain of window methods (`TControlHandler`), keeping the method it replaced.
+// The previous procedure of a plain window is the subclass record's alone.
 // Either way the window carries the handler in its property "ACSBSC" (`HandlerOf`).
 //
 // Unhooking never cuts a chain: the previous procedure goes back only while ours is still
@@ -42,11 +43,37 @@
 
 class TsSkinManager;
 
-// Set while handlers are made for a skinned dialog's windows (their `DialogMode`).
-bool& DialogModeDefault();
-// Set by the control adapter while it is freed; outside a skin removal its handlers then
-// leave the look of their (dying) windows alone.
-bool& AdapterFreeing();
+// Whether handlers made now are a skinned dialog's (their `DialogMode`): false unless a
+// `TDialogHandlersScope` is alive.
+bool DialogModeDefault();
+// Whether the control adapter is being freed: false unless a `TAdapterFreeingScope` is
+// alive. Outside a skin removal handlers then leave the look of their (dying) windows alone.
+bool AdapterFreeing();
+
+// While alive, the handlers made are (or, with false, are not) a skinned dialog's; the
+// previous setting comes back when it goes, also when making them raises. Scopes nest.
+class TDialogHandlersScope {
+public:
+  explicit TDialogHandlersScope(bool dialogMode = true);
+  ~TDialogHandlersScope();
+  TDialogHandlersScope(const TDialogHandlersScope&) = delete;
+  TDialogHandlersScope& operator=(const TDialogHandlersScope&) = delete;
+
+private:
+  bool previous_;
+};
+
+// While alive, the control adapter counts as being freed (see AdapterFreeing). Scopes nest.
+class TAdapterFreeingScope {
+public:
+  TAdapterFreeingScope();
+  ~TAdapterFreeingScope();
+  TAdapterFreeingScope(const TAdapterFreeingScope&) = delete;
+  TAdapterFreeingScope& operator=(const TAdapterFreeingScope&) = delete;
+
+private:
+  bool previous_;
+};
 
 class TacMainWnd {
 public:
@@ -76,7 +103,7 @@ public:
   // records that ApplyParams has run.
   virtual void SaveParams() {}
   virtual void RestoreParams() {}
-  virtual void ApplyParams() { ParamsApplied = true; }
+  virtual void ApplyParams() { paramsApplied_ = true; }
   // Every message of the window.
   virtual void WndProc(TMessage& message);
 
@@ -104,25 +131,31 @@ public:
   // The binding's section can be painted from an active skin.
   bool Skinned() const;
 
-  // ---- fields
-  bool DialogMode = false;
-  String Caption;
-  RECT WindowRect{};
-  SIZE WindowSize{};
-  POINT ParentOffset{};
-  RECT ParentRect{};
-  HWND ParentWnd = nullptr;
-  TWndMethod OldMethod;            // framework control: the method replaced
-  WNDPROC OldWndProc = nullptr;    // plain window: the procedure replaced
-  HWND WindowHandle = nullptr;
-  TsSkinManager* Manager = nullptr;
-  TsCommonData* Binding = nullptr;  // owned when OwnBinding
-  bool SendingScroll = false;
-  bool ParamsApplied = false;
-  TColor SavedColor = clFuchsia;
-  TColor SavedFontColor = clFuchsia;
-  bool Destroyed = false;
-  bool OwnBinding = false;
+  // ---- state (read-only outside the handler)
+  // The window served.
+  HWND Window() const { return window_; }
+  // The binding painted from (borrowed or the handler's own; null once shut down).
+  TsCommonData* Binding() const { return binding_; }
+  TsSkinManager* Manager() const { return manager_; }
+  // The handler gave its window back (or the window is gone): it only passes messages on.
+  bool Destroyed() const { return destroyed_; }
+  // Made for a skinned dialog's window (see TDialogHandlersScope).
+  bool DialogMode() const { return dialogMode_; }
+  // The window's text as last seen.
+  const String& Caption() const { return caption_; }
+  bool ParamsApplied() const { return paramsApplied_; }
+  // The handler sends the window scroll messages of its own now.
+  bool SendingScroll() const { return sendingScroll_; }
+  // Geometry as measured by the last UpdateGeometry.
+  const RECT& WindowRect() const { return windowRect_; }
+  SIZE WindowSize() const { return windowSize_; }
+  POINT ParentOffset() const { return parentOffset_; }
+  const RECT& ParentRect() const { return parentRect_; }
+  HWND ParentWnd() const { return parentWnd_; }
+  // Taken over through a framework control's chain of window methods.
+  bool InChain() const { return oldMethod_ != nullptr; }
+  // The procedure the subclass record replaced (a plain window while attached), else null.
+  WNDPROC PreviousProcedure() const;
 
   // Handlers alive in the process (for leak checks).
   static int LiveCount();
@@ -138,8 +171,8 @@ protected:
   TControl* TargetControl() const { return target_; }
   // The window is gone under a framework control that is being freed: forget it.
   virtual void WindowGone();
-  // Whether the handler is attached now (OldMethod or OldWndProc set).
-  bool Hooked() const { return OldMethod != nullptr || OldWndProc != nullptr; }
+  // Whether the handler is attached now (in a chain, or through the subclass record).
+  bool Hooked() const;
   // The skin-command step of the base handling (the message is a skin command and the
   // handler is skinned).
   void SkinCommand(TMessage& message);
@@ -149,13 +182,54 @@ protected:
   void Shutdown();
   // `canvas` takes the font the window uses (WM_GETFONT; the system font without one).
   void SelectWindowFont(TCanvas& canvas) const;
+  // WindowRect and WindowSize as they are now (the part of UpdateGeometry without the parent).
+  void MeasureWindow();
+  void MarkParamsApplied() { paramsApplied_ = true; }
+  void SetSendingScroll(bool on) { sendingScroll_ = on; }
+  // The colours SaveParams found (clFuchsia: none).
+  void KeepSavedColors(TColor color, TColor fontColor) {
+    savedColor_ = color;
+    savedFontColor_ = fontColor;
+  }
+  TColor SavedColor() const { return savedColor_; }
+  TColor SavedFontColor() const { return savedFontColor_; }
+
+  // The one painting entry: the window's skinned picture on `dc`, in the window's client
+  // coordinates. WM_PAINT calls it with the BeginPaint DC (or the DC the message brings),
+  // WM_PRINT and WM_PRINTCLIENT with theirs; it never raises. The base paints nothing.
+  virtual void PaintTo(HDC dc);
+  // Whether PaintTo paints the window's client area (the base answers false: WM_PRINT goes
+  // to the window's own procedure).
+  virtual bool PaintsClient() const { return false; }
+  // WM_PAINT, WM_PRINT or WM_PRINTCLIENT to PaintTo: the DC the message brings, else (a
+  // WM_PAINT without one) the BeginPaint DC, which validates the window.
+  void PaintMessage(TMessage& message);
+  // A repaint asked of the platform: invalidated and painted now through WM_PAINT.
+  void RepaintNow();
 
 private:
   class Thunk;
   class ChainLink;
+  class Nesting;
   void Unhook();
   TControl* FindTarget() const;
 
+  HWND window_ = nullptr;
+  TsSkinManager* manager_ = nullptr;
+  TsCommonData* binding_ = nullptr;  // ownedBinding_ or borrowed
+  bool destroyed_ = false;
+  bool dialogMode_ = false;
+  String caption_;
+  RECT windowRect_{};
+  SIZE windowSize_{};
+  POINT parentOffset_{};
+  RECT parentRect_{};
+  HWND parentWnd_ = nullptr;
+  TWndMethod oldMethod_;  // framework control: the method replaced
+  bool sendingScroll_ = false;
+  bool paramsApplied_ = false;
+  TColor savedColor_ = clFuchsia;
+  TColor savedFontColor_ = clFuchsia;
   std::unique_ptr<TsCommonData> ownedBinding_;
   std::unique_ptr<Thunk> thunk_;
   std::unique_ptr<ChainLink> link_;
@@ -165,4 +239,5 @@ private:
   bool freePending_ = false;
   friend class Thunk;
   friend class ChainLink;
+  friend class Nesting;
 };

@@ -44,18 +44,18 @@ TacMnuWnd* TacMnuWnd::AttachTo(HWND window, TsSkinManager* manager) {
 
 POINT TacMnuWnd::ClientOrigin() const {
   POINT origin{0, 0};
-  ClientToScreen(WindowHandle, &origin);
+  ClientToScreen(Window(), &origin);
   RECT window{};
-  GetWindowRect(WindowHandle, &window);
+  GetWindowRect(Window(), &window);
   return POINT{origin.x - window.left, origin.y - window.top};
 }
 
 int TacMnuWnd::FrameRing() const {
   const POINT origin = ClientOrigin();
   int ring = std::min(origin.x, origin.y);
-  const HMENU menu = reinterpret_cast<HMENU>(SendMessageW(WindowHandle, MN_GETHMENU, 0, 0));
+  const HMENU menu = reinterpret_cast<HMENU>(SendMessageW(Window(), MN_GETHMENU, 0, 0));
   RECT item{}, window{};
-  if (menu && GetMenuItemRect(nullptr, menu, 0, &item) && GetWindowRect(WindowHandle, &window)) {
+  if (menu && GetMenuItemRect(nullptr, menu, 0, &item) && GetWindowRect(Window(), &window)) {
     const int inset = std::min(item.left - window.left, item.top - window.top);
     if (inset > ring && inset < (window.right - window.left) / 2) ring = inset;
   }
@@ -64,31 +64,31 @@ int TacMnuWnd::FrameRing() const {
 
 void TacMnuWnd::BuildCache() {
   UpdateGeometry();
-  if (!Binding->BackgroundChangedFlag) return;
-  TBitmap* cache = Binding->Cache();
-  if (!cache || !Manager) return;
-  const int w = WindowSize.cx, h = WindowSize.cy;
+  if (!Binding()->BackgroundChangedFlag) return;
+  TBitmap* cache = Binding()->Cache();
+  if (!cache || !Manager()) return;
+  const int w = WindowSize().cx, h = WindowSize().cy;
   cache->SetPixelFormat(TPixelFormat::pf24bit);
   cache->SetSize(w, h);
   if (cache->Empty()) return;
   ParentColorSlot() = clFuchsia;
-  TPaintItemSource item = PaintSourceOf(*Binding, *Manager);
+  TPaintItemSource item = PaintSourceOf(*Binding(), *Manager());
   item.HasParent = false;
   PaintItem(item, BgInfo{}, true, false, cache->View(),
-            TPoint{WindowRect.left - ParentRect.left, WindowRect.top - ParentRect.top}, TsRect{0, 0, w, h}, 0);
+            TPoint{WindowRect().left - ParentRect().left, WindowRect().top - ParentRect().top}, TsRect{0, 0, w, h}, 0);
   RepairCorners(0);
-  Binding->BackgroundChangedFlag = false;
+  Binding()->BackgroundChangedFlag = false;
 }
 
 void TacMnuWnd::EraseBackground(HDC given) {
   GuardedPaint([&] {
     BuildCache();
-    TBitmap* cache = Binding->Cache();
+    TBitmap* cache = Binding()->Cache();
     if (!cache || cache->Empty()) return;
     TClientDC own;
     HDC dc = given;
     if (!dc) {
-      own = TClientDC::Of(WindowHandle);
+      own = TClientDC::Of(Window());
       dc = own.Get();
     }
     if (!dc) return;
@@ -104,26 +104,26 @@ void TacMnuWnd::PaintBorder() {
     BuildCache();
     const int ring = FrameRing();
     if (ring <= 0) return;  // no frame to paint
-    TWindowDC dc = TWindowDC::Of(WindowHandle);
+    TWindowDC dc = TWindowDC::Of(Window());
     if (!dc.Get()) return;
     const TacMenuPaintState& state = MenuPaintState();
     const TBitmap* picture = state.Picture;
     // The menu's own picture when it was made for this window at its size, else the
     // section's border.
-    if (picture && state.Window == WindowHandle && !picture->Empty() && picture->Width() == WindowSize.cx &&
-        picture->Height() == WindowSize.cy) {
+    if (picture && state.Window == Window() && !picture->Empty() && picture->Width() == WindowSize().cx &&
+        picture->Height() == WindowSize().cy) {
       CopyBorderRing(dc.Get(), 0, 0, ring, 0, 0, const_cast<TBitmap*>(picture)->Canvas().Handle(), picture->Height(),
                      picture->Width());
       return;
     }
-    TBitmap* cache = Binding->Cache();
+    TBitmap* cache = Binding()->Cache();
     if (cache && !cache->Empty())
       CopyBorderRing(dc.Get(), 0, 0, ring, 0, 0, cache->Canvas().Handle(), cache->Height(), cache->Width());
   });
 }
 
 void TacMnuWnd::WndProc(TMessage& message) {
-  if (Destroyed) {
+  if (Destroyed()) {
     TacScrollWnd::WndProc(message);
     return;
   }
@@ -150,7 +150,7 @@ void TacMnuWnd::WndProc(TMessage& message) {
         case CMD_ISSKINNED: message.LParam = message.Result = 1; return;
         case CMD_SETUPDATING: message.LParam = BorderFlag ? 1 : 0; return;
         case CMD_DRAWMENUBORDER:
-          if (IsWindowVisible(WindowHandle)) BorderFlag = true;
+          if (IsWindowVisible(Window())) BorderFlag = true;
           return;
         case CMD_GETAPPLICATION: message.Result = reinterpret_cast<LRESULT>(Application); return;
         default: message.Result = 0; return;

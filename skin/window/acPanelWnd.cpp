@@ -10,12 +10,12 @@
 
 void TacPanelWnd::BuildCache() {
   TWinControl* panel = Panel();
-  TBitmap* cache = Binding->Cache();
+  TBitmap* cache = Binding()->Cache();
   if (!panel || !cache) return;
-  Binding->PrepareCache();
+  Binding()->PrepareCache();
   if (cache->Empty()) return;
-  const BgInfo bg = Binding->GetParentBgInfo();
-  TPaintItemSource item = PaintSourceOf(*Binding, *Manager);
+  const BgInfo bg = Binding()->GetParentBgInfo();
+  TPaintItemSource item = PaintSourceOf(*Binding(), *Manager());
   item.HasParent = panel->Parent() != nullptr;
   item.ParentColor = panel->Parent() ? static_cast<TColor>(ColorToRGB(panel->Parent()->Color())) : clFuchsia;
   item.QueryParentColor = [panel] { return QueryControlColor(panel->Parent()); };
@@ -26,37 +26,33 @@ void TacPanelWnd::BuildCache() {
     TCanvas& canvas = cache->Canvas();
     canvas.Font().Assign(panel->Font());
     canvas.Brush().SetStyle(TBrushStyle::bsClear);
-    DrawSkinText(canvas, caption, panel->Enabled(), false, *Binding,
+    DrawSkinText(canvas, caption, panel->Enabled(), false, *Binding(),
                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX, panel->ClientRect());
     GdiFlush();
   }
-  Binding->BackgroundChangedFlag = false;
+  Binding()->BackgroundChangedFlag = false;
 }
 
-void TacPanelWnd::Paint(HDC given) {
+void TacPanelWnd::PaintTo(HDC dc) {
   TWinControl* panel = Panel();
-  if (!panel || panel->IsDestroying() || !Binding->Skinned()) return;
+  if (!panel || panel->IsDestroying() || !Binding()->Skinned()) return;
   if (panel->Parent() && (panel->Parent()->ControlState() & csCreating)) return;
-  if (!IsWindowVisible(WindowHandle)) return;
-  TPaintDC paint;
-  if (!given) paint = TPaintDC::Begin(WindowHandle);
-  const HDC dc = given ? given : paint.Get();
-  if (!dc) return;
+  if (!IsWindowVisible(Window())) return;
   const TSavedDC state(dc);
-  Binding->UpdatingFlag = Binding->RefreshUpdating();
-  if (Binding->UpdatingFlag) return;
+  Binding()->UpdatingFlag = Binding()->RefreshUpdating();
+  if (Binding()->UpdatingFlag) return;
   GuardedPaint([&] {
-    const bool rebuild = Binding->PartlyHiddenFlag || Binding->BackgroundChangedFlag;
-    if (Binding->DependsOnParent()) {
+    const bool rebuild = Binding()->PartlyHiddenFlag || Binding()->BackgroundChangedFlag;
+    if (Binding()->DependsOnParent()) {
       RECT clip{};
       GetClipBox(dc, &clip);
-      Binding->PartlyHiddenFlag =
+      Binding()->PartlyHiddenFlag =
           clip.right - clip.left != panel->Width() || clip.bottom - clip.top != panel->Height();
     } else {
-      Binding->PartlyHiddenFlag = false;
+      Binding()->PartlyHiddenFlag = false;
     }
-    if (rebuild && !Binding->CacheHeldFlag) BuildCache();
-    PaintToDCExcludingChildren(panel, *Binding, POINT{0, 0}, 0, 0, true, dc,
+    if (rebuild && !Binding()->CacheHeldFlag) BuildCache();
+    PaintToDCExcludingChildren(panel, *Binding(), POINT{0, 0}, 0, 0, true, dc,
                                RECT{0, 0, panel->Width(), panel->Height()});
     PaintGraphicChildren(dc, panel, POINT{0, 0});
   });
@@ -64,7 +60,7 @@ void TacPanelWnd::Paint(HDC given) {
 }
 
 void TacPanelWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Skinned() || !Panel()) {
+  if (Destroyed() || !Skinned() || !Panel()) {
     TacMainWnd::WndProc(message);
     return;
   }
@@ -79,22 +75,20 @@ void TacPanelWnd::WndProc(TMessage& message) {
       break;
     case WM_PAINT:
     case WM_PRINT:
-      Paint(reinterpret_cast<HDC>(message.WParam));
-      message.Result = 0;
-      return;
+    case WM_PRINTCLIENT: PaintMessage(message); return;
     case WM_SETTEXT:
-      if (!IsWindowVisible(WindowHandle)) break;
+      if (!IsWindowVisible(Window())) break;
       WithoutRedraw(*this, [&] { TacMainWnd::WndProc(message); });
-      if (Destroyed) return;
-      Binding->BackgroundChangedFlag = true;
-      SendMessageW(WindowHandle, WM_PAINT, 0, 0);
+      if (Destroyed()) return;
+      Binding()->BackgroundChangedFlag = true;
+      RepaintNow();
       return;
     case WM_ERASEBKGND:
     case WM_NCPAINT:
     case WM_UPDATEUISTATE: message.Result = 1; return;
     case WM_PARENTNOTIFY:
       TacMainWnd::WndProc(message);
-      if (LOWORD(message.WParam) == WM_CREATE && !Destroyed) AnnounceControl(Panel());
+      if (LOWORD(message.WParam) == WM_CREATE && !Destroyed()) AnnounceControl(Panel());
       return;
     default: break;
   }
@@ -104,20 +98,19 @@ void TacPanelWnd::WndProc(TMessage& message) {
 // ---------------------------------------------------------------- TacTransPanelWnd
 
 void TacTransPanelWnd::PaintBackground() {
-  GetWindowRect(WindowHandle, &WindowRect);
-  WindowSize = SIZE{WindowRect.right - WindowRect.left, WindowRect.bottom - WindowRect.top};
-  TWindowDC dc = TWindowDC::Of(WindowHandle);
+  MeasureWindow();
+  TWindowDC dc = TWindowDC::Of(Window());
   if (!dc.Get()) return;
-  Binding->BackgroundChangedFlag = true;
-  SendSkinCommand(WindowHandle, CMD_PREPARECACHE, 0);
+  Binding()->BackgroundChangedFlag = true;
+  SendSkinCommand(Window(), CMD_PREPARECACHE, 0);
   GuardedPaint([&] {
-    PaintWindowToDCExcludingChildren(WindowHandle, *Binding, POINT{0, 0}, dc.Get(),
-                                     RECT{0, 0, WindowSize.cx, WindowSize.cy});
+    PaintWindowToDCExcludingChildren(Window(), *Binding(), POINT{0, 0}, dc.Get(),
+                                     RECT{0, 0, WindowSize().cx, WindowSize().cy});
   });
 }
 
 void TacTransPanelWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Skinned()) {
+  if (Destroyed() || !Skinned()) {
     TacMainWnd::WndProc(message);
     return;
   }

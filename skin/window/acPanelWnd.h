@@ -21,8 +21,11 @@ public:
   // The panel's picture in the binding's cache.
   virtual void BuildCache();
 
+protected:
+  void PaintTo(HDC dc) override;
+  bool PaintsClient() const override { return true; }
+
 private:
-  void Paint(HDC given);
   TWinControl* Panel() const { return dynamic_cast<TWinControl*>(TargetControl()); }
 };
 

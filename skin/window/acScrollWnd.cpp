@@ -110,7 +110,7 @@ int TacScrollBar::SystemArrowLength() { return GetSystemMetrics(SM_CXHSCROLL); }
 
 int TacScrollBar::SkinnedArrowLength() const {
   const int system = SystemArrowLength();
-  TsSkinManager* manager = Owner && Owner->Binding ? Owner->Binding->SkinManager() : nullptr;
+  TsSkinManager* manager = Owner && Owner->Binding() ? Owner->Binding()->SkinManager() : nullptr;
   if (!manager) return system;
   const TsStandardIndexes& s = manager->StandardIndexes();
   const int left = s.ScrollButtonSections[2];
@@ -125,7 +125,7 @@ int TacScrollBar::SkinnedArrowLength() const {
 void TacScrollBar::Refresh() {
   Info.cbSize = sizeof(SCROLLINFO);
   Info.fMask = SIF_ALL;
-  if (!Owner || !GetScrollInfo(Owner->WindowHandle, Kind, &Info)) {
+  if (!Owner || !GetScrollInfo(Owner->Window(), Kind, &Info)) {
     Info.nMin = Info.nMax = Info.nPos = Info.nTrackPos = 0;
     Info.nPage = 0;
   }
@@ -134,7 +134,7 @@ void TacScrollBar::Refresh() {
 bool TacScrollBar::Active() const {
   SCROLLBARINFO info{};
   info.cbSize = sizeof(info);
-  if (!Owner || !GetScrollBarInfo(Owner->WindowHandle, Kind == SB_HORZ ? OBJID_HSCROLL : OBJID_VSCROLL, &info))
+  if (!Owner || !GetScrollBarInfo(Owner->Window(), Kind == SB_HORZ ? OBJID_HSCROLL : OBJID_VSCROLL, &info))
     return false;
   // Some platforms mark a bar disabled with EnableScrollBar only on its two arrows.
   const bool arrowsOff = (info.rgstate[1] & STATE_SYSTEM_UNAVAILABLE) && (info.rgstate[5] & STATE_SYSTEM_UNAVAILABLE);
@@ -153,23 +153,23 @@ void TacScrollWnd::Start() {
   PrepareStart();
   HorzBar->Refresh();
   VertBar->Refresh();
-  LeftScrollBar = (GetWindowLongW(WindowHandle, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
-  const LONG style = GetWindowLongW(WindowHandle, GWL_STYLE);
+  LeftScrollBar = (GetWindowLongW(Window(), GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
+  const LONG style = GetWindowLongW(Window(), GWL_STYLE);
   HorzBar->Flags = (style & WS_HSCROLL) ? 8 : 0;
   VertBar->Flags = (style & WS_VSCROLL) ? 8 : 0;
   Attach();
-  if (RefreshFrameAtStart()) RedrawFrame(WindowHandle, true);
+  if (RefreshFrameAtStart()) RedrawFrame(Window(), true);
 }
 
 TacScrollWnd::~TacScrollWnd() {
-  const bool attached = !Destroyed;
+  const bool attached = !Destroyed();
   if (ThisTracks()) {
     if (ScrollTracking().PressedPart != spNone) EndPress(true);
     ForgetHover();
   }
   Shutdown();
   // The platform takes its own bars back.
-  if (attached && IsWindow(WindowHandle)) RedrawFrame(WindowHandle, true);
+  if (attached && IsWindow(Window())) RedrawFrame(Window(), true);
 }
 
 TacScrollBar* TacScrollWnd::GetBarOf(HWND window, int kind) {
@@ -178,13 +178,13 @@ TacScrollBar* TacScrollWnd::GetBarOf(HWND window, int kind) {
   return &handler->Bar(kind);
 }
 
-bool TacScrollWnd::ThisTracks() const { return ScrollTracking().TrackWnd == WindowHandle && WindowHandle; }
+bool TacScrollWnd::ThisTracks() const { return ScrollTracking().TrackWnd == Window() && Window(); }
 
 // ---------------------------------------------------------------- geometry
 
 RECT TacScrollWnd::HorzBarRect() const {
   RECT w{};
-  GetWindowRect(WindowHandle, &w);
+  GetWindowRect(Window(), &w);
   const int vertical = VertBar->Shown ? VertBar->Thickness() : 0;
   RECT r{};
   r.left = w.left + LeftEdge + (LeftScrollBar ? vertical : 0);
@@ -196,7 +196,7 @@ RECT TacScrollWnd::HorzBarRect() const {
 
 RECT TacScrollWnd::VertBarRect() const {
   RECT w{};
-  GetWindowRect(WindowHandle, &w);
+  GetWindowRect(Window(), &w);
   const int thickness = VertBar->Shown ? VertBar->Thickness() : 0;
   RECT r{};
   r.top = w.top + TopEdge;
@@ -212,13 +212,13 @@ RECT TacScrollWnd::VertBarRect() const {
 }
 
 bool TacScrollWnd::AtGripCorner() const {
-  const HWND parent = GetParent(WindowHandle);
+  const HWND parent = GetParent(Window());
   if (!parent || (GetWindowLongW(parent, GWL_STYLE) & WS_CHILD)) return false;
   RECT client{};
   GetClientRect(parent, &client);
   MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&client), 2);
   RECT w{};
-  GetWindowRect(WindowHandle, &w);
+  GetWindowRect(Window(), &w);
   if (w.right != client.right || w.bottom != client.bottom) return false;
   return !LeftScrollBar || w.left == client.left;
 }
@@ -232,13 +232,13 @@ void TacScrollWnd::OnNcCalcSize(TMessage& message) {
     return;
   }
   const RECT proposed = *rect;
-  const LONG style = GetWindowLongW(WindowHandle, GWL_STYLE);
+  const LONG style = GetWindowLongW(Window(), GWL_STYLE);
   if (style & (WS_HSCROLL | WS_VSCROLL)) {
     // The platform computes the frame without its bars; the room is reserved below.
     NoStyleChange = true;
-    SetWindowLongW(WindowHandle, GWL_STYLE, style & ~(WS_HSCROLL | WS_VSCROLL));
+    SetWindowLongW(Window(), GWL_STYLE, style & ~(WS_HSCROLL | WS_VSCROLL));
     message.Result = CallOld(message);
-    SetWindowLongW(WindowHandle, GWL_STYLE, style);
+    SetWindowLongW(Window(), GWL_STYLE, style);
     NoStyleChange = false;
   } else {
     message.Result = CallOld(message);
@@ -281,12 +281,12 @@ void TacScrollWnd::RefreshBars(bool repaint) {
 }
 
 void TacScrollWnd::PaintBars(HDC dc) {
-  if (!Skinned() || !IsWindowVisible(WindowHandle) || Binding->UpdatingFlag) return;
+  if (!Skinned() || !IsWindowVisible(Window()) || Binding()->UpdatingFlag) return;
   if (TControl* control = TargetControl(); control && (control->ControlState() & csCreating)) return;
-  if (Binding->BackgroundChangedFlag) SendSkinCommand(WindowHandle, CMD_PREPARECACHE, 0);
+  if (Binding()->BackgroundChangedFlag) SendSkinCommand(Window(), CMD_PREPARECACHE, 0);
   TWindowDC own;
   if (!dc) {
-    own = TWindowDC::Of(WindowHandle);
+    own = TWindowDC::Of(Window());
     dc = own.Get();
   }
   if (!dc) return;
@@ -308,7 +308,7 @@ TBitmap& TacScrollWnd::Picture(int slot, int width, int height) {
 
 void TacScrollWnd::ComposeBar(int kind, const RECT& r, int thumbPos, int thumbSize, bool drawThumb, int pressedPart,
                               int firstState, int secondState, int thumbState) {
-  TsSkinManager* manager = Binding->SkinManager();
+  TsSkinManager* manager = Binding()->SkinManager();
   const TsSkinTables& skin = manager->Tables();
   const TsStandardIndexes& s = manager->StandardIndexes();
   const bool horz = kind == SB_HORZ;
@@ -317,7 +317,7 @@ void TacScrollWnd::ComposeBar(int kind, const RECT& r, int thumbPos, int thumbSi
   const TSurfaceView view = Picture(kind, w, h).View();
 
   BackgroundSlot() = BgInfo{};
-  SendSkinCommand(WindowHandle, CMD_GETBGINFO, 0);
+  SendSkinCommand(Window(), CMD_GETBGINFO, 0);
   const BgInfo bg = BackgroundSlot();
   const TPoint origin{bg.X + r.left, bg.Y + r.top};
   const BgInfo at0{bg.Bmp, 0, 0, bg.Ready};
@@ -353,13 +353,13 @@ void TacScrollWnd::ComposeBar(int kind, const RECT& r, int thumbPos, int thumbSi
 
 void TacScrollWnd::PaintBar(int kind, HDC dc, int thumbOverride, int pressedPart) {
   TacScrollBar& bar = Bar(kind);
-  TsSkinManager* manager = Binding->SkinManager();
+  TsSkinManager* manager = Binding()->SkinManager();
   if (!bar.Shown || !manager) return;
   const TsStandardIndexes& s = manager->StandardIndexes();
   const int firstTrack = s.ScrollBarSections[kind == SB_HORZ ? 0 : 1];
   if (!manager->IsSectionIndexValid(firstTrack)) return;
   RECT window{};
-  GetWindowRect(WindowHandle, &window);
+  GetWindowRect(Window(), &window);
   RECT r = BarRect(kind);
   OffsetRect(&r, -window.left, -window.top);
   const int length = LengthOf(r, kind);
@@ -391,7 +391,7 @@ void TacScrollWnd::PaintBar(int kind, HDC dc, int thumbOverride, int pressedPart
                arrowState(spSecondArrow), thumbState);
     if (!enabled) {
       BackgroundSlot() = BgInfo{};
-      SendSkinCommand(WindowHandle, CMD_GETBGINFO, 0);
+      SendSkinCommand(Window(), CMD_GETBGINFO, 0);
       const BgInfo bg = BackgroundSlot();
       const TSurfaceView view = Picture(kind, 0, 0).View();
       if (bg.Ready) {
@@ -409,9 +409,9 @@ void TacScrollWnd::PaintBar(int kind, HDC dc, int thumbOverride, int pressedPart
 }
 
 void TacScrollWnd::PaintSizeBox(HDC dc) {
-  TsSkinManager* manager = Binding->SkinManager();
+  TsSkinManager* manager = Binding()->SkinManager();
   RECT window{};
-  GetWindowRect(WindowHandle, &window);
+  GetWindowRect(Window(), &window);
   const RECT h = HorzBarRect(), v = VertBarRect();
   RECT box = LeftScrollBar ? RECT{v.left, h.top, h.left, h.bottom} : RECT{h.right, h.top, v.right, h.bottom};
   OffsetRect(&box, -window.left, -window.top);
@@ -420,7 +420,7 @@ void TacScrollWnd::PaintSizeBox(HDC dc) {
   TBitmap& picture = Picture(kSizeBox, w, ht);
   const TSurfaceView view = picture.View();
   BackgroundSlot() = BgInfo{};
-  SendSkinCommand(WindowHandle, CMD_GETBGINFO, 0);
+  SendSkinCommand(Window(), CMD_GETBGINFO, 0);
   const BgInfo bg = BackgroundSlot();
   if (bg.Ready && bg.HasBmp()) {
     for (int y = 0; y < ht; ++y)
@@ -445,17 +445,17 @@ void TacScrollWnd::PaintSizeBox(HDC dc) {
 // ---------------------------------------------------------------- scrolling
 
 void TacScrollWnd::SendScroll(UINT msg, int code, int position) {
-  const bool was = SendingScroll;
-  SendingScroll = true;
-  SendSkinCommand(WindowHandle, CMD_SCROLLBEGIN, 0);
+  const bool was = SendingScroll();
+  SetSendingScroll(true);
+  SendSkinCommand(Window(), CMD_SCROLLBEGIN, 0);
   // The message carries 16 bits of the position; the rest is read from the scroll info.
   // Thumb positions are stored always: windows read a tracked position with SIF_TRACKPOS,
   // which reports the stored position while the platform's own bar is not tracking.
   if (position > 0xFFFF || code == SB_THUMBTRACK || code == SB_THUMBPOSITION)
-    SetScrollPos(WindowHandle, msg == WM_HSCROLL ? SB_HORZ : SB_VERT, position, FALSE);
-  SendMessageW(WindowHandle, msg, MAKEWPARAM(code, position & 0xFFFF), 0);
-  if (IsWindow(WindowHandle)) SendSkinCommand(WindowHandle, CMD_SCROLLEND, MAKELPARAM(code, msg));
-  SendingScroll = was;
+    SetScrollPos(Window(), msg == WM_HSCROLL ? SB_HORZ : SB_VERT, position, FALSE);
+  SendMessageW(Window(), msg, MAKEWPARAM(code, position & 0xFFFF), 0);
+  if (IsWindow(Window())) SendSkinCommand(Window(), CMD_SCROLLEND, MAKELPARAM(code, msg));
+  SetSendingScroll(was);
 }
 
 void TacScrollWnd::ForgetHover() {
@@ -468,19 +468,19 @@ void TacScrollWnd::ForgetHover() {
 void TacScrollWnd::OnNcMouseMove(TMessage& message) {
   TacScrollTracking& t = ScrollTracking();
   // The hover of another window's bar ends here (its timer would never see the pointer).
-  if (t.TrackWnd != WindowHandle && t.HoverKind != spNone) {
+  if (t.TrackWnd != Window() && t.HoverKind != spNone) {
     const HWND previous = t.TrackWnd;
     ForgetHover();
     if (auto* other = dynamic_cast<TacScrollWnd*>(HandlerOf(previous))) other->PaintBars();
   }
-  t.TrackWnd = WindowHandle;
+  t.TrackWnd = Window();
   const int kind = KindOfHit(message.WParam);
   if (kind >= 0 && kind != t.HoverKind) {
     t.HoverPart = t.LastHoverPart = spNone;
     t.HoverRect = BarRect(kind);
     t.HoverKind = kind;
     t.HoverTimer.Reset();
-    t.HoverTimer = TTimerHandle::Set(WindowHandle, kHoverTimer, 20);
+    t.HoverTimer = TTimerHandle::Set(Window(), kHoverTimer, 20);
     PaintBars();
   }
   // The platform's own procedure tracks the hover of its bars and repaints them as the
@@ -519,11 +519,11 @@ void TacScrollWnd::OnNcButtonDown(TMessage& message) {
     return;
   }
   TacScrollTracking& t = ScrollTracking();
-  if (t.PressedPart != spNone && t.TrackWnd && t.TrackWnd != WindowHandle) {
+  if (t.PressedPart != spNone && t.TrackWnd && t.TrackWnd != Window()) {
     // A press of another window's bar that nobody ended: end it there first.
     if (TacScrollBar* other = GetBarOf(t.TrackWnd, t.PressedKind)) other->Owner->CancelPress();
   }
-  t.TrackWnd = WindowHandle;
+  t.TrackWnd = Window();
   t.ScrollMsg = ScrollMessageOf(kind);
   t.PressedKind = kind;
   TacScrollBar& bar = Bar(kind);
@@ -550,7 +550,7 @@ void TacScrollWnd::OnNcButtonDown(TMessage& message) {
       SendScroll(t.ScrollMsg, t.PressedPart, 0);
       t.ShownPressedPart = t.PressedPart;
       t.RepeatTimer.Reset();
-      t.RepeatTimer = TTimerHandle::Set(WindowHandle, kRepeatDelayTimer, 300);
+      t.RepeatTimer = TTimerHandle::Set(Window(), kRepeatDelayTimer, 300);
       RefreshBars(true);
       break;
     case spThumb:
@@ -570,7 +570,7 @@ void TacScrollWnd::OnNcButtonDown(TMessage& message) {
       message.Result = CallOld(message);
       return;
   }
-  if (t.PressedPart != spNone) SetCapture(WindowHandle);
+  if (t.PressedPart != spNone) SetCapture(Window());
 }
 
 void TacScrollWnd::OnPressedMouseMove() {
@@ -625,17 +625,17 @@ void TacScrollWnd::EndPress(bool releaseCapture) {
   ThumbTracking = false;
   t.PressedPart = t.ShownPressedPart = t.PressedKind = spNone;
   t.ScrollMsg = 0;
-  if (msg && IsWindow(WindowHandle)) {
+  if (msg && IsWindow(Window())) {
     if (tracking) SendScroll(msg, SB_THUMBPOSITION, last);
-    if (IsWindow(WindowHandle)) SendScroll(msg, SB_ENDSCROLL, 0);
+    if (IsWindow(Window())) SendScroll(msg, SB_ENDSCROLL, 0);
   }
-  if (releaseCapture && GetCapture() == WindowHandle && !IsDropDownList(WindowHandle)) ReleaseCapture();
+  if (releaseCapture && GetCapture() == Window() && !IsDropDownList(Window())) ReleaseCapture();
 }
 
 void TacScrollWnd::CancelPress() {
   if (!ThisTracks() || ScrollTracking().PressedPart == spNone) return;
   EndPress(true);
-  if (!Destroyed && IsWindow(WindowHandle)) RefreshBars(true);
+  if (!Destroyed() && IsWindow(Window())) RefreshBars(true);
 }
 
 void TacScrollWnd::OnButtonUp(TMessage& message) {
@@ -647,8 +647,8 @@ void TacScrollWnd::OnButtonUp(TMessage& message) {
 void TacScrollWnd::OnTimer(TMessage& message) {
   TacScrollTracking& t = ScrollTracking();
   const UINT_PTR id = message.WParam;
-  const bool hover = id == kHoverTimer && t.HoverTimer.Window() == WindowHandle;
-  const bool repeat = (id == kRepeatDelayTimer || id == kRepeatTimer) && t.RepeatTimer.Window() == WindowHandle &&
+  const bool hover = id == kHoverTimer && t.HoverTimer.Window() == Window();
+  const bool repeat = (id == kRepeatDelayTimer || id == kRepeatTimer) && t.RepeatTimer.Window() == Window() &&
                       t.RepeatTimer.Id() == id;
   if (hover) {
     if (!ThumbTracking) HoverTick();
@@ -659,20 +659,20 @@ void TacScrollWnd::OnTimer(TMessage& message) {
     message.Result = CallOld(message);
   } else if (id == kRepeatDelayTimer) {
     t.RepeatTimer.Reset();
-    t.RepeatTimer = TTimerHandle::Set(WindowHandle, kRepeatTimer, 55);
+    t.RepeatTimer = TTimerHandle::Set(Window(), kRepeatTimer, 55);
     message.Result = 0;
   } else {
     OnPressedMouseMove();
     if (t.ShownPressedPart != spNone && t.PressedPart != spNone) SendScroll(t.ScrollMsg, t.ShownPressedPart, 0);
     message.Result = 0;
   }
-  if (!Destroyed && !SendingScroll && !ThumbTracking) RefreshBars(true);
+  if (!Destroyed() && !SendingScroll() && !ThumbTracking) RefreshBars(true);
 }
 
 // ---------------------------------------------------------------- messages
 
 void TacScrollWnd::WndProc(TMessage& message) {
-  if (Destroyed) {
+  if (Destroyed()) {
     TacMainWnd::WndProc(message);
     return;
   }
@@ -686,7 +686,7 @@ void TacScrollWnd::WndProc(TMessage& message) {
       TacMainWnd::WndProc(message);
       return;
     case WM_CAPTURECHANGED:
-      if (pressedHere && reinterpret_cast<HWND>(message.LParam) != WindowHandle) {
+      if (pressedHere && reinterpret_cast<HWND>(message.LParam) != Window()) {
         EndPress(false);
         RefreshBars(true);
       }
@@ -714,9 +714,9 @@ void TacScrollWnd::WndProc(TMessage& message) {
   }
   if (!Skinned()) {
     if (message.Msg == SM_SKINCMD && SkinCommandOf(message.WParam) == CMD_SKINREMOVED &&
-        reinterpret_cast<TsSkinManager*>(message.LParam) == Manager) {
+        reinterpret_cast<TsSkinManager*>(message.LParam) == Manager()) {
       TacMainWnd::WndProc(message);
-      if (!Destroyed) RedrawFrame(WindowHandle, true);  // the platform's bars come back
+      if (!Destroyed()) RedrawFrame(Window(), true);  // the platform's bars come back
       return;
     }
     TacMainWnd::WndProc(message);
@@ -726,9 +726,9 @@ void TacScrollWnd::WndProc(TMessage& message) {
     case SM_SKINCMD:
       TacMainWnd::WndProc(message);
       // A skin (back) in place: the bars take their room from the frame again.
-      if (!Destroyed && SkinCommandOf(message.WParam) == CMD_REPAINT &&
-          reinterpret_cast<TsSkinManager*>(message.LParam) == Manager)
-        RedrawFrame(WindowHandle, true);
+      if (!Destroyed() && SkinCommandOf(message.WParam) == CMD_REPAINT &&
+          reinterpret_cast<TsSkinManager*>(message.LParam) == Manager())
+        RedrawFrame(Window(), true);
       return;
     case WM_NCCALCSIZE: OnNcCalcSize(message); return;
     case WM_NCHITTEST: {
@@ -739,13 +739,13 @@ void TacScrollWnd::WndProc(TMessage& message) {
     case WM_NCPAINT:
       // The platform's frame first (it would draw its own bars over ours afterwards).
       message.Result = CallOld(message);
-      if (!SendingScroll && IsWindowVisible(WindowHandle)) PaintBars();
+      if (!SendingScroll() && IsWindowVisible(Window())) PaintBars();
       return;
     case WM_NCMOUSEMOVE: OnNcMouseMove(message); return;
     case WM_NCMOUSELEAVE:
       // Where the platform tracked the pointer itself it repaints its bars on leaving.
       message.Result = CallOld(message);
-      if (!Destroyed && !SendingScroll) PaintBars();
+      if (!Destroyed() && !SendingScroll()) PaintBars();
       return;
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK: OnNcButtonDown(message); return;
@@ -781,16 +781,16 @@ void TacScrollWnd::WndProc(TMessage& message) {
     case WM_MOUSEWHEEL:
     case CM_MOUSEWHEEL:
       TacMainWnd::WndProc(message);
-      if (!Destroyed && !SendingScroll) RefreshBars(true);
+      if (!Destroyed() && !SendingScroll()) RefreshBars(true);
       return;
     case CM_FOCUSCHANGED:
       TacMainWnd::WndProc(message);
-      if (!Destroyed) RefreshBars(true);
+      if (!Destroyed()) RefreshBars(true);
       return;
     case CM_UIACTIVATE:
       TacMainWnd::WndProc(message);
-      if (!Destroyed && WindowSize.cx > 0)
-        SetWindowPos(WindowHandle, nullptr, 0, 0, WindowSize.cx, WindowSize.cy,
+      if (!Destroyed() && WindowSize().cx > 0)
+        SetWindowPos(Window(), nullptr, 0, 0, WindowSize().cx, WindowSize().cy,
                      SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOZORDER | SWP_NOCOPYBITS | SWP_NOOWNERZORDER |
                          SWP_NOSENDCHANGING);
       return;

@@ -15,8 +15,9 @@ public:
   using TacMainWnd::TacMainWnd;
   void WndProc(TMessage& message) override;
 
-private:
-  void Paint();
+protected:
+  void PaintTo(HDC dc) override;
+  bool PaintsClient() const override { return true; }
 };
 
 class TacSpinWnd : public TacMainWnd {
@@ -33,8 +34,11 @@ public:
   int UpState = 0;    // 0 normal, 1 hot, 2 pressed
   int DownState = 0;
 
+protected:
+  void PaintTo(HDC dc) override;
+  bool PaintsClient() const override { return true; }
+
 private:
-  void Paint(HDC given);
   void UpdateStates();
   void PaintButton(const RECT& r, int state, int glyphIndex, const BgInfo& bg);
 };

@@ -33,71 +33,67 @@ const TFont* TacStaticWnd::MessageFont() {
 }
 
 void TacStaticWnd::DrawContent() {
-  TCanvas& canvas = Binding->Cache()->Canvas();
+  TCanvas& canvas = Binding()->Cache()->Canvas();
   canvas.Brush().SetStyle(TBrushStyle::bsClear);
   if (const TFont* font = MessageFont()) canvas.Font().Assign(*font);
-  const RECT r{0, 0, WindowSize.cx + 4, WindowSize.cy};
-  DrawSkinText(canvas, Caption, IsWindowEnabled(WindowHandle) != 0, false, *Binding, DT_WORDBREAK | DT_EXPANDTABS, r);
+  const RECT r{0, 0, WindowSize().cx + 4, WindowSize().cy};
+  DrawSkinText(canvas, Caption(), IsWindowEnabled(Window()) != 0, false, *Binding(), DT_WORDBREAK | DT_EXPANDTABS, r);
 }
 
 void TacIconWnd::DrawContent() {
-  const auto icon = reinterpret_cast<HICON>(SendMessageW(WindowHandle, STM_GETICON, 0, 0));
-  if (icon) DrawIcon(Binding->Cache()->Canvas().Handle(), 0, 0, icon);
+  const auto icon = reinterpret_cast<HICON>(SendMessageW(Window(), STM_GETICON, 0, 0));
+  if (icon) DrawIcon(Binding()->Cache()->Canvas().Handle(), 0, 0, icon);
 }
 
-void TacStaticWnd::Paint() {
-  TPaintDC paint = TPaintDC::Begin(WindowHandle);
+void TacStaticWnd::PaintTo(HDC dc) {
   UpdateGeometry();
-  TClientDC dc = TClientDC::Of(WindowHandle);
-  if (!dc.Get()) return;
-  if (WindowSize.cx == kOwnAreaWindow.cx && WindowSize.cy == kOwnAreaWindow.cy) {
-    TMessage own{WM_PAINT, reinterpret_cast<WPARAM>(dc.Get()), 0, 0};
+  const TSavedDC state(dc);
+  if (WindowSize().cx == kOwnAreaWindow.cx && WindowSize().cy == kOwnAreaWindow.cy) {
+    // The platform's own painting of the window, into the same DC.
+    TMessage own{WM_PAINT, reinterpret_cast<WPARAM>(dc), 0, 0};
     CallOld(own);
-    ExcludeClipRect(dc.Get(), kOwnArea.left, kOwnArea.top, kOwnArea.right, kOwnArea.bottom);
+    ExcludeClipRect(dc, kOwnArea.left, kOwnArea.top, kOwnArea.right, kOwnArea.bottom);
   }
-  Binding->BackgroundChangedFlag = true;
-  SendSkinCommand(WindowHandle, CMD_PREPARECACHE, 0);
-  GuardedPaint([&] {
-    TBitmap* cache = Binding->Cache();
-    if (!cache || cache->Empty()) return;
-    DrawContent();
-    GdiFlush();
-    BitBlt(dc.Get(), 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
-  });
+  Binding()->BackgroundChangedFlag = true;
+  SendSkinCommand(Window(), CMD_PREPARECACHE, 0);
+  TBitmap* cache = Binding()->Cache();
+  if (!cache || cache->Empty()) return;
+  DrawContent();
+  GdiFlush();
+  BitBlt(dc, 0, 0, cache->Width(), cache->Height(), cache->Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
 void TacStaticWnd::Repaint() {
-  if (Destroyed) return;
-  Binding->BackgroundChangedFlag = true;
-  SendMessageW(WindowHandle, WM_PAINT, 0, 0);
+  if (Destroyed()) return;
+  Binding()->BackgroundChangedFlag = true;
+  RepaintNow();
 }
 
 void TacStaticWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Skinned()) {
+  if (Destroyed() || !Skinned()) {
     TacMainWnd::WndProc(message);
     return;
   }
   switch (message.Msg) {
     case WM_PAINT:
-      if (!IsWindowVisible(WindowHandle)) break;
+      if (!IsWindowVisible(Window())) break;
       if (PlatformPaints()) {
         message.Result = CallOld(message);
         return;
       }
-      Paint();
-      message.Result = 0;
+      PaintMessage(message);
       return;
     case WM_ENABLE:
     case WM_CANCELMODE:
     case WM_SETTEXT:
-      // The base handling keeps Caption in step with the new text.
+      // The base handling keeps Caption() in step with the new text.
       WithoutRedraw(*this, [&] { TacMainWnd::WndProc(message); });
       Repaint();
       return;
     case WM_ERASEBKGND:
     case WM_NCPAINT: message.Result = 0; return;
     case WM_UPDATEUISTATE:
-      if (!IsWindowVisible(WindowHandle)) break;
+      if (!IsWindowVisible(Window())) break;
       WithoutRedraw(*this, [&] { message.Result = 0; });
       return;
     default: break;

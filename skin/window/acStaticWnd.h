@@ -21,9 +21,10 @@ public:
 protected:
   // The window's WM_PAINT is the platform's own (link windows).
   virtual bool PlatformPaints() const { return false; }
+  void PaintTo(HDC dc) override;
+  bool PaintsClient() const override { return !PlatformPaints(); }
 
 private:
-  void Paint();
   void Repaint();
   // The message font of the platform; none when it cannot be read.
   const TFont* MessageFont();

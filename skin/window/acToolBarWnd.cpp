@@ -37,15 +37,15 @@ void TacToolBarWnd::SplitCaption(TCanvas& canvas, const String& text, int width,
 }
 
 void TacToolBarWnd::Prepare() {
-  if (!Binding->BackgroundChangedFlag) return;
+  if (!Binding()->BackgroundChangedFlag) return;
   UpdateGeometry();
-  GetClientRect(WindowHandle, &BarClientRect);
-  PrepareWindowCache(*Binding, WindowHandle, false);
+  GetClientRect(Window(), &BarClientRect);
+  PrepareWindowCache(*Binding(), Window(), false);
   RepairCorners(0);
   POINT origin{0, 0};
-  ClientToScreen(WindowHandle, &origin);
-  BarBorder = POINT{origin.x - WindowRect.left, origin.y - WindowRect.top};
-  Binding->BackgroundChangedFlag = false;
+  ClientToScreen(Window(), &origin);
+  BarBorder = POINT{origin.x - WindowRect().left, origin.y - WindowRect().top};
+  Binding()->BackgroundChangedFlag = false;
 }
 
 int TacToolBarWnd::ButtonStateOf(const TBBUTTON& button, const RECT& place) const {
@@ -54,29 +54,29 @@ int TacToolBarWnd::ButtonStateOf(const TBBUTTON& button, const RECT& place) cons
   POINT p{};
   GetCursorPos(&p);
   RECT screen = place;
-  OffsetRect(&screen, WindowRect.left, WindowRect.top);
+  OffsetRect(&screen, WindowRect().left, WindowRect().top);
   return PtInRect(&screen, p) ? 1 : 0;
 }
 
 void TacToolBarWnd::PaintButton(int index, const RECT& place, TBitmap& picture) {
   TBBUTTON button{};
-  if (!SendMessageW(WindowHandle, TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&button))) return;
+  if (!SendMessageW(Window(), TB_GETBUTTON, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&button))) return;
   // Separators and hidden buttons show the bar.
   if ((button.fsStyle & BTNS_SEP) || (button.fsState & TBSTATE_HIDDEN)) return;
   const int w = place.right - place.left, h = place.bottom - place.top;
   if (w <= 0 || h <= 0) return;
-  TBitmap* cache = Binding->Cache();
+  TBitmap* cache = Binding()->Cache();
   const int state = ButtonStateOf(button, place);
   const int shift = state == 2 ? 1 : 0;
   TBitmap surface(w, h);
-  const TsSkinTables& skin = Manager->Tables();
-  const int section = Manager->SectionIndex("TOOLBUTTON");
+  const TsSkinTables& skin = Manager()->Tables();
+  const int section = Manager()->SectionIndex("TOOLBUTTON");
   const BgInfo bg{cache->View(), 0, 0, true};
   PaintSection(section, "TOOLBUTTON", bg, -1, -1, &skin, surface.View(), TPoint{place.left, place.top},
                TsRect{0, 0, w, h}, state, true);
 
   int imageHeight = 0;
-  const auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(WindowHandle, TB_GETIMAGELIST, 0, 0));
+  const auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(Window(), TB_GETIMAGELIST, 0, 0));
   // Index 0 is the list's first image; only I_IMAGENONE and the other negative codes mean none.
   if (images && button.iBitmap >= 0) {
     int iw = 0, ih = 0;
@@ -84,7 +84,7 @@ void TacToolBarWnd::PaintButton(int index, const RECT& place, TBitmap& picture) 
     imageHeight = ih;
     int room = w;
     if (button.fsStyle & BTNS_WHOLEDROPDOWN) {
-      const TMaskRef arrow = MaskRef(skin, Manager->StandardIndexes().ScrollButtonGlyphs[1]);
+      const TMaskRef arrow = MaskRef(skin, Manager()->StandardIndexes().ScrollButtonGlyphs[1]);
       if (arrow.Valid()) {
         const TPoint at{w - arrow.FrameWidth() - 2 + shift, (h - arrow.FrameHeight()) / 2 + shift};
         PaintGlyphMask(surface.View(), at, state, arrow, true);
@@ -96,7 +96,7 @@ void TacToolBarWnd::PaintButton(int index, const RECT& place, TBitmap& picture) 
     ImageList_Draw(images, button.iBitmap, surface.Canvas().Handle(), (room - iw) / 2 + shift, 4 + shift, ILD_TRANSPARENT);
   }
 
-  const String text = ButtonText(WindowHandle, button.idCommand);
+  const String text = ButtonText(Window(), button.idCommand);
   if (!text.empty()) {
     RECT r{2 + shift, 2 + (imageHeight > 0 ? imageHeight + 2 : 0) + shift, w - 2 + shift, h - 2 + shift};
     TCanvas& canvas = surface.Canvas();
@@ -105,9 +105,9 @@ void TacToolBarWnd::PaintButton(int index, const RECT& place, TBitmap& picture) 
     const bool enabled = (button.fsState & TBSTATE_ENABLED) != 0;
     const auto draw = [&](const String& line, UINT format, const RECT& at) {
       if (state != 0)
-        DrawSectionText(canvas, line, enabled, Manager, true, section, format, at);
+        DrawSectionText(canvas, line, enabled, Manager(), true, section, format, at);
       else
-        DrawSkinText(canvas, line, enabled, false, *Binding, format, at);
+        DrawSkinText(canvas, line, enabled, false, *Binding(), format, at);
     };
     String first, rest;
     SplitCaption(canvas, text, r.right - r.left, first, rest);
@@ -126,44 +126,36 @@ void TacToolBarWnd::PaintButton(int index, const RECT& place, TBitmap& picture) 
   CopyPixels(picture.View(), place.left, place.top, surface.View(), TsRect{0, 0, w, h});
 }
 
-void TacToolBarWnd::Paint(HDC given) {
-  TPaintDC paint;
-  if (!given) paint = TPaintDC::Begin(WindowHandle);
-  Binding->UpdatingFlag = ParentWnd && AskWindow(GetParent(WindowHandle), CMD_ISBGBUSY);
-  if (Binding->UpdatingFlag) return;
-  GuardedPaint([&] {
-    Binding->BackgroundChangedFlag = true;
+void TacToolBarWnd::PaintTo(HDC dc) {
+  UpdateGeometry();
+  Binding()->UpdatingFlag = ParentWnd() && AskWindow(GetParent(Window()), CMD_ISBGBUSY);
+  if (Binding()->UpdatingFlag) return;
+  {
+    Binding()->BackgroundChangedFlag = true;
     Prepare();
-    TBitmap* cache = Binding->Cache();
+    TBitmap* cache = Binding()->Cache();
     if (!cache || cache->Empty()) return;
     TBitmap picture(cache->Width(), cache->Height());
     CopyPixels(picture.View(), 0, 0, cache->View(), TsRect{0, 0, cache->Width(), cache->Height()});
-    const auto count = static_cast<int>(SendMessageW(WindowHandle, TB_BUTTONCOUNT, 0, 0));
+    const auto count = static_cast<int>(SendMessageW(Window(), TB_BUTTONCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
       RECT r{};
-      if (!SendMessageW(WindowHandle, TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r))) continue;
+      if (!SendMessageW(Window(), TB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r))) continue;
       OffsetRect(&r, BarBorder.x, BarBorder.y);
       PaintButton(i, r, picture);
     }
-    TClientDC own;
-    HDC dc = given;
-    if (!dc) {
-      own = TClientDC::Of(WindowHandle);
-      dc = own.Get();
-    }
-    if (dc)
-      BitBlt(dc, 0, 0, BarClientRect.right, BarClientRect.bottom, picture.Canvas().Handle(), BarBorder.x, BarBorder.y,
-             SRCCOPY);
-  });
+    BitBlt(dc, 0, 0, BarClientRect.right, BarClientRect.bottom, picture.Canvas().Handle(), BarBorder.x, BarBorder.y,
+           SRCCOPY);
+  }
 }
 
 void TacToolBarWnd::PaintNonClient() {
-  if (AskWindow(GetParent(WindowHandle), CMD_ISBGBUSY)) return;
+  if (AskWindow(GetParent(Window()), CMD_ISBGBUSY)) return;
   GuardedPaint([&] {
     Prepare();
-    TBitmap* cache = Binding->Cache();
+    TBitmap* cache = Binding()->Cache();
     if (!cache || cache->Empty()) return;
-    TWindowDC dc = TWindowDC::Of(WindowHandle);
+    TWindowDC dc = TWindowDC::Of(Window());
     if (!dc.Get()) return;
     // Everything of the window outside its client area (border, divider) from the cache.
     const TSavedDC state(dc.Get());
@@ -174,33 +166,32 @@ void TacToolBarWnd::PaintNonClient() {
 }
 
 void TacToolBarWnd::WndProc(TMessage& message) {
-  if (Destroyed || !Skinned()) {
+  if (Destroyed() || !Skinned()) {
     TacMainWnd::WndProc(message);
     return;
   }
   switch (message.Msg) {
     case WM_SIZE:
     case WM_WINDOWPOSCHANGED:
-      Binding->BackgroundChangedFlag = true;
+      Binding()->BackgroundChangedFlag = true;
       TacMainWnd::WndProc(message);
-      if (!Destroyed) SendMessageW(WindowHandle, WM_NCPAINT, 1, 0);
+      if (!Destroyed()) SendMessageW(Window(), WM_NCPAINT, 1, 0);
       return;
     case WM_PAINT:
       UpdateGeometry();
-      Paint(reinterpret_cast<HDC>(message.WParam));
-      message.Result = 0;
+      PaintMessage(message);
       return;
     case WM_ERASEBKGND: message.Result = 0; return;
     case WM_NCPAINT:
       UpdateGeometry();
-      Binding->BackgroundChangedFlag = true;
+      Binding()->BackgroundChangedFlag = true;
       PaintNonClient();
       message.Result = 0;
       return;
     default: break;
   }
   TacMainWnd::WndProc(message);
-  if (message.Msg != WM_MOUSEMOVE || Destroyed) return;
-  if (TsSkinManager* manager = DefaultManager(); manager && IsWindowEnabled(WindowHandle))
-    manager->SetHotWindow(WindowHandle);
+  if (message.Msg != WM_MOUSEMOVE || Destroyed()) return;
+  if (TsSkinManager* manager = DefaultManager(); manager && IsWindowEnabled(Window()))
+    manager->SetHotWindow(Window());
 }

@@ -23,9 +23,12 @@ public:
   RECT BarClientRect{};
   POINT BarBorder{};  // the client area's place in the window
 
+protected:
+  void PaintTo(HDC dc) override;
+  bool PaintsClient() const override { return true; }
+
 private:
   void Prepare();
-  void Paint(HDC given);
   void PaintNonClient();
   // Button `index` drawn into `picture` at `place` (picture coordinates).
   void PaintButton(int index, const RECT& place, TBitmap& picture);

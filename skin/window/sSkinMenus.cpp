@@ -21,6 +21,8 @@ const wchar_t* const kExtraLineText = L"Don`t forget OnGetExtraLineData event...
 struct TMenuState {
   const TMenuItem* first = nullptr;
   std::unique_ptr<TBitmap> picture;
+  // One item's picture, kept from item to item (made again only when the size changes).
+  TBitmap itemPicture;
   HWND window = nullptr;
   int glyphWidth = kDefaultGlyph;
   int textOffset = 0;
@@ -586,7 +588,8 @@ void TsSkinableMenus::DrawItem(TMenuItem* item, TCanvas& canvas, RECT r, UINT st
   const bool enabled = !(state & (ODS_DISABLED | ODS_GRAYED));
   const bool hot = enabled && (state & ODS_SELECTED);
   const TPoint at{r.left + off.x + extra, r.top + off.y};
-  TBitmap itemPicture(w, h);
+  TBitmap& itemPicture = s.itemPicture;
+  itemPicture.SetSize(w, h);
   const TsSkinTables& skin = manager_->Tables();
   const int section = manager_->SectionIndex("MENUITEM");
   if (section >= 0)

@@ -201,6 +201,19 @@ TEST_F(ButtonTest, TheRoundedCornersAreCutOutOfTheWindow) {
   EXPECT_EQ(corner, ColorToRGB(form->Color()));
 }
 
+TEST_F(ButtonTest, AHiddenButtonLosingTheFocusStaysHidden) {
+  button->SetFocus();
+  ASSERT_EQ(GetFocus(), button->Handle());
+  ShowWindow(button->Handle(), SW_HIDE);
+  SendMessageW(button->Handle(), WM_KILLFOCUS, reinterpret_cast<WPARAM>(other->Handle()), 0);
+  EXPECT_FALSE(IsWindowVisible(button->Handle()));
+  EXPECT_EQ(GetWindowLongW(button->Handle(), GWL_STYLE) & WS_VISIBLE, 0);
+  EXPECT_FALSE(button->Showing());
+  // Hidden while it had the focus and then given it again by a call: still hidden.
+  SendMessageW(button->Handle(), WM_SETFOCUS, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(button->Handle()));
+}
+
 TEST_F(ButtonTest, HoverAndPressCyclesLeaveNoHandleBehind) {
   constexpr THandleKind kinds[] = {THandleKind::Brush,  THandleKind::Pen, THandleKind::Font,
                                    THandleKind::Region, THandleKind::Bitmap, THandleKind::DC,

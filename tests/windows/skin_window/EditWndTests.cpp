@@ -16,6 +16,7 @@
 
 #include "HandlerFixture.h"
 #include "framework/Handles.h"
+#include "framework/HandlesMade.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/window/acEditWnd.h"
 
@@ -75,8 +76,8 @@ protected:
   // Ring pixels (`ring` wide, the mask's corner areas left out) of the window on screen
   // that differ from the handler's cache.
   int RingDifferences(TacEditWnd& handler, const TSurfaceView& screen) {
-    const TSurfaceView cache = handler.Binding->Cache()->View();
-    const TsMaskData& mask = manager->Tables().MaskTable[static_cast<size_t>(handler.Binding->BorderMaskIndex)];
+    const TSurfaceView cache = handler.Binding()->Cache()->View();
+    const TsMaskData& mask = manager->Tables().MaskTable[static_cast<size_t>(handler.Binding()->BorderMaskIndex)];
     const int w = screen.width, h = screen.height, ring = handler.LeftEdge;
     int differing = 0;
     for (int y = 0; y < h; ++y)
@@ -113,7 +114,7 @@ TEST_F(EditWndTest, RingIsTheCachedSectionBarsAreSkinnedAndTheOwnProcedureNeverP
     EXPECT_EQ(RingDifferences(*handler, skinned->View()), 0);
     EXPECT_NE(At(skinned->View(), 0, 40), At(platform->View(), 0, 40)) << "the platform's sunken edge is gone";
     EXPECT_LT(SameBarPixels(skinned->View(), platform->View(), 2), 50) << "platform scroll-bar pixels";
-    EXPECT_EQ(handler->EditColor, SkinColorToRGB(handler->Binding->Section()->Color));
+    EXPECT_EQ(handler->EditColor, SkinColorToRGB(handler->Binding()->Section()->Color));
 
     handler.reset();
     EXPECT_EQ(GetWindowLongPtrW(f.window, GWLP_WNDPROC), ownProc);
@@ -140,7 +141,7 @@ TEST_F(EditWndTest, WhileUpdatingNothingIsDrawnAndTheParentsAllClearRedrawsTheFr
     const RECT r{0, 0, w.right - w.left, w.bottom - w.top};
     FrameRect(dc.Get(), &r, brush.Get());
   };
-  handler->Binding->UpdatingFlag = true;
+  handler->Binding()->UpdatingFlag = true;
   markRing();
   SendMessageW(f.window, WM_NCPAINT, 1, 0);
   {
@@ -149,7 +150,7 @@ TEST_F(EditWndTest, WhileUpdatingNothingIsDrawnAndTheParentsAllClearRedrawsTheFr
   }
   SendSkinCommand(f.window, CMD_PARENTDONE, 0);
   Application->ProcessMessages();
-  EXPECT_FALSE(handler->Binding->UpdatingFlag);
+  EXPECT_FALSE(handler->Binding()->UpdatingFlag);
   {
     TWindowDC dc = TWindowDC::Of(f.window);
     EXPECT_EQ(GetPixel(dc.Get(), 0, 40), At(skinned->View(), 0, 40)) << "the frame is back";
@@ -159,10 +160,13 @@ TEST_F(EditWndTest, WhileUpdatingNothingIsDrawnAndTheParentsAllClearRedrawsTheFr
 
 TEST_F(EditWndTest, ADialogsWindowShowsAWindowFaceFramedInTheSkinsBorderColour) {
   const Framed f = Edit();
-  DialogModeDefault() = true;
-  auto handler = TacMainWnd::Create<TacEditWnd>(f.window, true, std::string("EDIT"), nullptr, nullptr);
-  DialogModeDefault() = false;
-  ASSERT_TRUE(handler->DialogMode);
+  std::unique_ptr<TacEditWnd> handler;
+  {
+    const TDialogHandlersScope dialog;
+    handler = TacMainWnd::Create<TacEditWnd>(f.window, true, std::string("EDIT"), nullptr, nullptr);
+  }
+  EXPECT_FALSE(DialogModeDefault()) << "the scope gives the previous setting back";
+  ASSERT_TRUE(handler->DialogMode());
   ASSERT_EQ(manager->GlobalInfo().BorderColor, 13088682);
   const auto shot = WindowPixels(f.window);
   const TSurfaceView v = shot->View();
@@ -310,7 +314,7 @@ TEST_F(EditWndTest, EveryListColourRequestGetsTheSectionColourFromOneBrush) {
   ASSERT_NE(handler->ListHandler, nullptr);
   EXPECT_EQ(handler->ListWnd, info.hwndList);
   EXPECT_EQ(TacMainWnd::HandlerOf(info.hwndList), handler->ListHandler.get());
-  const TsGeneralData* edit = handler->ListHandler->Binding->Section();
+  const TsGeneralData* edit = handler->ListHandler->Binding()->Section();
   ASSERT_NE(edit, nullptr);
   LOGBRUSH lb{};
   GetObjectW(first, sizeof(lb), &lb);
@@ -343,6 +347,11 @@ TEST_F(EditWndTest, ASkinnedComboShowsTheSkinsButtonInPlaceOfThePlatformOne) {
   for (int y = b.top; y < b.bottom; ++y)
     for (int x = b.left; x < b.right; ++x) differing += At(skinned->View(), x, y) != At(platform->View(), x, y);
   EXPECT_GT(differing, (b.right - b.left) * (b.bottom - b.top) / 4) << "the button is still the platform's";
+  // Hovering repaints the button from pictures kept between hovers: no bitmap per hover.
+  SendSkinCommand(combo, CMD_MOUSEENTER, 0);
+  const int made = HandlesMade(THandleKind::Bitmap);
+  for (int i = 0; i < 20; ++i) SendSkinCommand(combo, i % 2 ? CMD_MOUSEENTER : CMD_MOUSELEAVE, 0);
+  EXPECT_EQ(HandlesMade(THandleKind::Bitmap), made) << "bitmaps made while hovering";
   handler.reset();
   const auto back = WindowPixels(combo);
   differing = 0;
@@ -382,12 +391,14 @@ TEST_F(EditWndTest, ATreeViewTakesTheHotColourOutsideDialogsAndTheWindowColourIn
     wchar_t text[] = L"root";
     insert.item.pszText = text;
     SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert));
-    DialogModeDefault() = dialog;
-    auto handler = TacMainWnd::Create<TacTreeViewWnd>(tree, true, std::string("EDIT"), nullptr, nullptr);
-    DialogModeDefault() = false;
+    std::unique_ptr<TacTreeViewWnd> handler;
+    {
+      const TDialogHandlersScope scope(dialog);
+      handler = TacMainWnd::Create<TacTreeViewWnd>(tree, true, std::string("EDIT"), nullptr, nullptr);
+    }
     const auto shot = ClientPixels(tree);
     const COLORREF expected = dialog ? GetSysColor(COLOR_WINDOW)
-                                     : static_cast<COLORREF>(SkinColorToRGB(handler->Binding->Section()->HotColor));
+                                     : static_cast<COLORREF>(SkinColorToRGB(handler->Binding()->Section()->HotColor));
     EXPECT_EQ(static_cast<COLORREF>(SendMessageW(tree, TVM_GETBKCOLOR, 0, 0)), expected);
     EXPECT_EQ(At(shot->View(), shot->Width() / 2, shot->Height() - 10), expected) << "below the items";
     handler.reset();
@@ -432,7 +443,7 @@ TEST_F(ListViewTest, HeaderIsPaintedFromTheSkinAndGivenBackWithTheColours) {
   ASSERT_EQ(handler->HeaderWnd, header);
   ASSERT_TRUE(handler->ReportView());
   Settle(list);
-  const TsGeneralData* section = handler->Binding->Section();
+  const TsGeneralData* section = handler->Binding()->Section();
   EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0)), static_cast<COLORREF>(SkinColorToRGB(section->Color)));
   EXPECT_EQ(static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0)),
             static_cast<COLORREF>(SkinColorToRGB(section->FontColor[0])));
@@ -442,6 +453,10 @@ TEST_F(ListViewTest, HeaderIsPaintedFromTheSkinAndGivenBackWithTheColours) {
   TBitmap drawn(skinnedHeader->Width(), skinnedHeader->Height(), TPixelFormat::pf24bit);
   handler->HeaderPaint(drawn.Canvas().Handle());
   GdiFlush();
+  // Repaints reuse the column picture: no bitmap per column per paint.
+  const int made = HandlesMade(THandleKind::Bitmap);
+  for (int i = 0; i < 10; ++i) handler->HeaderPaint(drawn.Canvas().Handle());
+  EXPECT_EQ(HandlesMade(THandleKind::Bitmap), made) << "bitmaps made by header repaints";
   int fromHandler = 0, fromPlatform = 0;
   for (int y = 0; y < skinnedHeader->Height(); ++y)
     for (int x = 0; x < skinnedHeader->Width(); ++x) {

@@ -111,6 +111,8 @@ std::unique_ptr<TBitmap> HandlerTest::ClientPixels(HWND window) {
   return Grab(window, false);
 }
 
+std::unique_ptr<TBitmap> HandlerTest::ScreenPixels(HWND window) { return Grab(window, false); }
+
 std::unique_ptr<TBitmap> HandlerTest::WindowPixels(HWND window) {
   Settle(window);
   return Grab(window, true);

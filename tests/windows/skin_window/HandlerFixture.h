@@ -25,6 +25,8 @@ protected:
   std::unique_ptr<TBitmap> ClientPixels(HWND window);
   // The whole window, frame included.
   std::unique_ptr<TBitmap> WindowPixels(HWND window);
+  // The client area of `window` on the screen this moment (nothing repainted first).
+  std::unique_ptr<TBitmap> ScreenPixels(HWND window);
   void Settle(HWND window);
 
   TempSkinFolder skins;

@@ -541,7 +541,7 @@ TEST_F(HandlerTest, FrameworkListBoxScrollsThroughItsChain) {
   GetClientRect(box->Handle(), &before);
   auto binding = std::make_unique<TsCommonData>(box, true);
   auto handler = TacMainWnd::Create<TacScrollWnd>(box->Handle(), true, std::string("EDIT"), nullptr, binding.get());
-  EXPECT_TRUE(handler->OldMethod != nullptr) << "a framework control is taken over through its chain";
+  EXPECT_TRUE(handler->InChain()) << "a framework control is taken over through its chain";
   EXPECT_TRUE(handler->VertBar->Shown);
   RECT after{};
   GetClientRect(box->Handle(), &after);
@@ -554,7 +554,7 @@ TEST_F(HandlerTest, FrameworkListBoxScrollsThroughItsChain) {
   EXPECT_EQ(SendMessageW(box->Handle(), LB_GETTOPINDEX, 0, 0), 1);
   EXPECT_EQ(ScrollTracking().PressedPart, spNone);
   delete form;
-  EXPECT_TRUE(handler->Destroyed);
+  EXPECT_TRUE(handler->Destroyed());
   handler.reset();
   binding.reset();
 }

@@ -49,6 +49,23 @@ struct TextProbe {
   }
 };
 
+// Counts the WM_PAINT messages that reach a window (put on top of its handler), for as
+// long as it lives.
+struct PaintProbe {
+  static inline WNDPROC previous = nullptr;
+  static inline int paints = 0;
+  static LRESULT CALLBACK Proc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) ++paints;
+    return CallWindowProcW(previous, w, msg, wp, lp);
+  }
+  explicit PaintProbe(HWND w) : window(w) {
+    paints = 0;
+    previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+  }
+  ~PaintProbe() { SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous)); }
+  HWND window;
+};
+
 using Make = std::function<std::unique_ptr<TacMainWnd>(HWND)>;
 
 template <class T>
@@ -284,7 +301,7 @@ TEST_F(ClassTableTest, EachClassShowsItsSectionAndGetsItsOwnLookBackWhenTheSkinG
     const auto shown = ClientPixels(l.window);
     if (l.c->ownLook) {
       EXPECT_EQ(Differing(shown->View(), l.before->View(), RECT{}, false), 0) << "the platform's look is not kept";
-      EXPECT_EQ(l.handler->Caption, l.c->text);
+      EXPECT_EQ(l.handler->Caption(), l.c->text);
       continue;
     }
     auto expected = NewSurface(shown->Width(), shown->Height(), 24);
@@ -309,6 +326,47 @@ TEST_F(ClassTableTest, EachClassShowsItsSectionAndGetsItsOwnLookBackWhenTheSkinG
     EXPECT_EQ(GetPropW(l.window, L"ACSBSC"), nullptr);
     const auto after = shot(l.window);
     EXPECT_EQ(Differing(after->View(), l.before->View(), RECT{}, false), 0) << "the platform's own look is not back";
+  }
+}
+
+// ---------------------------------------------------------------- printing
+
+// WM_PRINT paints the skinned picture into the DC it brings, exactly as the screen shows
+// it, and leaves the screen alone.
+TEST_F(ClassTableTest, PrintingPaintsTheGivenDCAndNotTheScreen) {
+  const COLORREF screenMark = RGB(255, 0, 255), printMark = RGB(0, 255, 0);
+  for (const ClassCase& c : Cases()) {
+    // The platform draws a link window and the erase step paints a nested dialog: both
+    // print the platform's way.
+    if (c.ownLook || std::string(c.name) == "NestedDialog") continue;
+    SCOPED_TRACE(c.name);
+    HWND w = Child(c.className, c.text, c.style, c.bounds);
+    Prepare(c, w);
+    auto handler = c.make(w);
+    const auto shown = ClientPixels(w);
+    const RECT client{0, 0, shown->Width(), shown->Height()};
+    {
+      TClientDC screen = TClientDC::Of(w);
+      TBrushHandle mark = NewSolidBrush(screenMark);
+      FillRect(screen.Get(), &client, mark.Get());
+    }
+    TBitmap printed(shown->Width(), shown->Height(), TPixelFormat::pf24bit);
+    {
+      TBrushHandle mark = NewSolidBrush(printMark);
+      FillRect(printed.Canvas().Handle(), &client, mark.Get());
+    }
+    GdiFlush();
+    SendMessageW(w, WM_PRINT, reinterpret_cast<WPARAM>(printed.Canvas().Handle()),
+                 PRF_CLIENT | PRF_NONCLIENT | PRF_ERASEBKGND);
+    GdiFlush();
+    const auto after = ScreenPixels(w);
+    int repainted = 0;
+    for (int y = 0; y < after->Height(); ++y)
+      for (int x = 0; x < after->Width(); ++x) repainted += PixelOf(after->View(), x, y) != 0xFF00FFu;
+    EXPECT_EQ(repainted, 0) << "printing painted the screen";
+    EXPECT_EQ(Differing(printed.View(), shown->View(), RECT{}, false), 0) << "the print is not the skinned picture";
+    handler.reset();
+    DestroyWindow(w);
   }
 }
 
@@ -355,7 +413,7 @@ TEST_F(ClassTableTest, DestroyingEachWindowFirstLeavesItsHandlerInertAndNoRecord
     auto handler = c.make(w);
     ClientPixels(w);
     DestroyWindow(w);
-    EXPECT_TRUE(handler->Destroyed);
+    EXPECT_TRUE(handler->Destroyed());
     EXPECT_EQ(TacMainWnd::HandlerOf(w), nullptr);
     handler.reset();  // touches nothing of the gone window
   }
@@ -469,7 +527,7 @@ TEST_F(StandardWindowTest, CheckStateChangesShowTheirGlyphAndTextChangesTheirCap
   auto text = TacMainWnd::Create<TacStaticWnd>(label, false, std::string("CHECKBOX"), nullptr, nullptr);
   const auto first = ClientPixels(label);
   SetWindowTextW(label, L"another text");
-  EXPECT_EQ(text->Caption, L"another text");
+  EXPECT_EQ(text->Caption(), L"another text");
   EXPECT_EQ(TextProbe::texts, 1);
   EXPECT_EQ(WindowTextOf(label), L"another text");
   EXPECT_GT(Differing(ClientPixels(label)->View(), first->View(), RECT{}, false), 10) << "the new text is not shown";
@@ -480,7 +538,7 @@ TEST_F(StandardWindowTest, CheckStateChangesShowTheirGlyphAndTextChangesTheirCap
   SendMessageW(label, WM_ENABLE, TRUE, 0);
   SendMessageW(label, WM_CANCELMODE, 0, 0);
   EXPECT_FALSE(IsWindowVisible(label));
-  EXPECT_EQ(text->Caption, L"hidden");
+  EXPECT_EQ(text->Caption(), L"hidden");
 }
 
 TEST_F(StandardWindowTest, StaticOfTheAnimationSizeKeepsThePlatformsPaintingInside) {
@@ -530,6 +588,12 @@ TEST_F(StandardWindowTest, UpDownButtonUnderThePointerLightsUpAndShowsItsPress) 
   ASSERT_TRUE(pointTo(40 + 10 + 8, 40 + 10 + 3, 1));
   EXPECT_EQ(handler->DownState, 0);
   EXPECT_EQ(upperDiffers(ClientPixels(spin)->View(), 1), 0) << "hot";
+  {
+    // Moves that change no button's look repaint nothing.
+    PaintProbe above(spin);
+    for (int i = 0; i < 20; ++i) SendMessageW(spin, WM_MOUSEMOVE, 0, MAKELPARAM(8, 3));
+    EXPECT_EQ(PaintProbe::paints, 0) << "repaints while the pointer rests on the hot button";
+  }
 
   SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, 3));
   EXPECT_EQ(handler->UpState, 2);
@@ -638,7 +702,7 @@ TEST_F(StandardWindowTest, FrameworkPanelShowsItsSectionAndCaption) {
   const auto before = ClientPixels(w);
   auto binding = std::make_unique<TsCommonData>(panel, true);
   auto handler = TacMainWnd::Create<TacPanelWnd>(w, false, std::string("PANEL"), nullptr, binding.get());
-  EXPECT_TRUE(handler->OldMethod != nullptr);
+  EXPECT_TRUE(handler->InChain());
   EXPECT_EQ(binding->SectionIndex, manager->SectionIndex("PANEL"));
   EXPECT_EQ(SendMessageW(w, SM_SKINCMD, SkinCommandWParam(CMD_ISSKINNED), 0), 1);
 

@@ -94,8 +94,8 @@ TEST_F(ButtonHandlerTest, PaintsTheButtonSectionAndGivesTheWindowBackWhenTheSkin
 
   auto handler = TacMainWnd::Create<TacBtnWnd>(button, false, std::string("BUTTON"), nullptr, nullptr);
   EXPECT_EQ(TacMainWnd::HandlerOf(button), handler.get());
-  EXPECT_EQ(handler->Caption, L"OK");
-  EXPECT_EQ(handler->Binding->SectionIndex, manager->SectionIndex("BUTTON"));
+  EXPECT_EQ(handler->Caption(), L"OK");
+  EXPECT_EQ(handler->Binding()->SectionIndex, manager->SectionIndex("BUTTON"));
   const auto skinned = ClientPixels(button);
   const auto expected = Render(75, 23, TPoint{10, 10}, 0);
   RECT caption = handler->CaptionRect();
@@ -177,7 +177,7 @@ public:
 };
 
 TEST_F(ButtonHandlerTest, CaptionIsCentredAndMovesOnePixelWhilePushed) {
-  HWND button = Child(L"BUTTON", L"Caption", BS_PUSHBUTTON, RECT{10, 10, 85, 33});
+  HWND button = Child(L"BUTTON", L"Caption()", BS_PUSHBUTTON, RECT{10, 10, 85, 33});
   auto handler = TacMainWnd::Create<FixedCaptionBtn>(button, false, std::string("BUTTON"), nullptr, nullptr);
   handler->UpdateGeometry();
   RECT r = handler->CaptionRect();
@@ -195,7 +195,7 @@ TEST_F(ButtonHandlerTest, BaseHandlingPassesTextOnOnceAndKeepsTheFocusFromADisab
 
   SetWindowTextW(button, L"two");
   EXPECT_EQ(below.Count(WM_SETTEXT), 1);
-  EXPECT_EQ(handler->Caption, L"two");
+  EXPECT_EQ(handler->Caption(), L"two");
 
   EXPECT_EQ(SendMessageW(button, SM_SKINCMD, SkinCommandWParam(CMD_ISSKINNED), 0), 1);
   SendMessageW(button, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
@@ -207,17 +207,39 @@ TEST_F(ButtonHandlerTest, BaseHandlingPassesTextOnOnceAndKeepsTheFocusFromADisab
   EXPECT_EQ(handler->ButtonState(), 0);
 }
 
+// Dialogs hide buttons that have the focus: the focus moves away after the window is
+// hidden, and the handler's quiet focus step must not show it again.
+TEST_F(ButtonHandlerTest, AHiddenButtonLosingTheFocusStaysHidden) {
+  HWND button = Child(L"BUTTON", L"OK", BS_PUSHBUTTON, RECT{10, 10, 85, 33});
+  auto handler = TacMainWnd::Create<TacBtnWnd>(button, false, std::string("BUTTON"), nullptr, nullptr);
+  SetForegroundWindow(host);
+  SetFocus(button);
+  ASSERT_EQ(GetFocus(), button);
+  ShowWindow(button, SW_HIDE);
+  // Whether or not hiding moved the focus, the window gets one more after it is hidden.
+  SendMessageW(button, WM_KILLFOCUS, reinterpret_cast<WPARAM>(host), 0);
+  EXPECT_FALSE(IsWindowVisible(button));
+  EXPECT_EQ(GetWindowLongW(button, GWL_STYLE) & WS_VISIBLE, 0);
+  // A visible button still switches its redrawing back on after the step.
+  ShowWindow(button, SW_SHOWNA);
+  SendMessageW(button, WM_SETFOCUS, 0, 0);
+  SendMessageW(button, WM_KILLFOCUS, 0, 0);
+  EXPECT_TRUE(IsWindowVisible(button));
+}
+
 TEST_F(ButtonHandlerTest, RepaintingLeavesNoHandlesBehind) {
   HWND button = Child(L"BUTTON", L"OK", BS_PUSHBUTTON, RECT{10, 10, 85, 33});
   auto handler = TacMainWnd::Create<TacBtnWnd>(button, false, std::string("BUTTON"), nullptr, nullptr);
   Settle(button);
+  TBitmap printed(75, 23);
+  printed.Canvas();  // its DC made before counting
   const THandleKind kinds[] = {THandleKind::Bitmap, THandleKind::DC, THandleKind::Brush, THandleKind::Font,
                                THandleKind::Pen, THandleKind::Region};
   std::vector<int> before;
   for (THandleKind kind : kinds) before.push_back(LiveHandles(kind));
   for (int i = 0; i < 200; ++i) {
     SendMessageW(button, BM_SETSTATE, i % 2, 0);
-    SendMessageW(button, WM_PRINT, 0, 0);
+    SendMessageW(button, WM_PRINT, reinterpret_cast<WPARAM>(printed.Canvas().Handle()), PRF_CLIENT);
   }
   std::vector<int> after;
   for (THandleKind kind : kinds) after.push_back(LiveHandles(kind));
@@ -255,11 +277,12 @@ public:
   static constexpr UINT kDestroyYourself = WM_USER + 7;
   using TacMainWnd::TacMainWnd;
   std::function<void()> AfterDestroy;
+  bool touched = false;
   void WndProc(TMessage& message) override {
     if (message.Msg == kDestroyYourself) {
-      DestroyWindow(WindowHandle);
+      DestroyWindow(Window());
       // Still alive here: freed once this, the outermost message, returns.
-      Caption = L"after";
+      touched = true;
       if (AfterDestroy) AfterDestroy();
       message.Result = 1;
       return;
@@ -287,6 +310,56 @@ TEST_F(HandlerTest, SelfFreeingHandlerGoesOnlyAfterItsOutermostMessage) {
   EXPECT_FALSE(IsWindow(inside));
   EXPECT_EQ(TacMainWnd::LiveCount(), before);
   EXPECT_EQ(TWindowSubclass::LiveRecordCount(), records);
+}
+
+// A handler whose own step raises on one message, as a user's event handler run inside
+// the chain can.
+class RaisingWnd : public TacMainWnd {
+public:
+  static constexpr UINT kRaise = WM_USER + 8;
+  using TacMainWnd::TacMainWnd;
+  void WndProc(TMessage& message) override {
+    if (message.Msg == kRaise) throw Exception(L"raised inside the chain");
+    TacMainWnd::WndProc(message);
+  }
+};
+
+// An error through either way of taking a window over leaves no message counted as
+// running: the handler is freed at once by a later Detach(true).
+TEST_F(HandlerTest, AnErrorThroughTheChainLeavesTheHandlerFreeable) {
+  std::vector<String> reported;
+  Application->OnException = [&](TComponent*, const String& text) { reported.push_back(text); };
+  const int before = TacMainWnd::LiveCount();
+  for (const bool framework : {false, true}) {
+    SCOPED_TRACE(framework ? "framework control" : "plain window");
+    std::unique_ptr<TForm> form;
+    std::unique_ptr<TsCommonData> binding;
+    HWND window = nullptr;
+    if (framework) {
+      form = std::make_unique<TForm>(nullptr);
+      form->SetClientSize(200, 100);
+      auto* button = new TButton(form.get());
+      button->SetParent(form.get());
+      button->SetBounds(10, 10, 75, 23);
+      form->Show();
+      binding = std::make_unique<TsCommonData>(button, true);
+      window = button->Handle();
+    } else {
+      window = Child(L"BUTTON", L"plain", BS_PUSHBUTTON, RECT{10, 10, 85, 33});
+    }
+    TacMainWnd* handler =
+        TacMainWnd::Create<RaisingWnd>(window, false, std::string("BUTTON"), nullptr, binding.get()).release();
+    reported.clear();
+    SendMessageW(window, RaisingWnd::kRaise, 0, 0);
+    EXPECT_EQ(reported.size(), 1u) << "the error is reported where the chain catches it";
+    EXPECT_EQ(TacMainWnd::LiveCount(), before + 1);
+    handler->Detach(true);
+    EXPECT_EQ(TacMainWnd::LiveCount(), before) << "the handler was only marked for freeing";
+    if (TacMainWnd::LiveCount() != before) delete handler;  // keep the next case clean
+    form.reset();
+    if (!framework) DestroyWindow(window);
+  }
+  Application->OnException = nullptr;
 }
 
 // ---------------------------------------------------------------- freeing in every order
@@ -318,12 +391,12 @@ TEST_P(HandlerOrderTest, LeavesNoHandlerRecordOrChainBehind) {
     auto binding = std::make_unique<TsCommonData>(button, true);
     auto handler = TacMainWnd::Create<TacBtnWnd>(button->Handle(), false, std::string("BUTTON"), nullptr, binding.get());
     EXPECT_EQ(TacMainWnd::HandlerOf(button->Handle()), handler.get());
-    EXPECT_TRUE(handler->OldMethod != nullptr);
-    EXPECT_EQ(handler->OldWndProc, nullptr);
+    EXPECT_TRUE(handler->InChain());
+    EXPECT_EQ(handler->PreviousProcedure(), nullptr);
     button->Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"seen"));
-    EXPECT_EQ(handler->Caption, L"seen");
+    EXPECT_EQ(handler->Caption(), L"seen");
     delete form;
-    EXPECT_TRUE(handler->Destroyed);
+    EXPECT_TRUE(handler->Destroyed());
     handler.reset();
     binding.reset();
   } else {
@@ -332,11 +405,11 @@ TEST_P(HandlerOrderTest, LeavesNoHandlerRecordOrChainBehind) {
     std::unique_ptr<ForeignProbe> below, above;
     if (order == Order::WindowFirst) below = std::make_unique<ForeignProbe>(button);
     auto handler = TacMainWnd::Create<TacBtnWnd>(button, false, std::string("BUTTON"), nullptr, nullptr);
-    EXPECT_NE(handler->OldWndProc, nullptr);
+    EXPECT_NE(handler->PreviousProcedure(), nullptr);
     switch (order) {
       case Order::WindowFirst: {
         DestroyWindow(button);
-        EXPECT_TRUE(handler->Destroyed);
+        EXPECT_TRUE(handler->Destroyed());
         // Unhooked before the window's own procedure handled WM_DESTROY.
         const ForeignProbe::Seen* destroy = below->Find(WM_DESTROY);
         ASSERT_NE(destroy, nullptr);
