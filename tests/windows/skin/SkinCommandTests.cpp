@@ -223,6 +223,39 @@ TEST_F(SkinnedTest, CommandsOfAnotherManagerChangeNothing) {
   EXPECT_TRUE(binding.BackgroundChangedFlag);
 }
 
+// A form outside the application's components, counting the skin commands it gets.
+class TCountingForm : public TForm {
+public:
+  using TForm::TForm;
+  int commands = 0;
+
+protected:
+  void WndProc(TMessage& message) override {
+    if (message.Msg == SM_SKINCMD) ++commands;
+    TForm::WndProc(message);
+  }
+};
+
+TEST_F(SkinnedTest, AFormFreedWhileRegisteredIsNotTakenForANewFormAtItsAddress) {
+  // The block stays between the two forms, as an allocator that hands it out again would.
+  void* block = ::operator new(sizeof(TCountingForm));
+  auto* old = new (block) TCountingForm(nullptr);
+  RegisterProviderForm(old);
+  TMessage message{SM_SKINCMD, SkinCommandWParam(CMD_STOPFADE), 0, 0};
+  BroadcastToForms(message);
+  EXPECT_EQ(old->commands, 1);
+  old->BeforeDestruction();  // freed without unregistering
+  old->~TCountingForm();
+  auto* fresh = new (block) TCountingForm(nullptr);
+  ASSERT_EQ(static_cast<void*>(fresh), block);
+  BroadcastToForms(message);
+  EXPECT_EQ(fresh->commands, 0) << "a form nobody registered got the registered form's broadcast";
+  UnregisterProviderForm(fresh);
+  fresh->BeforeDestruction();
+  fresh->~TCountingForm();
+  ::operator delete(block);
+}
+
 TEST_F(SkinnedTest, TheWindowUnderThePointerHearsLeaveBeforeTheNextOneHearsEnter) {
   auto make = [] {
     return CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
