@@ -14,7 +14,7 @@ int TacBtnWnd::ButtonState() const {
   if (GetFocus() == WindowHandle) return 1;
   if (DefaultManager() && DefaultManager()->HotWindow() == WindowHandle) return 1;
   const LONG style = GetWindowLongW(WindowHandle, GWL_STYLE);
-  const bool isDefault = TargetControl() ? (style & 0xF) == BS_DEFPUSHBUTTON : (style & 1) != 0;
+  const bool isDefault = IsDefaultButtonType(ButtonType(style));
   return isDefault ? 1 : 0;
 }
 
@@ -74,9 +74,7 @@ void TacBtnWnd::BuildCache() {
   cache->SetPixelFormat(TPixelFormat::pf24bit);
   TColor parentColor = clFuchsia;
   if (bg.Ready && !Binding->DependsOnParent() && ParentWnd) {
-    ParentColorSlot() = clFuchsia;
-    SendSkinCommand(ParentWnd, CMD_GETCOLOR, 0);
-    parentColor = static_cast<TColor>(ColorToRGB(ParentColorSlot()));
+    parentColor = static_cast<TColor>(ColorToRGB(AskColor(ParentWnd)));
   }
   const int w = WindowSize.cx, h = WindowSize.cy;
   cache->SetSize(w, h);
@@ -96,7 +94,6 @@ void TacBtnWnd::BuildCache() {
     const int x = ParentOffset.x + bg.X, y = ParentOffset.y + bg.Y;
     BlendKeyedRect(cache->View(), 0, 0, static_cast<TColor>(0xFF000000u), 0.4, TsRect{x, y, x + w, y + h}, bg.Bmp);
   }
-  ParentColorSlot() = clFuchsia;
   Binding->BackgroundChangedFlag = false;
 }
 
@@ -206,16 +203,5 @@ void TacBtnWnd::WndProc(TMessage& message) {
     default: break;
   }
   TacMainWnd::WndProc(message);
-  if (message.Msg != WM_MOUSEMOVE || Destroyed) return;
-  TsSkinManager* manager = DefaultManager();
-  if (!manager || !IsWindowEnabled(WindowHandle)) return;
-  POINT p{};
-  GetCursorPos(&p);
-  RECT r{};
-  GetWindowRect(WindowHandle, &r);
-  if (PtInRect(&r, p)) {
-    if (manager->HotWindow() != WindowHandle) manager->SetHotWindow(WindowHandle);
-  } else if (manager->HotWindow() == WindowHandle) {
-    manager->SetHotWindow(nullptr);
-  }
+  if (message.Msg == WM_MOUSEMOVE && !Destroyed) TrackHotWindow(WindowHandle, true);
 }

@@ -115,7 +115,7 @@ public:
   TWndMethod OldMethod;            // framework control: the method replaced
   WNDPROC OldWndProc = nullptr;    // plain window: the procedure replaced
   HWND WindowHandle = nullptr;
-  TsSkinManager* Manager = nullptr;
+  TComponentLink<TsSkinManager> Manager;  // null once the manager is freed
   TsCommonData* Binding = nullptr;  // owned when OwnBinding
   bool SendingScroll = false;
   bool ParamsApplied = false;
