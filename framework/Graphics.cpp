@@ -94,6 +94,14 @@ void TFont::SetCharset(int charset) {
   Changed();
 }
 
+void AssignLogFont(TFont& font, const LOGFONTW& lf) {
+  font.SetName(lf.lfFaceName);
+  font.SetHeight(lf.lfHeight);
+  font.SetCharset(lf.lfCharSet);
+  font.SetStyle((lf.lfWeight >= FW_BOLD ? fsBold : 0u) | (lf.lfItalic ? fsItalic : 0u) |
+                (lf.lfUnderline ? fsUnderline : 0u) | (lf.lfStrikeOut ? fsStrikeOut : 0u));
+}
+
 HFONT TFont::Handle() const {
   if (!handle_) {
     const TTextWork work;

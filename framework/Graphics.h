@@ -115,6 +115,10 @@ private:
   mutable TFontHandle handle_;
 };
 
+// Name, height, charset and style (bold from FW_BOLD up, italic, underline, strike-out)
+// of a platform font description.
+void AssignLogFont(TFont& font, const LOGFONTW& lf);
+
 enum class TBrushStyle { bsSolid, bsClear };
 
 class TBrush {

@@ -94,7 +94,7 @@ int TsButton::SkinState() const {
   // Held: pressed by the left button here and not yet released (the capture is ours).
   const bool held = pressed_ && wentDownHere_ && handle_ && GetCapture() == handle_;
   if (Down() && (skinData_->MouseOverFlag || !held)) return 2;
-  const bool defaultStyle = handle_ && (GetWindowLongPtrW(handle_, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON;
+  const bool defaultStyle = handle_ && ButtonType(GetWindowLongPtrW(handle_, GWL_STYLE)) == BS_DEFPUSHBUTTON;
   if (defaultStyle || skinData_->IsActive() || (IsDesigning() && Default())) return 1;
   return 0;
 }

@@ -102,9 +102,7 @@ void TsCustomLabel::Paint() {
 void TsCustomLabel::PaintSectionBackground(TsSkinManager& manager, int section) {
   const int w = Width(), h = Height();
   if (w <= 0 || h <= 0 || !Parent()) return;
-  BackgroundSlot() = BgInfo{};
-  PerformSkinCommand(Parent(), CMD_GETBGINFO, 0);
-  const BgInfo behind = BackgroundSlot();
+  const BgInfo behind = AskBackground(static_cast<TControl*>(Parent()));
   TBitmap picture(w, h);
   PaintSection(section, skinSection_, behind, manager.TextureIndex(section, skinSection_, "HOTPATTERN"),
                manager.TextureIndex(section, skinSection_, "PATTERN"), &manager.Tables(), picture.View(),

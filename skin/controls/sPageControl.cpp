@@ -15,6 +15,7 @@
 #include "skin/paint/Borders.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
+#include "skin/paint/Stretch.h"
 #include "skin/paint/gdi/sTextPainting.h"
 
 namespace {
@@ -22,22 +23,6 @@ namespace {
 bool EmptyRect(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 int W(const RECT& r) { return r.right - r.left; }
 int H(const RECT& r) { return r.bottom - r.top; }
-
-// Copies `from` of `src` to (x, y) of `dst`, clipped to both.
-void CopyPixels(const TSurfaceView& dst, int x, int y, const TSurfaceView& src, TsRect from) {
-  if (dst.Empty() || src.Empty() || !ClipRectCopy(x, y, from, dst, src)) return;
-  const int bpp = dst.BytesPerPixel();
-  for (int row = 0; row < from.Height(); ++row) {
-    uint8_t* d = dst.Pixel(x, y + row);
-    const uint8_t* s = src.Pixel(from.Left, from.Top + row);
-    if (bpp == src.BytesPerPixel()) {
-      std::memcpy(d, s, static_cast<size_t>(from.Width() * bpp));
-      continue;
-    }
-    for (int col = 0; col < from.Width(); ++col)
-      std::memcpy(d + col * bpp, s + col * src.BytesPerPixel(), 3);
-  }
-}
 
 TsRect ToTs(const RECT& r) { return TsRect{r.left, r.top, r.right, r.bottom}; }
 
@@ -346,10 +331,8 @@ bool TsPageControl::SkinnedBefore(TMessage& message) {
       switch (SkinCommandOf(message.WParam)) {
         case CMD_GETBGINFO: {
           TBitmap* cache = skinData_->Cache();
-          BgInfo& slot = BackgroundSlot();
-          slot = BgInfo{};
-          if (cache && !cache->Empty()) slot = BgInfo{cache->View(), 0, 0, true};
-          message.LParam = message.Result = 1;
+          AnswerBackground(message, cache && !cache->Empty() ? BgInfo{cache->View(), 0, 0, true} : BgInfo{});
+          message.Result = 1;
           return true;
         }
         case CMD_PARENTDONE:
@@ -678,7 +661,7 @@ void TsPageControl::PaintTo(HDC dc, bool print) {
     if (i == active || !HasCloseButton(i)) continue;
     const RECT r = CloseButtonRect(i);
     TBitmap button(W(r), H(r));
-    CopyPixels(button.View(), 0, 0, cache->View(), ToTs(r));
+    CopyBlock(button.View(), 0, 0, cache->View(), ToTs(r));
     DrawCloseButton(i, 0, button, POINT{-r.left, -r.top});
     BitBlt(dc, r.left, r.top, W(r), H(r), button.Canvas().Handle(), 0, 0, SRCCOPY);
   }
@@ -698,7 +681,7 @@ void TsPageControl::FillParentBackground(TBitmap& target, const RECT& area, POIN
   // `area` in control coordinates goes to `at` of the target.
   const TSurfaceView view = target.View();
   if (bg.Ready && bg.HasBmp()) {
-    CopyPixels(view, at.x, at.y, bg.Bmp,
+    CopyBlock(view, at.x, at.y, bg.Bmp,
                TsRect{bg.X + Left() + area.left, bg.Y + Top() + area.top, bg.X + Left() + area.right,
                       bg.Y + Top() + area.bottom});
     return;
@@ -732,7 +715,7 @@ void TsPageControl::PaintPageArea(const BgInfo& bg) {
   item.SkinSection = PageSection();
   PaintItem(item, bg, true, true, scratch.View(), TPoint{Left() + area.left, Top() + area.top},
             TsRect{0, 0, W(area), H(area)}, 0);
-  CopyPixels(skinData_->Cache()->View(), area.left, area.top, scratch.View(), TsRect{0, 0, W(area), H(area)});
+  CopyBlock(skinData_->Cache()->View(), area.left, area.top, scratch.View(), TsRect{0, 0, W(area), H(area)});
 }
 
 void TsPageControl::DrawTab(int pageIndex, int state, TBitmap& target, POINT offset) {
@@ -775,7 +758,7 @@ void TsPageControl::DrawTab(int pageIndex, int state, TBitmap& target, POINT off
     if (skinnedBackground)
       PaintItem(item, BgInfo{view, 0, 0, true}, true, true, view, TPoint{0, 0}, whole, 2);
   } else {
-    CopyPixels(view, 0, 0, cache->View(), ToTs(r));
+    CopyBlock(view, 0, 0, cache->View(), ToTs(r));
     if (skinnedBackground)
       PaintItem(item, BgInfo{cache->View(), 0, 0, true}, true, true, view, TPoint{r.left, r.top}, whole, state);
   }
@@ -791,7 +774,7 @@ void TsPageControl::DrawTab(int pageIndex, int state, TBitmap& target, POINT off
     if (TabPosition() == tpLeft) part.right = std::min(part.right, area.left);
   }
   if (EmptyRect(part)) return;
-  CopyPixels(target.View(), part.left + offset.x, part.top + offset.y, view,
+  CopyBlock(target.View(), part.left + offset.x, part.top + offset.y, view,
              TsRect{part.left - r.left, part.top - r.top, part.right - r.left, part.bottom - r.top});
 }
 
@@ -895,7 +878,7 @@ void TsPageControl::DrawTabOnWindow(int pageIndex, int state) {
   const RECT r = SkinTabRect(pageIndex, false);
   if (EmptyRect(r)) return;
   TBitmap tab(W(r), H(r));
-  CopyPixels(tab.View(), 0, 0, cache->View(), ToTs(r));
+  CopyBlock(tab.View(), 0, 0, cache->View(), ToTs(r));
   GuardedPaint([&] { DrawTab(pageIndex, state, tab, POINT{-r.left, -r.top}); });
   TClientDC dc = TClientDC::Of(handle_);
   if (!dc) return;
@@ -942,7 +925,7 @@ void TsPageControl::DrawCloseButtonOnWindow(int pageIndex, int state) {
   const bool active = Pages(pageIndex) == ActivePage();
   const RECT tabRect = SkinTabRect(pageIndex, active);
   TBitmap tab(W(tabRect), H(tabRect));
-  CopyPixels(tab.View(), 0, 0, cache->View(), ToTs(tabRect));
+  CopyBlock(tab.View(), 0, 0, cache->View(), ToTs(tabRect));
   GuardedPaint([&] {
     DrawTab(pageIndex, active ? 2 : (hotTab_ == pageIndex ? 1 : 0), tab, POINT{-tabRect.left, -tabRect.top});
     DrawCloseButton(pageIndex, state, tab, POINT{-tabRect.left, -tabRect.top});
@@ -1282,10 +1265,8 @@ bool TsTabSheet::SkinCommand(TMessage& message, TsPageControl* owner) {
   switch (SkinCommandOf(message.WParam)) {
     case CMD_GETBGINFO: {
       TBitmap* cache = owner->SkinData().Cache();
-      BgInfo& slot = BackgroundSlot();
-      slot = BgInfo{};
-      if (cache && !cache->Empty()) slot = BgInfo{cache->View(), Left(), Top(), true};
-      message.LParam = message.Result = 1;
+      AnswerBackground(message, cache && !cache->Empty() ? BgInfo{cache->View(), Left(), Top(), true} : BgInfo{});
+      message.Result = 1;
       return true;
     }
     case CMD_ISBGBUSY:
@@ -1299,7 +1280,12 @@ bool TsTabSheet::SkinCommand(TMessage& message, TsPageControl* owner) {
       return true;
     }
     case CMD_GETCOLOR:
-      message.Result = SendSkinCommand(owner->Handle(), CMD_GETCOLOR, message.LParam, SkinArgumentOf(message.WParam));
+      // The sheet shows its page control's colour; the record is filled here, not passed on.
+      if (ColorRecordOf(message)) {
+        const TColor color = owner->HandleAllocated() ? AskColor(owner->Handle()) : clFuchsia;
+        if (color != clFuchsia) AnswerColor(message, color);
+        message.Result = color != clFuchsia ? 1 : 0;
+      }
       return true;
     case CMD_PARENTDONE:
       if (missedPaint_ && handle_) {

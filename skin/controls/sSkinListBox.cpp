@@ -226,7 +226,7 @@ TsSkinListBox::TsSkinListBox(TComponent* owner)
   SetParentColor(false);
   SetColor(clWindow);
   SetDoubleBuffered(false);
-  skinData_->ControlKind = 97;
+  skinData_->ControlKind = COC_TsSkinListBox;
   if (skinData_->SkinSection().empty()) skinData_->SetSkinSection("EDIT");
   skinData_->Loaded();
 }

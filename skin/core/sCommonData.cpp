@@ -7,6 +7,7 @@
 #include "framework/StdCtrls.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sThemeApi.h"
 
 namespace {
 
@@ -51,29 +52,7 @@ std::string SectionForKind(int kind, const TComponent* owner) {
 
 bool Destroying(const TComponent* component) { return !component || component->IsDestroying(); }
 
-// The visual-style functions, looked up once where the platform has them.
-struct TThemeApi {
-  using IsThemeActiveProc = BOOL(WINAPI*)();
-  using SetWindowThemeProc = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-  IsThemeActiveProc isThemeActive = nullptr;
-  SetWindowThemeProc setWindowTheme = nullptr;
-
-  static const TThemeApi& Get() {
-    static const TThemeApi api = [] {
-      TThemeApi a;
-      if (HMODULE module = LoadLibraryW(L"uxtheme.dll")) {
-        a.isThemeActive = reinterpret_cast<IsThemeActiveProc>(reinterpret_cast<void*>(GetProcAddress(module, "IsThemeActive")));
-        a.setWindowTheme =
-            reinterpret_cast<SetWindowThemeProc>(reinterpret_cast<void*>(GetProcAddress(module, "SetWindowTheme")));
-      }
-      return a;
-    }();
-    return api;
-  }
-  bool ThemesInUse() const { return isThemeActive && isThemeActive(); }
-};
-
-// The name of the section a skin editor is changing (command 13); empty when none.
+// The name of the section a skin editor is changing (CMD_SECTIONCHANGED); empty when none.
 std::string gEditedSection;
 
 // A query to a parent the binding asks on its own behalf: directly, and through the
@@ -104,21 +83,21 @@ TsCommonData::~TsCommonData() {
   SectionIndex = BorderMaskIndex = PatternIndex = HotPatternIndex = -1;
   ownerControl_ = nullptr;
   ownerObject_ = nullptr;
-  explicitManager_ = nullptr;
+  explicitManager_.Reset(nullptr);
 }
 
 // ---------------------------------------------------------------- settings
 
 TsSkinManager* TsCommonData::SkinManager() const {
   // A manager freed without this binding hearing of it is never used.
-  if (explicitManager_ && IsLiveManager(explicitManager_)) return explicitManager_;
+  if (TsSkinManager* manager = explicitManager_.Get()) return manager;
   return DefaultManager();
 }
 
 void TsCommonData::SetSkinManager(TsSkinManager* manager) {
   if (manager == DefaultManager()) manager = nullptr;
-  if (manager == explicitManager_) return;
-  explicitManager_ = manager;
+  if (manager == explicitManager_.Get()) return;
+  explicitManager_.Reset(manager);
   if (ownerObject_ && ownerObject_->IsLoading()) return;
   TsSkinManager* effective = SkinManager();
   if (effective && effective->HasSections())
@@ -173,11 +152,11 @@ void TsCommonData::Loaded() {
     UpdateIndexes();
   else
     SetSkinSection(SectionForKind(ControlKind, ownerObject_));
-  if (ownerControl_ && !Skinned() && TThemeApi::Get().ThemesInUse())
+  if (ownerControl_ && !Skinned() && ThemeApi().ThemesInUse())
     ownerControl_->SetControlStyle(ownerControl_->ControlStyle() & ~csParentBackground);
   if (!ownerControl_ || !Skinned() || !ownerControl_->Parent() || ownerControl_->IsLoading()) return;
   if (ownerControl_->IsWindowed()) AnnounceControl(ownerControl_);
-  if (IsEditControl() || ControlKind == 97) ApplyEditColors();
+  if (IsEditControl() || ControlKind == COC_TsSkinListBox) ApplyEditColors();
 }
 
 void TsCommonData::UpdateIndexes() {
@@ -310,22 +289,16 @@ void TsCommonData::EndUpdate() {
 }
 
 BgInfo TsCommonData::GetParentBgInfo() const {
-  BackgroundSlot() = BgInfo{};
   if (!ownerControl_ || !ownerControl_->Parent()) return BgInfo{};
   try {
-    PerformSkinCommand(ownerControl_->Parent(), CMD_GETBGINFO, 0);
-    return BackgroundSlot();
+    return AskBackground(ownerControl_->Parent());
   } catch (...) {
     return BgInfo{};
   }
 }
 
 BgInfo TsCommonData::GetWindowParentBgInfo(HWND window) {
-  BackgroundSlot() = BgInfo{};
-  HWND parent = window ? GetParent(window) : nullptr;
-  if (!parent) return BgInfo{};
-  SendSkinCommand(parent, CMD_GETBGINFO, 0);
-  return BackgroundSlot();
+  return AskBackground(window ? GetParent(window) : nullptr);
 }
 
 // ---------------------------------------------------------------- messages
@@ -374,9 +347,9 @@ bool TsCommonData::CommonWndProc(TMessage& message) {
         message.Result = 1;
         return true;
       }
-      if (c && c->IsWindowed() && static_cast<TWinControl*>(c)->HandleAllocated() && TThemeApi::Get().ThemesInUse() &&
-          TThemeApi::Get().setWindowTheme)
-        TThemeApi::Get().setWindowTheme(static_cast<TWinControl*>(c)->Handle(), L"", L"");
+      if (c && c->IsWindowed() && static_cast<TWinControl*>(c)->HandleAllocated() && ThemeApi().ThemesInUse() &&
+          ThemeApi().setWindowTheme)
+        ThemeApi().setWindowTheme(static_cast<TWinControl*>(c)->Handle(), L"", L"");
       break;
     case WM_DESTROY:
       if (c && c->IsWindowed() && DefaultManager()) DefaultManager()->ForgetWindow(static_cast<TWinControl*>(c)->Handle());
@@ -424,7 +397,7 @@ bool TsCommonData::HandleSkinCommand(TMessage& message) {
     case CMD_SKINREMOVED: {
       if (!ManagerMatches(message.LParam)) return true;
       auto* manager = reinterpret_cast<TsSkinManager*>(message.LParam);
-      if (manager && manager->IsDestroying() && explicitManager_ == manager) explicitManager_ = nullptr;
+      if (manager && manager->IsDestroying() && explicitManager_.Get() == manager) explicitManager_.Reset(nullptr);
       SectionIndex = BorderMaskIndex = PatternIndex = HotPatternIndex = -1;
       UpdatingFlag = true;
       if (cache_) cache_->SetSize(0, 0);
@@ -443,7 +416,7 @@ bool TsCommonData::HandleSkinCommand(TMessage& message) {
       return true;
     }
     case CMD_GETBGINFO: {
-      if (cache_ && !cache_->Empty()) BackgroundSlot() = BgInfo{cache_->View(), 0, 0, true};
+      if (cache_ && !cache_->Empty()) AnswerBackground(message, BgInfo{cache_->View(), 0, 0, true});
       return true;
     }
     case CMD_ISSKINNED: return AnswerSkinnedQuery(message);
@@ -464,7 +437,9 @@ bool TsCommonData::HandleSkinCommand(TMessage& message) {
       return true;
     case CMD_ISBGVARIABLE: return answer(BackgroundVariable() ? 1 : 0);
     case CMD_POSCHANGED: PositionChanged(low); return true;
-    case CMD_GETCOLOR: ColorAnswer(); return answer(1);
+    case CMD_GETCOLOR:
+      if (ColorRecordOf(message)) AnswerColor(message, ColorAnswer());
+      return answer(1);
     case CMD_NOTVISIBLE: PartlyHiddenFlag = true; return true;
     case CMD_GETAPPLICATION: return AnswerSkinnedQuery(message);
     default: return false;
@@ -496,34 +471,23 @@ void TsCommonData::PositionChanged(WORD low) {
   }
 }
 
-void TsCommonData::ColorAnswer() {
-  TColor& slot = ParentColorSlot();
+TColor TsCommonData::ColorAnswer() const {
   TControl* c = ownerControl_;
   const TsGeneralData* section = Skinned() ? Section() : nullptr;
-  if (!section) {
-    slot = c ? static_cast<TColor>(ColorToRGB(c->Color())) : clFuchsia;
-    return;
-  }
+  if (!section) return c ? static_cast<TColor>(ColorToRGB(c->Color())) : clFuchsia;
   const int t = section->Transparency;
-  if (t == 0) {
-    slot = customColor_ && c ? static_cast<TColor>(ColorToRGB(c->Color())) : SkinColorToRGB(section->Color);
-    return;
-  }
-  // The parent's colour: its answer to command 21, or its Color when it does not answer.
+  if (t == 0) return customColor_ && c ? static_cast<TColor>(ColorToRGB(c->Color())) : SkinColorToRGB(section->Color);
+  // The parent's colour: its answer to CMD_GETCOLOR, or its Color when it does not answer.
   TColor parent = clFuchsia;
   if (c && c->Parent()) {
-    slot = clFuchsia;
-    if (c->Parent()->HandleAllocated()) SendSkinCommand(c->Parent()->Handle(), CMD_GETCOLOR, 0);
-    parent = slot == clFuchsia ? static_cast<TColor>(ColorToRGB(c->Parent()->Color())) : slot;
+    const TColor asked = c->Parent()->HandleAllocated() ? AskColor(c->Parent()->Handle()) : clFuchsia;
+    parent = asked == clFuchsia ? static_cast<TColor>(ColorToRGB(c->Parent()->Color())) : asked;
   }
-  if (t >= 100 || parent == clFuchsia) {
-    slot = parent == clFuchsia ? SkinColorToRGB(section->Color) : parent;
-    return;
-  }
+  if (t >= 100 || parent == clFuchsia) return parent == clFuchsia ? SkinColorToRGB(section->Color) : parent;
   // T weighs out of 256 here, unlike the composition's percentages out of 100.
   const TColor own = SkinColorToRGB(section->Color);
   auto mix = [t](int p, int o) { return Clamp255((t * (p - o) + o * 256) >> 8); };
-  slot = MakeColor(mix(RedOf(parent), RedOf(own)), mix(GreenOf(parent), GreenOf(own)), mix(BlueOf(parent), BlueOf(own)));
+  return MakeColor(mix(RedOf(parent), RedOf(own)), mix(GreenOf(parent), GreenOf(own)), mix(BlueOf(parent), BlueOf(own)));
 }
 
 // ---------------------------------------------------------------- painting helpers
@@ -558,7 +522,6 @@ void UpdateCorners(TsCommonData& binding, int state, int corners) {
   } catch (...) {
     // What was repaired stays; painting goes on.
   }
-  ParentColorSlot() = clFuchsia;
 }
 
 void UpdateWindowCorners(TsCommonData& binding, int state, SIZE size, HWND parent, POINT parentOffset) {
@@ -567,7 +530,6 @@ void UpdateWindowCorners(TsCommonData& binding, int state, SIZE size, HWND paren
   } catch (...) {
     // What was repaired stays; painting goes on.
   }
-  ParentColorSlot() = clFuchsia;
 }
 
 namespace {
@@ -583,7 +545,7 @@ void RepairCorners(TsCommonData& binding, int state, int corners) {
       control->Width() < 2 || control->Height() < 2)
     return;
   BgInfo bg = binding.GetParentBgInfo();
-  TColor& parentColor = ParentColorSlot();
+  TColor parentColor = clFuchsia;
   TWinControl* parent = control->Parent();
   if (!parent)
     parentColor = clFuchsia;
@@ -608,15 +570,9 @@ void RepairWindowCorners(TsCommonData& binding, int state, SIZE size, HWND paren
   if (!manager || !manager->IsMaskIndexValid(binding.BorderMaskIndex) || !cache || cache->Empty() || size.cx < 2 ||
       size.cy < 2)
     return;
-  BackgroundSlot() = BgInfo{};
-  if (parent) SendSkinCommand(parent, CMD_GETBGINFO, 0);
-  BgInfo bg = BackgroundSlot();
+  BgInfo bg = AskBackground(parent);
   TColor fill = clFuchsia;
-  if (parent && !AskWindow(parent, CMD_ISBGVARIABLE)) {
-    ParentColorSlot() = clFuchsia;
-    SendSkinCommand(parent, CMD_GETCOLOR, 0);
-    fill = ParentColorSlot();
-  }
+  if (parent && !AskWindow(parent, CMD_ISBGVARIABLE)) fill = AskColor(parent);
   if (fill == clFuchsia) {
     bg.X += parentOffset.x;
     bg.Y += parentOffset.y;
@@ -722,9 +678,7 @@ void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset) {
     PerformSkinCommand(container, CMD_NOTVISIBLE, 0);
     return;
   }
-  BackgroundSlot() = BgInfo{};
-  PerformSkinCommand(container, CMD_GETBGINFO, 0);
-  const BgInfo bg = BackgroundSlot();
+  const BgInfo bg = AskBackground(static_cast<TControl*>(container));
   if (!bg.Ready) return;
 
   std::vector<TControl*> children;

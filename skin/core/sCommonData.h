@@ -14,23 +14,13 @@
 #include <memory>
 #include <string>
 
+#include "framework/ComponentLink.h"
 #include "framework/WinControls.h"
+#include "skin/core/sNumbers.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/PaintTypes.h"
 
 class TsSkinManager;
-
-// Control-type codes the bindings of this system use (the section each resolves to when
-// `SkinSection` is empty is chosen in `Loaded`).
-enum TsControlKind : int {
-  COC_TsEdit = 3,
-  COC_TsListBox = 4,
-  COC_TsPanel = 51,
-  COC_TsTabSheet = 57,
-  COC_TsButton = 93,
-  COC_TsPageControl = 141,
-  COC_TsLabel = 200,
-};
 
 class TsCommonData {
 public:
@@ -47,7 +37,7 @@ public:
   // The effective manager: the explicit one or the default manager.
   TsSkinManager* SkinManager() const;
   // The explicit manager only (null means "the default").
-  TsSkinManager* ExplicitManager() const { return explicitManager_; }
+  TsSkinManager* ExplicitManager() const { return explicitManager_.Get(); }
   void SetSkinManager(TsSkinManager* manager);
   bool CustomColor() const { return customColor_; }
   void SetCustomColor(bool on);
@@ -67,7 +57,7 @@ public:
   bool PartlyHiddenFlag = true;
   bool FocusedFlag = false;
   bool MouseOverFlag = false;
-  // The non-windowed child that is repainting itself now (command 15); borrowed.
+  // The non-windowed child that is repainting itself now (CMD_PAINTINGCHILD); borrowed.
   TControl* PaintingChild = nullptr;
 
   TControl* OwnerControl() const { return ownerControl_; }
@@ -90,7 +80,7 @@ public:
   void Invalidate();
   void BeginUpdate();
   void EndUpdate();
-  // The parent's cached picture (command 5); not ready without a parent or an answer.
+  // The parent's cached picture (CMD_GETBGINFO); not ready without a parent or an answer.
   BgInfo GetParentBgInfo() const;
   static BgInfo GetWindowParentBgInfo(HWND window);
   // The common message handler; true when the message was a skin command it answered.
@@ -106,7 +96,7 @@ private:
   bool HandleSkinCommand(TMessage& message);
   bool ManagerMatches(LPARAM manager) const;
   void ApplyEditColors();
-  void ColorAnswer();
+  TColor ColorAnswer() const;
   bool BackgroundVariable() const;
   void PositionChanged(WORD low);
   bool IsContainerKind() const;
@@ -115,7 +105,8 @@ private:
   static void PerformOn(TControl* control, WORD command, LPARAM value, WORD low);
 
   std::string skinSection_;
-  TsSkinManager* explicitManager_ = nullptr;
+  // Null once that manager is freed, whether this binding heard of it or not.
+  TComponentLink<TsSkinManager> explicitManager_;
   bool customColor_ = false;
   bool customFont_ = false;
   TControl* ownerControl_ = nullptr;
@@ -141,7 +132,7 @@ TPaintItemSource SectionPaintSource(const TsCommonData& binding, const TsSkinMan
 // colour and its parent's (asked through the skin commands when the section needs it).
 TPaintItemSource ControlPaintSource(const TsCommonData& binding, const TsSkinManager& manager, const TControl& control);
 
-// The section a skin editor is changing now (command 13 repaints the bindings of it).
+// The section a skin editor is changing now (CMD_SECTIONCHANGED repaints the bindings of it).
 void SetEditedSection(const std::string& name);
 
 // Repaints the transparent corner pixels of the binding's cache (border mask frame of
@@ -149,8 +140,8 @@ void SetEditedSection(const std::string& name);
 // 4 top-right, 8 bottom-right.
 void UpdateCorners(TsCommonData& binding, int state, int corners = 15);
 // The same for the cache of a plain window of `size` whose parent window is `parent`, at
-// `parentOffset` in the parent's picture: the parent's colour (command 21) fills the
-// corners unless the parent's background is variable (command 19), else its picture does.
+// `parentOffset` in the parent's picture: the parent's colour (CMD_GETCOLOR) fills the
+// corners unless the parent's background is variable (CMD_ISBGVARIABLE), else its picture does.
 // Nothing for a window not wider and higher than 1 pixel.
 void UpdateWindowCorners(TsCommonData& binding, int state, SIZE size, HWND parent, POINT parentOffset);
 

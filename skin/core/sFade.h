@@ -93,7 +93,7 @@ protected:
   // The fade cannot go on: no binding or control, the control is going, or the
   // application is ending.
   bool ControlGone() const;
-  // Asks the control to stop the fade (command 16); a control that does not answer it
+  // Asks the control to stop the fade (CMD_STOPFADE); a control that does not answer it
   // leaves the timer idle.
   void StopAtControl();
   // Idle: no steps, platform timer off (FadeMode too, for fade timers).
@@ -148,7 +148,7 @@ void ChangeLook(TsFadeTimer*& timer, TsCommonData& binding, bool shortFade, int 
 // Starts (or redirects) a fade. A running fade is mirrored: stopping a fade towards the
 // hot look at step L takes L steps back, stopping one back to normal at step L takes
 // FadingIterations - L steps; the new fade starts from the picture shown now. Asks the
-// control (command 23) to rebuild its cache for the new look. False, with nothing
+// control (CMD_PREPARECACHE) to rebuild its cache for the new look. False, with nothing
 // changed, when the section does not fade or the fade would have no step.
 bool StartFade(TsFadeTimer*& timer, TsCommonData& binding, bool shortFade, int mode);
 // Stops and frees the control's fade timer (when it is not already being destroyed) and
@@ -158,7 +158,7 @@ void StopFade(TsFadeTimer*& timer, TsCommonData& binding);
 
 // The animation of a non-windowed control (speed buttons): each tick blends the old
 // picture into the cache into `WorkPicture`, and the control repaints itself from it,
-// with its parent told (command 15) and its updating flag cleared (command 8).
+// with its parent told (CMD_PAINTINGCHILD) and its updating flag cleared (CMD_SETUPDATING).
 class TsAnimTimer : public TacFrameTimer {
 public:
   // `owner`: the control, which owns the timer.

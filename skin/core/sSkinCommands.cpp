@@ -1,13 +1,25 @@
 #include "skin/core/sSkinCommands.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
+
+#include "framework/ComponentLink.h"
 
 namespace {
 
-std::vector<TCustomForm*>& ProviderForms() {
-  static std::vector<TCustomForm*> forms;
+// The registered forms; each link turns null when its form is freed, so a form freed
+// without unregistering is forgotten, and a new form at its address is not registered.
+using TFormLinks = std::vector<std::unique_ptr<TComponentLink<TCustomForm>>>;
+
+TFormLinks& ProviderForms() {
+  static TFormLinks forms;
   return forms;
+}
+
+bool IsRegistered(const TCustomForm* form) {
+  const TFormLinks& links = ProviderForms();
+  return form && std::any_of(links.begin(), links.end(), [form](const auto& link) { return link->Get() == form; });
 }
 
 bool IsGraphicControl(const TControl* control) { return !control->IsWindowed(); }
@@ -15,15 +27,6 @@ bool IsGraphicControl(const TControl* control) { return !control->IsWindowed(); 
 bool StillChildOf(const TWinControl* parent, const TControl* child) {
   for (int i = 0; i < parent->ControlCount(); ++i)
     if (parent->Controls(i) == child) return true;
-  return false;
-}
-
-// Forms are freed without telling this registry only by mistake; one that is no longer
-// listed by the screen is never touched.
-bool IsLiveForm(const TCustomForm* form) {
-  if (!Screen) return false;
-  for (int i = 0; i < Screen->FormCount(); ++i)
-    if (Screen->Forms(i) == form) return true;
   return false;
 }
 
@@ -37,16 +40,6 @@ void DeliverToWindowed(TWinControl* control, TMessage& message) {
 }
 
 }  // namespace
-
-BgInfo& BackgroundSlot() {
-  static BgInfo slot;
-  return slot;
-}
-
-TColor& ParentColorSlot() {
-  static TColor slot = clFuchsia;
-  return slot;
-}
 
 bool AnswerSkinnedQuery(TMessage& message) {
   if (SkinCommandOf(message.WParam) == CMD_GETAPPLICATION)
@@ -83,14 +76,59 @@ bool AskControl(TControl* control, WORD command) {
 
 bool AskWindow(HWND window, WORD command) { return window && SendSkinCommand(window, command, 0) == 1; }
 
+BgInfo* BackgroundRecordOf(const TMessage& message) {
+  return IsSkinCommand(message, CMD_GETBGINFO) ? reinterpret_cast<BgInfo*>(message.LParam) : nullptr;
+}
+
+ColorInfo* ColorRecordOf(const TMessage& message) {
+  return IsSkinCommand(message, CMD_GETCOLOR) ? reinterpret_cast<ColorInfo*>(message.LParam) : nullptr;
+}
+
+bool AnswerBackground(const TMessage& message, const BgInfo& answer) {
+  BgInfo* record = BackgroundRecordOf(message);
+  if (record) *record = answer;
+  return record != nullptr;
+}
+
+bool AnswerColor(const TMessage& message, TColor color) {
+  ColorInfo* record = ColorRecordOf(message);
+  if (record) record->Color = color;
+  return record != nullptr;
+}
+
+bool IsOwnThreadWindow(HWND window) {
+  return window && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+}
+
+BgInfo AskBackground(HWND window) {
+  BgInfo answer;
+  if (IsOwnThreadWindow(window)) SendSkinCommand(window, CMD_GETBGINFO, reinterpret_cast<LPARAM>(&answer));
+  return answer;
+}
+
+BgInfo AskBackground(TControl* control) {
+  if (!control) return BgInfo{};
+  if (control->IsWindowed()) {
+    auto* windowed = static_cast<TWinControl*>(control);
+    if (windowed->IsDestroying() || !windowed->HandleAllocated()) return BgInfo{};
+    return AskBackground(windowed->Handle());
+  }
+  BgInfo answer;
+  control->Perform(SM_SKINCMD, SkinCommandWParam(CMD_GETBGINFO), reinterpret_cast<LPARAM>(&answer));
+  return answer;
+}
+
+TColor AskColor(HWND window) {
+  ColorInfo answer;
+  if (IsOwnThreadWindow(window)) SendSkinCommand(window, CMD_GETCOLOR, reinterpret_cast<LPARAM>(&answer));
+  return answer.Color;
+}
+
 TColor QueryControlColor(TWinControl* control) {
-  TColor& slot = ParentColorSlot();
-  slot = clFuchsia;
-  if (!control) return slot;
-  if (control->HandleAllocated()) SendSkinCommand(control->Handle(), CMD_GETCOLOR, 0);
-  if (slot == clFuchsia) slot = control->Color();
-  slot = static_cast<TColor>(ColorToRGB(slot));
-  return slot;
+  if (!control) return clFuchsia;
+  TColor color = control->HandleAllocated() ? AskColor(control->Handle()) : clFuchsia;
+  if (color == clFuchsia) color = control->Color();
+  return static_cast<TColor>(ColorToRGB(color));
 }
 
 void BroadcastToChildren(TWinControl* control, TMessage& message) {
@@ -133,11 +171,12 @@ void BroadcastToForms(TMessage& message) {
       }
     }
   }
-  const std::vector<TCustomForm*> registered = ProviderForms();
+  std::vector<TCustomForm*> registered;
+  for (const auto& link : ProviderForms())
+    if (link->Get()) registered.push_back(link->Get());
   for (TCustomForm* form : registered) {
-    const auto& live = ProviderForms();
-    if (std::find(live.begin(), live.end(), form) == live.end() || !IsLiveForm(form) || form->IsDestroying())
-      continue;
+    // A handler may have unregistered or freed a form of the list meanwhile.
+    if (!IsRegistered(form) || form->IsDestroying()) continue;
     try {
       DeliverToWindowed(form, message);
       BroadcastToChildren(form, message);
@@ -147,11 +186,14 @@ void BroadcastToForms(TMessage& message) {
 }
 
 void RegisterProviderForm(TCustomForm* form) {
-  auto& forms = ProviderForms();
-  if (form && std::find(forms.begin(), forms.end(), form) == forms.end()) forms.push_back(form);
+  TFormLinks& links = ProviderForms();
+  std::erase_if(links, [](const auto& link) { return !link->Get(); });
+  if (form && !IsRegistered(form)) links.push_back(std::make_unique<TComponentLink<TCustomForm>>(form));
 }
 
-void UnregisterProviderForm(TCustomForm* form) { std::erase(ProviderForms(), form); }
+void UnregisterProviderForm(TCustomForm* form) {
+  std::erase_if(ProviderForms(), [form](const auto& link) { return !link->Get() || link->Get() == form; });
+}
 
 void NotifyChildrenParentDone(TWinControl* control) {
   if (!control) return;

@@ -4,8 +4,11 @@
 // WParam carries the command code in its high word and a small argument in its low word;
 // LParam the command's argument. Queries answer 1 both in the message's LParam (read by a
 // direct call of the window procedure) and as its result (read through SendMessage).
-// Two answers travel through process-wide slots that every sender resets before asking:
-// the parent's background (command 5) and the parent's colour (command 21).
+// Two answers travel in a record that the asker owns and whose address is the LParam:
+// the parent's background (CMD_GETBGINFO, a BgInfo) and the parent's colour
+// (CMD_GETCOLOR, a ColorInfo). The asked control fills the record; one that gets no
+// record (LParam 0) answers nothing. A record is only sent to a window of the asker's
+// own thread, whose procedure runs while the asker waits.
 //
 // Everything here runs on the GUI thread; a command returns when it has been handled.
 #pragma once
@@ -15,47 +18,8 @@
 #include <cstdint>
 
 #include "framework/Forms.h"
+#include "skin/core/sNumbers.h"
 #include "skin/paint/PaintTypes.h"
-
-constexpr UINT SM_SKINCMD = 0xA100;
-
-enum TSkinCommand : WORD {
-  CMD_SKINLOADED = 1,
-  CMD_SKINREMOVED = 2,
-  CMD_REPAINT = 3,
-  CMD_FINDPROVIDER = 4,
-  CMD_GETBGINFO = 5,
-  CMD_PARENTDONE = 6,
-  CMD_ISSKINNED = 7,
-  CMD_SETUPDATING = 8,
-  CMD_HOLDCACHE = 9,
-  CMD_ISBGBUSY = 10,
-  CMD_ISHALFVISIBLE = 11,
-  CMD_PARENTBGCHANGED = 12,
-  CMD_SECTIONCHANGED = 13,
-  CMD_DRAWMENUBORDER = 14,
-  CMD_PAINTINGCHILD = 15,
-  CMD_STOPFADE = 16,
-  CMD_SETBGCHANGED = 17,
-  CMD_ISBGVARIABLE = 19,
-  CMD_POSCHANGED = 20,
-  CMD_GETCOLOR = 21,
-  CMD_NOTVISIBLE = 22,
-  CMD_PREPARECACHE = 23,
-  CMD_DRAWFADEFRAME = 24,
-  CMD_CONTROLADDED = 25,
-  CMD_GETSKININDEX = 26,
-  CMD_GETCAPTIONHEIGHT = 27,
-  CMD_DIALOGCMD = 28,
-  CMD_MOUSEENTER = 29,
-  CMD_MOUSELEAVE = 30,
-  CMD_BEGINUPDATE = 31,
-  CMD_ENDUPDATE = 32,
-  CMD_SCROLLBEGIN = 51,
-  CMD_SCROLLEND = 52,
-  CMD_GETAPPLICATION = 60,
-  CMD_GETCLIENTOFFSET = 61,
-};
 
 // pack(low, high) = low | high << 16.
 constexpr uint32_t PackWords(WORD low, WORD high) { return static_cast<uint32_t>(low) | (static_cast<uint32_t>(high) << 16); }
@@ -66,13 +30,35 @@ inline bool IsSkinCommand(const TMessage& message, WORD command) {
   return message.Msg == SM_SKINCMD && SkinCommandOf(message.WParam) == command;
 }
 
-// The answer slots. The sender resets the one it reads before asking.
-BgInfo& BackgroundSlot();
-TColor& ParentColorSlot();
+// The answer of CMD_GETCOLOR: the colour a control shows its children, clFuchsia until
+// somebody answers.
+struct ColorInfo {
+  TColor Color = clFuchsia;
+};
 
 // The two queries every skinned control, binding and frame provider answers the same way:
-// command 7 (1, in LParam and Result) and command 60 (the application object). True.
+// CMD_ISSKINNED (1, in LParam and Result) and CMD_GETAPPLICATION (the application object).
+// True.
 bool AnswerSkinnedQuery(TMessage& message);
+
+// The asked side of CMD_GETBGINFO and CMD_GETCOLOR: the record the message carries, or
+// null (LParam 0), and filling it (nothing without a record). True when filled.
+BgInfo* BackgroundRecordOf(const TMessage& message);
+ColorInfo* ColorRecordOf(const TMessage& message);
+bool AnswerBackground(const TMessage& message, const BgInfo& answer);
+bool AnswerColor(const TMessage& message, TColor color);
+
+// A window whose procedure runs on this thread: the only kind an answer record is sent to.
+bool IsOwnThreadWindow(HWND window);
+// CMD_GETBGINFO: the picture `window` shows its children; not Ready when it has none, does
+// not answer or belongs to another thread. Bmp looks into that window's cache: use it
+// before the window paints again.
+BgInfo AskBackground(HWND window);
+// The same of a control: a windowed one through its window (nothing while it is being
+// destroyed or has no window), a non-windowed one by a direct call.
+BgInfo AskBackground(TControl* control);
+// CMD_GETCOLOR: the colour `window` shows its children, clFuchsia when nobody answers.
+TColor AskColor(HWND window);
 
 // SendMessage(window, SM_SKINCMD, pack(low, command), value): the receiver's result.
 LRESULT SendSkinCommand(HWND window, WORD command, LPARAM value, WORD low = 0);
@@ -83,17 +69,16 @@ LRESULT PerformSkinCommand(TControl* control, WORD command, LPARAM value, WORD l
 // has a window, through the platform (answer in the result).
 bool AskControl(TControl* control, WORD command);
 bool AskWindow(HWND window, WORD command);
-// Resets the parent-colour slot, sends command 21 to the control and falls back to its
-// Color when nobody answered; returns the slot as plain RGB (and leaves it there).
+// CMD_GETCOLOR to the control, falling back to its Color when nobody answers; plain RGB.
 TColor QueryControlColor(TWinControl* control);
 
 // Hands `message` to every child of `control`: non-windowed children by a direct call,
-// windowed children that answer command 7 through the platform, and the children of any
+// windowed children that answer CMD_ISSKINNED through the platform, and the children of any
 // other windowed child by recursion. A child being destroyed, or one whose handling
 // raises, is skipped and the broadcast goes on.
 void BroadcastToChildren(TWinControl* control, TMessage& message);
 // Hands `message` to every form of the application (last first, skipping forms being
-// destroyed or loaded and those that answer command 7), and their children; then to the
+// destroyed or loaded and those that answer CMD_ISSKINNED), and their children; then to the
 // forms a frame provider registered, in registration order.
 void BroadcastToForms(TMessage& message);
 // The forms whose frame provider answers skin commands for them (borrowed; a provider
@@ -101,10 +86,10 @@ void BroadcastToForms(TMessage& message);
 void RegisterProviderForm(TCustomForm* form);
 void UnregisterProviderForm(TCustomForm* form);
 
-// Command 6 to every windowed child with a window and every non-windowed child that is
+// CMD_PARENTDONE to every windowed child with a window and every non-windowed child that is
 // not a graphic control; children being destroyed, or whose handling raises, are skipped.
 void NotifyChildrenParentDone(TWinControl* control);
-// Command 6 to every child window of `window` (WS_CHILD), in z-order.
+// CMD_PARENTDONE to every child window of `window` (WS_CHILD), in z-order.
 void NotifyChildWindowsParentDone(HWND window);
-// Command 25 with LParam = control to the control's form.
+// CMD_CONTROLADDED with LParam = control to the control's form.
 void AnnounceControl(TControl* control);

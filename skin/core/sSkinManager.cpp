@@ -13,13 +13,8 @@
 namespace {
 
 TsSkinManager* gDefaultManager = nullptr;
-std::vector<const TsSkinManager*> gLiveManagers;
 int gLoadingDepth = 0;
 uint32_t gButtonFadeEvents = beMouseEnter | beMouseLeave | beMouseDown | beMouseUp;
-
-// Private messages of the menu support, seen on the application window.
-constexpr UINT kMenuItemPictureMessage = 48307;
-constexpr UINT kMenuWindowPictureMessage = 48308;
 
 String WithDelimiter(String path) {
   if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
@@ -82,8 +77,22 @@ void TacBtnEffects::SetEvents(uint32_t events) {
 
 TsSkinManager* DefaultManager() { return gDefaultManager; }
 
-bool IsLiveManager(const TsSkinManager* manager) {
-  return manager && std::find(gLiveManagers.begin(), gLiveManagers.end(), manager) != gLiveManagers.end();
+void TrackHotWindow(HWND window, bool onlyInside) {
+  TsSkinManager* manager = DefaultManager();
+  if (!manager || !window || !IsWindowEnabled(window)) return;
+  bool inside = true;
+  if (onlyInside) {
+    POINT p{};
+    GetCursorPos(&p);
+    RECT r{};
+    GetWindowRect(window, &r);
+    inside = PtInRect(&r, p) != FALSE;
+  }
+  if (inside) {
+    if (manager->HotWindow() != window) manager->SetHotWindow(window);
+  } else if (manager->HotWindow() == window) {
+    manager->SetHotWindow(nullptr);
+  }
 }
 
 bool SkinLoading() { return gLoadingDepth > 0; }
@@ -115,7 +124,6 @@ private:
 // ---------------------------------------------------------------- life
 
 TsSkinManager::TsSkinManager(TComponent* owner) : TComponent(owner) {
-  gLiveManagers.push_back(this);
   if (!gDefaultManager) {
     gDefaultManager = this;
     HookApplication(true);
@@ -125,11 +133,10 @@ TsSkinManager::TsSkinManager(TComponent* owner) : TComponent(owner) {
 TsSkinManager::~TsSkinManager() {
   Destroying();
   active_ = false;
-  // Bindings that name this manager forget it (command 2 with a manager being destroyed).
+  // Bindings that name this manager forget it (CMD_SKINREMOVED with a manager being destroyed).
   RemoveSkin();
   HookApplication(false);
   if (gDefaultManager == this) gDefaultManager = nullptr;
-  std::erase(gLiveManagers, this);
 }
 
 void TsSkinManager::HookApplication(bool on) {
@@ -157,8 +164,8 @@ bool TsSkinManager::MainWindowHook(TMessage& message) {
     case WM_THEMECHANGED:
       message.Result = 0;
       return true;
-    case kMenuItemPictureMessage:
-    case kMenuWindowPictureMessage:
+    case SM_MENUITEMPICTURE:
+    case SM_MENUWINDOWPICTURE:
       // The menu skinning hands its prepared picture to the menu window.
       if (TacSkinableMenusBase* menus = SkinableMenus())
         menus->HandleMenuMessage(message.Msg, message.WParam, message.LParam);

@@ -112,7 +112,7 @@ public:
   virtual void HookMenus(bool on) = 0;
   // A skin was loaded or removed: cached sizes and the prepared menu picture go.
   virtual void SkinChanged() = 0;
-  // The private messages 48307 (an item) and 48308 (a menu window) on the application window.
+  // The private messages SM_MENUITEMPICTURE and SM_MENUWINDOWPICTURE on the application window.
   virtual void HandleMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
 };
 
@@ -167,9 +167,9 @@ public:
   bool HasSections() const { return !tables_.SectionTable.empty(); }
   bool IsPacked() const { return isPacked_; }
   const TsStandardIndexes& StandardIndexes() const { return standardIndexes_; }
-  // Set from the start of a skin change until command 1 has been broadcast.
+  // Set from the start of a skin change until CMD_SKINLOADED has been broadcast.
   bool SkinChanging() const { return skinChanging_; }
-  // True while RemoveSkin runs (its command 2 is being broadcast).
+  // True while RemoveSkin runs (its CMD_SKINREMOVED is being broadcast).
   bool RemovingSkin() const { return removing_; }
   void SetSkinChanging(bool on) { skinChanging_ = on; }
 
@@ -191,7 +191,7 @@ public:
   TColor GlobalFontColor() const { return tables_.GlobalFontColor(); }
   TColor GlobalHotColor() const { return tables_.GlobalHotColor(); }
 
-  // The window under the pointer: command 30 to the previous one, 29 to the new one.
+  // The window under the pointer: CMD_MOUSELEAVE to the previous one, CMD_MOUSEENTER to the new one.
   void SetHotWindow(HWND window);
   // `window` is going: it stops being the window under the pointer, silently.
   void ForgetWindow(HWND window);
@@ -255,8 +255,10 @@ private:
 
 // The default manager (the first one made), or null.
 TsSkinManager* DefaultManager();
-// True while `manager` exists (bindings check the manager they name before using it).
-bool IsLiveManager(const TsSkinManager* manager);
+// What a window handler does after WM_MOUSEMOVE: an enabled `window` becomes the default
+// manager's hot window. With `onlyInside` that holds while the pointer is inside the
+// window's rectangle; a move seen outside it (during a capture) takes the hot state away.
+void TrackHotWindow(HWND window, bool onlyInside = false);
 // True while any manager is loading a skin.
 bool SkinLoading();
 // The thread hook of the window-skinning layer: installed by the default manager when it

@@ -463,6 +463,15 @@ void FillRectColor(const TSurfaceView& surface, TsRect rect, TColor color) {
   for (int y = rect.Top + 1; y < rect.Bottom; ++y) std::memcpy(surface.Pixel(rect.Left, y), first, rowBytes);
 }
 
+void FillFramed(const TSurfaceView& surface, TColor fill, TColor frame) {
+  const int w = surface.width, h = surface.height;
+  FillRectColor(surface, TsRect{1, 1, w - 1, h - 1}, fill);
+  FillRectColor(surface, TsRect{0, 0, w, 1}, frame);
+  FillRectColor(surface, TsRect{0, h - 1, w, h}, frame);
+  FillRectColor(surface, TsRect{0, 1, 1, h - 1}, frame);
+  FillRectColor(surface, TsRect{w - 1, 1, w, h - 1}, frame);
+}
+
 std::vector<TsRect> KeyRegion(const TSurfaceView& surface, TColor key) {
   std::vector<TsRect> result;
   TacFast24& fast = SharedFast24();

@@ -165,6 +165,8 @@ TColor ShiftHue(int degrees, TColor color);
 
 // Fills a rectangle (right and bottom exclusive, clipped) with a solid colour.
 void FillRectColor(const TSurfaceView& surface, TsRect rect, TColor color);
+// The whole surface in `fill` inside a one-pixel frame of `frame`.
+void FillFramed(const TSurfaceView& surface, TColor fill, TColor frame);
 
 // The pixels of a surface that are not the key, as disjoint rectangles (right and bottom
 // exclusive) in bands of equal rows; a surface the accessor cannot attach gives its whole

@@ -15,7 +15,7 @@ int TacBtnWnd::ButtonState() const {
   if (GetFocus() == Window()) return 1;
   if (DefaultManager() && DefaultManager()->HotWindow() == Window()) return 1;
   const LONG style = GetWindowLongW(Window(), GWL_STYLE);
-  const bool isDefault = TargetControl() ? (style & 0xF) == BS_DEFPUSHBUTTON : (style & 1) != 0;
+  const bool isDefault = IsDefaultButtonType(ButtonType(style));
   return isDefault ? 1 : 0;
 }
 
@@ -75,9 +75,7 @@ void TacBtnWnd::BuildCache() {
   cache->SetPixelFormat(TPixelFormat::pf24bit);
   TColor parentColor = clFuchsia;
   if (bg.Ready && !Binding()->DependsOnParent() && ParentWnd()) {
-    ParentColorSlot() = clFuchsia;
-    SendSkinCommand(ParentWnd(), CMD_GETCOLOR, 0);
-    parentColor = static_cast<TColor>(ColorToRGB(ParentColorSlot()));
+    parentColor = static_cast<TColor>(ColorToRGB(AskColor(ParentWnd())));
   }
   const int w = WindowSize().cx, h = WindowSize().cy;
   cache->SetSize(w, h);
@@ -97,7 +95,6 @@ void TacBtnWnd::BuildCache() {
     const int x = ParentOffset().x + bg.X, y = ParentOffset().y + bg.Y;
     BlendKeyedRect(cache->View(), 0, 0, static_cast<TColor>(0xFF000000u), 0.4, TsRect{x, y, x + w, y + h}, bg.Bmp);
   }
-  ParentColorSlot() = clFuchsia;
   Binding()->BackgroundChangedFlag = false;
 }
 
@@ -193,16 +190,5 @@ void TacBtnWnd::WndProc(TMessage& message) {
     default: break;
   }
   TacMainWnd::WndProc(message);
-  if (message.Msg != WM_MOUSEMOVE || Destroyed()) return;
-  TsSkinManager* manager = DefaultManager();
-  if (!manager || !IsWindowEnabled(Window())) return;
-  POINT p{};
-  GetCursorPos(&p);
-  RECT r{};
-  GetWindowRect(Window(), &r);
-  if (PtInRect(&r, p)) {
-    if (manager->HotWindow() != Window()) manager->SetHotWindow(Window());
-  } else if (manager->HotWindow() == Window()) {
-    manager->SetHotWindow(nullptr);
-  }
+  if (message.Msg == WM_MOUSEMOVE && !Destroyed()) TrackHotWindow(Window(), true);
 }

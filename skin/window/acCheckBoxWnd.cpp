@@ -12,7 +12,7 @@ namespace {
 // Text place when the skin has no glyph for the checked state.
 constexpr int kDefaultGlyph = 16;
 
-bool IsCheckBoxStyle(LONG style) { return (style & 3) == 3 || (style & 2) != 0 || (style & 5) == 5; }
+bool IsCheckBoxStyle(LONG style) { return IsCheckBoxType(ButtonType(style)); }
 
 }  // namespace
 
@@ -38,7 +38,7 @@ const char* TacCheckBoxWnd::GlyphName(LONG style, int checkState) {
 }
 
 int TacCheckBoxWnd::GlyphMask(const char* name) const {
-  return Manager() && IsLiveManager(Manager()) ? GlobalMask(*Manager(), name) : -1;
+  return Manager() ? GlobalMask(*Manager(), name) : -1;
 }
 
 SIZE TacCheckBoxWnd::GlyphSize(const char* name) const {

@@ -73,7 +73,7 @@ void TacBaseWnd::WndProc(TMessage& message) {
       break;
     case WM_SIZE: Binding()->BackgroundChangedFlag = true; break;
     case WM_SETCURSOR: message.Result = CallOld(message); return;
-    case 0x2100: message.Result = 0; return;
+    case OCM_KEYDOWN: message.Result = 0; return;
     default: break;
   }
   TacScrollWnd::WndProc(message);
@@ -112,11 +112,10 @@ void TacEditWnd::ApplyParams() {
   if (TControl* control = Binding() ? Binding()->OwnerControl() : nullptr) {
     if (section && !Binding()->CustomColor()) {
       if (section->Transparency > 0) {
-        ParentColorSlot() = clFuchsia;
         TColor color = clFuchsia;
         if (TWinControl* parent = control->Parent()) {
-          if (parent->HandleAllocated()) SendSkinCommand(parent->Handle(), CMD_GETCOLOR, 0);
-          color = ParentColorSlot() != clFuchsia ? ParentColorSlot() : parent->Color();
+          const TColor asked = parent->HandleAllocated() ? AskColor(parent->Handle()) : clFuchsia;
+          color = asked != clFuchsia ? asked : parent->Color();
         }
         if (color != clFuchsia) control->SetColor(static_cast<TColor>(ColorToRGB(color)));
       } else if (control->Color() != SkinColorToRGB(section->Color)) {
@@ -179,13 +178,13 @@ void TacEditWnd::WndProc(TMessage& message) {
           }
           TacBaseWnd::WndProc(message);
           return;
-        case CMD_ISSKINNED: message.LParam = message.Result = 1; return;
+        case CMD_ISSKINNED: AnswerSkinnedQuery(message); return;
         case CMD_PREPARECACHE:
           PrepareWindowCache(*Binding(), Window(), DialogMode());
           RepairCorners(0);
           return;
         case CMD_GETSKININDEX: message.Result = Binding()->SectionIndex + 1; return;
-        case CMD_GETAPPLICATION: message.Result = reinterpret_cast<LRESULT>(Application); return;
+        case CMD_GETAPPLICATION: AnswerSkinnedQuery(message); return;
         default: break;
       }
       break;
@@ -364,8 +363,8 @@ void TacComboListWnd::WndProc(TMessage& message) {
     }
     // The list would repeat a held arrow for ever: the platform keeps the capture.
     case WM_TIMER: message.Result = 0; return;
-    case 0x1AE: Tracking = true; break;
-    case 0x1AF:
+    case LBCB_STARTTRACK: Tracking = true; break;
+    case LBCB_ENDTRACK:
       Tracking = false;
       Binding()->BackgroundChangedFlag = true;
       break;
@@ -400,7 +399,7 @@ TacComboBoxWnd::~TacComboBoxWnd() {
   Shutdown();
 }
 
-bool TacComboBoxWnd::ShowsButton() const { return (GetWindowLongW(Window(), GWL_STYLE) & 2) != 0; }
+bool TacComboBoxWnd::ShowsButton() const { return HasDropDownButton(ComboType(GetWindowLongW(Window(), GWL_STYLE))); }
 
 RECT TacComboBoxWnd::ButtonRect() const {
   RECT w{};
@@ -479,12 +478,7 @@ void TacComboBoxWnd::SimpleFrame() {
   const TSurfaceView view = cache->View();
   const TColor border = manager->GlobalInfo().BorderColor;
   if (DialogMode() && border != clFuchsia) {
-    const TColor rgb = SkinColorToRGB(border);
-    FillRectColor(view, TsRect{0, 0, view.width, view.height}, static_cast<TColor>(ColorToRGB(clWindow)));
-    FillRectColor(view, TsRect{0, 0, view.width, 1}, rgb);
-    FillRectColor(view, TsRect{0, view.height - 1, view.width, view.height}, rgb);
-    FillRectColor(view, TsRect{0, 0, 1, view.height}, rgb);
-    FillRectColor(view, TsRect{view.width - 1, 0, view.width, view.height}, rgb);
+    FillFramed(view, static_cast<TColor>(ColorToRGB(clWindow)), SkinColorToRGB(border));
     return;
   }
   TPaintItemSource item = SectionPaintSource(*Binding(), *manager);
@@ -515,7 +509,7 @@ void TacComboBoxWnd::DrawComboText() {
   } else {
     text = Caption();
   }
-  const bool dropDownList = (GetWindowLongW(Window(), GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
+  const bool dropDownList = ComboType(GetWindowLongW(Window(), GWL_STYLE)) == CBS_DROPDOWNLIST;
   const bool focused = GetFocus() == Window();
   if (dropDownList && focused) {
     canvas.Brush().SetStyle(TBrushStyle::bsSolid);
@@ -543,7 +537,7 @@ void TacComboBoxWnd::Paint(TMessage& message) {
       dc = own.Get();
     }
     if (!dc) return;
-    const bool simple = (GetWindowLongW(Window(), GWL_STYLE) & 3) == CBS_SIMPLE;
+    const bool simple = ComboType(GetWindowLongW(Window(), GWL_STYLE)) == CBS_SIMPLE;
     if (simple) {
       SimpleFrame();
     } else {
@@ -565,7 +559,7 @@ void TacComboBoxWnd::Print(TMessage& message) {
   Binding()->BackgroundChangedFlag = true;
   try {
     if (!ParamsApplied()) ApplyParams();
-    if ((GetWindowLongW(Window(), GWL_STYLE) & 3) == CBS_SIMPLE)
+    if (ComboType(GetWindowLongW(Window(), GWL_STYLE)) == CBS_SIMPLE)
       SimpleFrame();
     else
       SendSkinCommand(Window(), CMD_PREPARECACHE, 0);
@@ -594,7 +588,7 @@ void TacComboBoxWnd::ListColors(TMessage& message) {
       const TDialogHandlersScope dialog(Binding()->OwnerControl() ? DialogModeDefault() : DialogMode());
       const bool items = SendMessageW(Window(), CB_GETCOUNT, 0, 0) > 0;
       ListHandler = TacMainWnd::Create<TacComboListWnd>(ListWnd, items, std::string("EDIT"), Manager(), nullptr);
-      ListHandler->SimpleBox = (GetWindowLongW(Window(), GWL_STYLE) & 3) == CBS_SIMPLE;
+      ListHandler->SimpleBox = ComboType(GetWindowLongW(Window(), GWL_STYLE)) == CBS_SIMPLE;
     }
   }
   // Every request is answered, with one brush kept for the list's colour.

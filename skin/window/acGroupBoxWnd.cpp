@@ -5,6 +5,7 @@
 #include "skin/core/sSkinText.h"
 #include "skin/paint/Borders.h"
 #include "skin/paint/Pixels.h"
+#include "skin/paint/Stretch.h"
 #include "skin/window/acHandlerPaint.h"
 
 RECT TacGroupBoxWnd::BandRect(SIZE caption, int width) {
@@ -36,10 +37,7 @@ TColor TacGroupBoxWnd::ParentColor() const {
   if (auto* control = dynamic_cast<TWinControl*>(TargetControl())) {
     color = QueryControlColor(control->Parent());
   } else if (ParentWnd()) {
-    ParentColorSlot() = clFuchsia;
-    SendSkinCommand(ParentWnd(), CMD_GETCOLOR, 0);
-    color = ParentColorSlot();
-    ParentColorSlot() = clFuchsia;
+    color = AskColor(ParentWnd());
   }
   // A parent that does not answer shows the dialog colour.
   return static_cast<TColor>(ColorToRGB(color == clFuchsia ? clBtnFace : color));
@@ -62,7 +60,7 @@ void TacGroupBoxWnd::BuildCache() {
     if (bg.Ready && !bg.Bmp.Empty()) {
       const TsRect source{ParentOffset().x + bg.X + r.left, ParentOffset().y + bg.Y + r.top,
                           ParentOffset().x + bg.X + r.right, ParentOffset().y + bg.Y + r.bottom};
-      CopyPixels(view, r.left, r.top, bg.Bmp, source);
+      CopyBlock(view, r.left, r.top, bg.Bmp, source);
     } else {
       FillRectColor(view, TsRect{r.left, r.top, r.right, r.bottom}, ParentColor());
     }

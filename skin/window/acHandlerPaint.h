@@ -33,17 +33,3 @@ inline TPaintItemSource PaintSourceOf(const TsCommonData& binding, const TsSkinM
 inline int GlobalMask(const TsSkinManager& manager, const char* name) {
   return manager.MaskIndex(manager.StandardIndexes().GlobalSection, "GLOBALINFO", name);
 }
-
-// Copies `source` (right and bottom exclusive) of `src` to (x, y) of `dst`, clipped to both.
-inline void CopyPixels(const TSurfaceView& dst, int x, int y, const TSurfaceView& src, TsRect source) {
-  if (dst.Empty() || src.Empty()) return;
-  for (int row = source.Top; row < source.Bottom; ++row) {
-    const int dy = y + row - source.Top;
-    if (row < 0 || row >= src.height || dy < 0 || dy >= dst.height) continue;
-    for (int col = source.Left; col < source.Right; ++col) {
-      const int dx = x + col - source.Left;
-      if (col < 0 || col >= src.width || dx < 0 || dx >= dst.width) continue;
-      PutRGB(dst.Pixel(dx, dy), GetRGB(src.Pixel(col, row)));
-    }
-  }
-}

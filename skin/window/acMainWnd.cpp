@@ -7,6 +7,7 @@
 #include "framework/Handles.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sThemeApi.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
 #include "skin/window/sSkinProvider.h"
@@ -14,18 +15,6 @@
 namespace {
 
 std::atomic<int> gLiveHandlers{0};
-
-using SetWindowThemeProc = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
-
-// The platform's SetWindowTheme where it has one.
-SetWindowThemeProc WindowThemeApi() {
-  static const SetWindowThemeProc proc = [] {
-    HMODULE module = LoadLibraryW(L"uxtheme.dll");
-    return module ? reinterpret_cast<SetWindowThemeProc>(reinterpret_cast<void*>(GetProcAddress(module, "SetWindowTheme")))
-                  : nullptr;
-  }();
-  return proc;
-}
 
 String WindowText(HWND window) {
   const int length = GetWindowTextLengthW(window);
@@ -116,7 +105,7 @@ TacMainWnd::TacMainWnd(HWND window, bool refreshFrame, const std::string& sectio
                        TsCommonData* binding)
     : thunk_(std::make_unique<Thunk>(*this)), refreshFrame_(refreshFrame) {
   ++gLiveHandlers;
-  if (WindowThemeApi() && section != "DIALOG") WindowThemeApi()(window, L" ", L" ");
+  if (ThemeApi().setWindowTheme && section != "DIALOG") ThemeApi().setWindowTheme(window, L" ", L" ");
   window_ = window;
   manager_ = manager;
   if (binding) {
@@ -151,12 +140,12 @@ TacMainWnd::~TacMainWnd() {
 
 void TacMainWnd::Shutdown() {
   if (!destroyed_) {
-    const bool removing = manager_ && IsLiveManager(manager_) && manager_->RemovingSkin();
+    const bool removing = manager_ && manager_->RemovingSkin();
     // Our procedure always leaves the chain (a pass-through stays where another subclass
     // sits on top); only the look of a window that outlives its adapter is given back.
     const bool giveBack = !AdapterFreeing() || removing;
     const bool alive = IsWindow(window_) != 0;
-    if (giveBack && alive && WindowThemeApi()) WindowThemeApi()(window_, nullptr, nullptr);
+    if (giveBack && alive && ThemeApi().setWindowTheme) ThemeApi().setWindowTheme(window_, nullptr, nullptr);
     Unhook();
     if (giveBack && alive) {
       RestoreParams();
@@ -267,17 +256,11 @@ void TacMainWnd::SelectWindowFont(TCanvas& canvas) const {
   auto font = reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0));
   if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   LOGFONTW lf{};
-  if (!GetObjectW(font, sizeof(lf), &lf)) return;
-  TFont& target = canvas.Font();
-  target.SetName(lf.lfFaceName);
-  target.SetHeight(lf.lfHeight);
-  target.SetCharset(lf.lfCharSet);
-  target.SetStyle((lf.lfWeight >= FW_BOLD ? fsBold : 0u) | (lf.lfItalic ? fsItalic : 0u) |
-                  (lf.lfUnderline ? fsUnderline : 0u) | (lf.lfStrikeOut ? fsStrikeOut : 0u));
+  if (GetObjectW(font, sizeof(lf), &lf)) AssignLogFont(canvas.Font(), lf);
 }
 
 bool TacMainWnd::Skinned() const {
-  return binding_ && manager_ && IsLiveManager(manager_) && manager_->SkinActive();
+  return binding_ && manager_ && manager_->SkinActive();
 }
 
 // ---------------------------------------------------------------- geometry and cache
@@ -309,12 +292,7 @@ void TacMainWnd::PrepareWindowCache(TsCommonData& binding, HWND window, bool dia
   if (!manager) return;
   const TColor border = SkinColorToRGB(manager->GlobalInfo().BorderColor);
   if (dialogStyle && manager->GlobalInfo().BorderColor != clFuchsia) {
-    const TSurfaceView view = cache->View();
-    FillRectColor(view, TsRect{0, 0, view.width, view.height}, static_cast<TColor>(ColorToRGB(clWindow)));
-    FillRectColor(view, TsRect{0, 0, view.width, 1}, border);
-    FillRectColor(view, TsRect{0, view.height - 1, view.width, view.height}, border);
-    FillRectColor(view, TsRect{0, 0, 1, view.height}, border);
-    FillRectColor(view, TsRect{view.width - 1, 0, view.width, view.height}, border);
+    FillFramed(cache->View(), static_cast<TColor>(ColorToRGB(clWindow)), border);
   } else {
     const HWND parent = GetParent(window);
     if (!parent) return;
@@ -375,11 +353,7 @@ void TacMainWnd::WndProc(TMessage& message) {
       message.Result = CallOld(message);
       caption_ = WindowText(window_);
       return;
-    case WM_MOUSEMOVE:
-      if (TsSkinManager* manager = DefaultManager();
-          manager && IsWindowEnabled(window_) && manager->HotWindow() != window_)
-        manager->SetHotWindow(window_);
-      break;
+    case WM_MOUSEMOVE: TrackHotWindow(window_); break;
     case WM_PRINT:
     case WM_PRINTCLIENT:
       // A handler that paints its client area prints it through the same entry.
@@ -420,14 +394,14 @@ void TacMainWnd::SkinCommand(TMessage& message) {
       RepaintNow();
       return;
     case CMD_GETBGINFO:
-      if (TBitmap* cache = binding_->Cache(); cache && !cache->Empty()) BackgroundSlot() = BgInfo{cache->View(), 0, 0, true};
+      if (TBitmap* cache = binding_->Cache(); cache && !cache->Empty()) AnswerBackground(message, BgInfo{cache->View(), 0, 0, true});
       return;
     case CMD_PARENTDONE:
       if (!binding_->RefreshUpdating()) break;
       binding_->UpdatingFlag = false;
       RedrawWindow(window_, nullptr, nullptr, RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_INVALIDATE);
       return;
-    case CMD_ISSKINNED: message.LParam = message.Result = 1; return;
+    case CMD_ISSKINNED: AnswerSkinnedQuery(message); return;
     case CMD_ISBGBUSY:
       message.LParam = binding_->BackgroundChangedFlag || binding_->RefreshUpdating() ? 1 : 0;
       break;
@@ -439,7 +413,7 @@ void TacMainWnd::SkinCommand(TMessage& message) {
       }
       break;
     case CMD_PREPARECACHE: PrepareWindowCache(*binding_, window_, false); break;
-    case CMD_GETAPPLICATION: message.Result = reinterpret_cast<LRESULT>(Application); return;
+    case CMD_GETAPPLICATION: AnswerSkinnedQuery(message); return;
     default: break;
   }
   message.Result = CallOld(message);

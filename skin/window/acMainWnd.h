@@ -37,6 +37,7 @@
 #include <string>
 #include <utility>
 
+#include "framework/ComponentLink.h"
 #include "framework/Controls.h"
 #include "framework/Subclass.h"
 #include "skin/core/sCommonData.h"
@@ -215,7 +216,7 @@ private:
   TControl* FindTarget() const;
 
   HWND window_ = nullptr;
-  TsSkinManager* manager_ = nullptr;
+  TComponentLink<TsSkinManager> manager_;  // null once the manager is freed
   TsCommonData* binding_ = nullptr;  // ownedBinding_ or borrowed
   bool destroyed_ = false;
   bool dialogMode_ = false;

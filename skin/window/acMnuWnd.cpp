@@ -71,7 +71,6 @@ void TacMnuWnd::BuildCache() {
   cache->SetPixelFormat(TPixelFormat::pf24bit);
   cache->SetSize(w, h);
   if (cache->Empty()) return;
-  ParentColorSlot() = clFuchsia;
   TPaintItemSource item = PaintSourceOf(*Binding(), *Manager());
   item.HasParent = false;
   PaintItem(item, BgInfo{}, true, false, cache->View(),
@@ -147,12 +146,12 @@ void TacMnuWnd::WndProc(TMessage& message) {
     case SM_SKINCMD:
       if (!Skinned()) break;
       switch (SkinCommandOf(message.WParam)) {
-        case CMD_ISSKINNED: message.LParam = message.Result = 1; return;
+        case CMD_ISSKINNED: AnswerSkinnedQuery(message); return;
         case CMD_SETUPDATING: message.LParam = BorderFlag ? 1 : 0; return;
         case CMD_DRAWMENUBORDER:
           if (IsWindowVisible(Window())) BorderFlag = true;
           return;
-        case CMD_GETAPPLICATION: message.Result = reinterpret_cast<LRESULT>(Application); return;
+        case CMD_GETAPPLICATION: AnswerSkinnedQuery(message); return;
         default: message.Result = 0; return;
       }
     case WM_ERASEBKGND:

@@ -68,8 +68,8 @@ void TacPanelWnd::WndProc(TMessage& message) {
     case SM_SKINCMD:
       switch (SkinCommandOf(message.WParam)) {
         case CMD_SKINLOADED: BroadcastToChildren(Panel(), message); break;
-        case CMD_ISSKINNED: message.LParam = message.Result = 1; return;
-        case CMD_GETAPPLICATION: message.Result = reinterpret_cast<LRESULT>(Application); return;
+        case CMD_ISSKINNED: AnswerSkinnedQuery(message); return;
+        case CMD_GETAPPLICATION: AnswerSkinnedQuery(message); return;
         default: break;
       }
       break;

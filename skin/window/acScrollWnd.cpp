@@ -28,7 +28,7 @@ bool IsDropDownList(HWND window) {
   GetClassNameW(window, name, 32);
   if (lstrcmpiW(name, L"ComboLBox") != 0) return false;
   const HWND combo = GetParent(window);
-  return !combo || (GetWindowLongW(combo, GWL_STYLE) & 3) != CBS_SIMPLE;
+  return !combo || ComboType(GetWindowLongW(combo, GWL_STYLE)) != CBS_SIMPLE;
 }
 
 // One skin part (a section with its masks) over `rect` of `view`; `origin` is where the
@@ -155,8 +155,8 @@ void TacScrollWnd::Start() {
   VertBar->Refresh();
   LeftScrollBar = (GetWindowLongW(Window(), GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR) != 0;
   const LONG style = GetWindowLongW(Window(), GWL_STYLE);
-  HorzBar->Flags = (style & WS_HSCROLL) ? 8 : 0;
-  VertBar->Flags = (style & WS_VSCROLL) ? 8 : 0;
+  HorzBar->Flags = (style & WS_HSCROLL) ? SBF_INSTYLE : 0;
+  VertBar->Flags = (style & WS_VSCROLL) ? SBF_INSTYLE : 0;
   Attach();
   if (RefreshFrameAtStart()) RedrawFrame(Window(), true);
 }
@@ -248,11 +248,11 @@ void TacScrollWnd::OnNcCalcSize(TMessage& message) {
   RightEdge = proposed.right - rect->right;
   BottomEdge = proposed.bottom - rect->bottom;
 
-  HorzBar->Flags = (style & WS_HSCROLL) ? 8 : 0;
-  HorzBar->Shown = HorzBar->Flags == 8 && rect->bottom - rect->top >= HorzBar->Thickness();
+  HorzBar->Flags = (style & WS_HSCROLL) ? SBF_INSTYLE : 0;
+  HorzBar->Shown = HorzBar->Flags == SBF_INSTYLE && rect->bottom - rect->top >= HorzBar->Thickness();
   if (HorzBar->Shown) rect->bottom -= HorzBar->Thickness();
-  VertBar->Flags = (style & WS_VSCROLL) ? 8 : 0;
-  VertBar->Shown = VertBar->Flags == 8 && rect->right - rect->left >= VertBar->Thickness();
+  VertBar->Flags = (style & WS_VSCROLL) ? SBF_INSTYLE : 0;
+  VertBar->Shown = VertBar->Flags == SBF_INSTYLE && rect->right - rect->left >= VertBar->Thickness();
   if (VertBar->Shown) {
     if (LeftScrollBar)
       rect->left += VertBar->Thickness();
@@ -316,9 +316,7 @@ void TacScrollWnd::ComposeBar(int kind, const RECT& r, int thumbPos, int thumbSi
   const int length = horz ? w : h, thickness = horz ? h : w;
   const TSurfaceView view = Picture(kind, w, h).View();
 
-  BackgroundSlot() = BgInfo{};
-  SendSkinCommand(Window(), CMD_GETBGINFO, 0);
-  const BgInfo bg = BackgroundSlot();
+  const BgInfo bg = AskBackground(Window());
   const TPoint origin{bg.X + r.left, bg.Y + r.top};
   const BgInfo at0{bg.Bmp, 0, 0, bg.Ready};
 
@@ -390,9 +388,7 @@ void TacScrollWnd::PaintBar(int kind, HDC dc, int thumbOverride, int pressedPart
     ComposeBar(kind, r, thumb.Pos, thumb.Size, drawThumb, pressedPart, arrowState(spFirstArrow),
                arrowState(spSecondArrow), thumbState);
     if (!enabled) {
-      BackgroundSlot() = BgInfo{};
-      SendSkinCommand(Window(), CMD_GETBGINFO, 0);
-      const BgInfo bg = BackgroundSlot();
+      const BgInfo bg = AskBackground(Window());
       const TSurfaceView view = Picture(kind, 0, 0).View();
       if (bg.Ready) {
         const int x = bg.X + r.left, y = bg.Y + r.top;
@@ -419,9 +415,7 @@ void TacScrollWnd::PaintSizeBox(HDC dc) {
   if (w <= 0 || ht <= 0) return;
   TBitmap& picture = Picture(kSizeBox, w, ht);
   const TSurfaceView view = picture.View();
-  BackgroundSlot() = BgInfo{};
-  SendSkinCommand(Window(), CMD_GETBGINFO, 0);
-  const BgInfo bg = BackgroundSlot();
+  const BgInfo bg = AskBackground(Window());
   if (bg.Ready && bg.HasBmp()) {
     for (int y = 0; y < ht; ++y)
       for (int x = 0; x < w; ++x) {
@@ -759,7 +753,7 @@ void TacScrollWnd::WndProc(TMessage& message) {
       }
       break;
     case WM_SYSCOMMAND:
-      if (LOWORD(message.WParam) == 0xF077) {
+      if (LOWORD(message.WParam) == SC_VSCROLLBAR) {
         message.Result = 0;
         return;
       }

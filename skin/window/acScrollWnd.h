@@ -60,7 +60,7 @@ class TacScrollBar {
 public:
   TacScrollBar(TacScrollWnd& owner, int kind);
 
-  uint16_t Flags = 0;  // 8: the window style has this bar
+  uint16_t Flags = 0;  // SBF_INSTYLE: the window style has this bar
   bool Shown = false;  // the style has it and the frame calculation found room for it
   SCROLLINFO Info{};
   int ArrowLengthOverride = -1;
@@ -123,7 +123,7 @@ public:
   // The bars' rectangles on the screen (0 high or wide when not shown).
   RECT HorzBarRect() const;
   RECT VertBarRect() const;
-  // Sends the window a scroll message between command 51 and 52 (see the file comment).
+  // Sends the window a scroll message between CMD_SCROLLBEGIN and CMD_SCROLLEND (see the file comment).
   void SendScroll(UINT msg, int code, int position);
   // Paints both bars and the size box on `dc` (null: the window's DC).
   void PaintBars(HDC dc = nullptr);

@@ -20,13 +20,8 @@ const TFont* TacStaticWnd::MessageFont() {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-      const LOGFONTW& lf = metrics.lfMessageFont;
       messageFont_ = std::make_unique<TFont>();
-      messageFont_->SetName(lf.lfFaceName);
-      messageFont_->SetHeight(lf.lfHeight);
-      messageFont_->SetCharset(lf.lfCharSet);
-      messageFont_->SetStyle((lf.lfWeight >= FW_BOLD ? fsBold : 0u) | (lf.lfItalic ? fsItalic : 0u) |
-                             (lf.lfUnderline ? fsUnderline : 0u) | (lf.lfStrikeOut ? fsStrikeOut : 0u));
+      AssignLogFont(*messageFont_, metrics.lfMessageFont);
     }
   }
   return messageFont_.get();

@@ -4,6 +4,7 @@
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinText.h"
 #include "skin/paint/Borders.h"
+#include "skin/paint/Stretch.h"
 #include "skin/window/acHandlerPaint.h"
 
 namespace {
@@ -123,7 +124,7 @@ void TacToolBarWnd::PaintButton(int index, const RECT& place, TBitmap& picture) 
   if (!(button.fsState & TBSTATE_ENABLED))
     BlendKeyedRect(surface.View(), 0, 0, static_cast<TColor>(0xFF000000u), kDisabledBlend,
                    TsRect{place.left, place.top, place.right - 1, place.bottom - 1}, cache->View());
-  CopyPixels(picture.View(), place.left, place.top, surface.View(), TsRect{0, 0, w, h});
+  CopyBlock(picture.View(), place.left, place.top, surface.View(), TsRect{0, 0, w, h});
 }
 
 void TacToolBarWnd::PaintTo(HDC dc) {
@@ -136,7 +137,7 @@ void TacToolBarWnd::PaintTo(HDC dc) {
     TBitmap* cache = Binding()->Cache();
     if (!cache || cache->Empty()) return;
     TBitmap picture(cache->Width(), cache->Height());
-    CopyPixels(picture.View(), 0, 0, cache->View(), TsRect{0, 0, cache->Width(), cache->Height()});
+    CopyBlock(picture.View(), 0, 0, cache->View(), TsRect{0, 0, cache->Width(), cache->Height()});
     const auto count = static_cast<int>(SendMessageW(Window(), TB_BUTTONCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
       RECT r{};
@@ -191,7 +192,5 @@ void TacToolBarWnd::WndProc(TMessage& message) {
     default: break;
   }
   TacMainWnd::WndProc(message);
-  if (message.Msg != WM_MOUSEMOVE || Destroyed()) return;
-  if (TsSkinManager* manager = DefaultManager(); manager && IsWindowEnabled(Window()))
-    manager->SetHotWindow(Window());
+  if (message.Msg == WM_MOUSEMOVE && !Destroyed()) TrackHotWindow(Window());
 }

@@ -19,7 +19,9 @@ constexpr int kDefaultGlyph = 16;
 const wchar_t* const kExtraLineText = L"Don`t forget OnGetExtraLineData event...";
 
 struct TMenuState {
-  const TMenuItem* first = nullptr;
+  // The menu's first item, the key of the state: null once that item is freed, so a new
+  // item made at its address starts a new state.
+  TComponentLink<TMenuItem> first;
   std::unique_ptr<TBitmap> picture;
   // One item's picture, kept from item to item (made again only when the size changes).
   TBitmap itemPicture;
@@ -46,11 +48,8 @@ int H(const RECT& r) { return r.bottom - r.top; }
 void AssignMenuFont(TFont& font, bool bold) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    font.SetName(metrics.lfMenuFont.lfFaceName);
-    font.SetHeight(metrics.lfMenuFont.lfHeight);
-    font.SetCharset(metrics.lfMenuFont.lfCharSet);
-  }
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0))
+    AssignLogFont(font, metrics.lfMenuFont);
   font.SetStyle(bold ? static_cast<uint32_t>(fsBold) : 0u);
 }
 
@@ -165,7 +164,7 @@ std::vector<TsSkinableMenus*>& LiveMenus() {
 
 void DiscardMenuState() {
   TMenuState& s = State();
-  s.first = nullptr;
+  s.first.Reset(nullptr);
   s.picture.reset();
   s.window = nullptr;
   s.extraVisible = false;
@@ -226,7 +225,7 @@ TsSkinableMenus::TsSkinableMenus(TsSkinManager* manager) : manager_(manager) { L
 
 TsSkinableMenus::~TsSkinableMenus() { std::erase(LiveMenus(), this); }
 
-bool TsSkinableMenus::SkinReady() const { return manager_ && IsLiveManager(manager_) && manager_->SkinActive(); }
+bool TsSkinableMenus::SkinReady() const { return manager_ && manager_->SkinActive(); }
 
 int TsSkinableMenus::SkinBorderWidth() {
   if (skinBorderWidth_ < 0 && manager_) {
@@ -407,9 +406,9 @@ void TsSkinableMenus::MeasureItem(TMenuItem* item, TCanvas& canvas, int& width, 
   TMenuState& s = State();
   s.menuOpen = true;
   const TMenuItem* first = FirstItemOf(*item);
-  if (first != s.first) {
+  if (first != s.first.Get()) {
     DiscardMenuState();
-    s.first = first;
+    s.first.Reset(const_cast<TMenuItem*>(first));
   }
   AskExtraLine(*first);
   const TsMenuItemType type = MenuItemTypeOf(*item);
@@ -468,10 +467,10 @@ void TsSkinableMenus::PaintExtraLine(TBitmap& picture, int height) {
 void TsSkinableMenus::PrepareMenuPicture(const TMenuItem& item, int width, int height, HWND window) {
   TMenuState& s = State();
   const TMenuItem* first = FirstItemOf(item);
-  if (s.picture && s.first == first) return;
-  if (s.first != first) DiscardMenuState();
+  if (s.picture && s.first.Get() == first) return;
+  if (s.first.Get() != first) DiscardMenuState();
   AskExtraLine(*first);
-  s.first = first;
+  s.first.Reset(const_cast<TMenuItem*>(first));
   s.window = window;
   s.glyphWidth = GlyphSize(*first).cx;
   s.textOffset = Margin + s.glyphWidth + Spacing;
@@ -535,8 +534,8 @@ void TsSkinableMenus::ApplyMenuFrame(HWND window) {
 void TsSkinableMenus::HandleMenuMessage(UINT msg, WPARAM, LPARAM lParam) {
   TMenuState& s = State();
   if (!s.picture) return;
-  if (msg == 48308) ApplyMenuFrame(reinterpret_cast<HWND>(lParam));
-  if (msg == 48307 && s.window) ApplyMenuFrame(s.window);
+  if (msg == SM_MENUWINDOWPICTURE) ApplyMenuFrame(reinterpret_cast<HWND>(lParam));
+  if (msg == SM_MENUITEMPICTURE && s.window) ApplyMenuFrame(s.window);
 }
 
 // ---------------------------------------------------------------- drawing
@@ -556,7 +555,7 @@ void TsSkinableMenus::CopyFrameStrips(HDC dc, const TMenuItem& item, RECT r, POI
 void TsSkinableMenus::DrawItem(TMenuItem* item, TCanvas& canvas, RECT r, UINT state) {
   if (!item || !SkinReady()) return;
   TMenuState& s = State();
-  if (FirstItemOf(*item) != s.first) DiscardMenuState();
+  if (FirstItemOf(*item) != s.first.Get()) DiscardMenuState();
   const HDC dc = canvas.Handle();
   HWND window = WindowFromDC(dc);
   RECT wr{};

@@ -10,7 +10,9 @@
 // under Wine, which draws its frame inside the client area) gives the offset between an
 // item and the picture. The per-menu state is process-wide (one menu is painted at a time)
 // and is keyed by the menu's first item: a parent menu that repaints after a submenu
-// prepares its own picture again.
+// prepares its own picture again, and the key goes with the item, so an item made later
+// at a freed one's address (the system menu's items are made again on every pop-up)
+// starts a new state.
 //
 // Each skin manager owns one `TsSkinableMenus` (made through the manager's seam once
 // `UseSkinableMenus` has run). Menu windows get one handler (`TacMnuWnd`): the thread hook
@@ -29,6 +31,7 @@
 #include <memory>
 #include <vector>
 
+#include "framework/ComponentLink.h"
 #include "framework/Graphics.h"
 #include "framework/Menus.h"
 #include "framework/StdCtrls.h"
@@ -110,7 +113,7 @@ private:
   void DrawItemText(TMenuItem* item, TBitmap& picture, UINT state, bool hot);
   void CopyFrameStrips(HDC dc, const TMenuItem& item, RECT rect, POINT offset);
 
-  TsSkinManager* manager_;
+  TComponentLink<TsSkinManager> manager_;  // null once the manager is freed
   TFont captionFont_;
   int skinBorderWidth_ = -1;
   bool active_ = false;

@@ -308,7 +308,7 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
         if (skinData_->BackgroundChangedFlag) GuardedPaint([&] { PaintAll(); });
         const TFrameGeometry g = Geometry();
         TBitmap* cache = skinData_->Cache();
-        BackgroundSlot() = BgInfo{cache ? cache->View() : TSurfaceView{}, g.OffsetX, g.OffsetY, cache && !cache->Empty()};
+        AnswerBackground(message, BgInfo{cache ? cache->View() : TSurfaceView{}, g.OffsetX, g.OffsetY, cache && !cache->Empty()});
       }
       return;
     case CMD_SETUPDATING:
@@ -329,9 +329,8 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
     }
     case CMD_GETCOLOR: {
       const TsGeneralData* section = skinData_->Section();
-      ParentColorSlot() = section && !skinData_->CustomColor()
-                              ? static_cast<TColor>(section->HotColor)
-                              : static_cast<TColor>(ColorToRGB(form_->Color()));
+      AnswerColor(message, section && !skinData_->CustomColor() ? static_cast<TColor>(section->HotColor)
+                                                                : static_cast<TColor>(ColorToRGB(form_->Color())));
       return;
     }
     default:

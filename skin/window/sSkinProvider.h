@@ -4,7 +4,7 @@
 // title section ("FORMTITLE"), the caption icon and text, the window region that cuts out
 // the key-coloured corners, and the client background from the same cached picture. It
 // keeps the platform's caption from ever drawing itself over the skinned one, answers the
-// skin commands a form answers (command 4 gives the provider, command 5 the cached
+// skin commands a form answers (CMD_FINDPROVIDER gives the provider, CMD_GETBGINFO the cached
 // picture with the client's offset in it), and registers its form with the skin command
 // broadcast.
 //
@@ -220,5 +220,5 @@ private:
   bool windowGone_ = false;
 };
 
-// The provider of `form` (through command 4), or null.
+// The provider of `form` (through CMD_FINDPROVIDER), or null.
 TsSkinProvider* FindProvider(TCustomForm* form);

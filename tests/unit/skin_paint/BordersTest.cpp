@@ -256,4 +256,38 @@ TEST(StretchCopy, SmoothAndExactOnFlatAreas) {
   EXPECT_LT(RedOf(At(wide->View(), 0, 0)), RedOf(At(wide->View(), 7, 0)));
 }
 
+// CopyBlock against the plain rule: every pixel of the half-open source rectangle that
+// lies inside the source lands at its place relative to (x, y) when that is inside the
+// destination; nothing else changes.
+TEST(CopyBlock, ClipsTheSourceAndTheDestinationAsThePixelRuleDoes) {
+  struct Case {
+    int x, y;
+    TsRect from;
+    int dstBpp, srcBpp;
+  };
+  const Case cases[] = {
+      {1, 1, {0, 0, 3, 2}, 24, 24},     // inside
+      {-2, 1, {0, 0, 4, 3}, 24, 24},    // off the destination's left
+      {3, 2, {1, 1, 6, 5}, 24, 24},     // past the destination's far sides
+      {1, 0, {-2, -1, 2, 2}, 24, 24},   // a source start before the source
+      {0, 0, {3, 2, 9, 9}, 24, 24},     // past the source's far sides
+      {2, 1, {0, 0, 4, 4}, 32, 24},     // between depths
+      {0, 2, {1, 0, 5, 3}, 24, 32},
+      {6, 0, {0, 0, 2, 2}, 24, 24},     // nothing left
+  };
+  for (const Case& c : cases) {
+    auto src = MakeWith(5, 4, [](int x, int y) { return Coord(x, y); }, c.srcBpp);
+    auto dst = MakeWith(6, 5, [](int, int) { return MakeColor(0, 0, 200); }, c.dstBpp, false);
+    CopyBlock(dst->View(), c.x, c.y, src->View(), c.from);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x) {
+        const int sx = c.from.Left + x - c.x, sy = c.from.Top + y - c.y;
+        const bool copied = sx >= c.from.Left && sx < c.from.Right && sy >= c.from.Top && sy < c.from.Bottom &&
+                            sx >= 0 && sy >= 0 && sx < 5 && sy < 4;
+        EXPECT_EQ(At(dst->View(), x, y), copied ? Coord(sx, sy) : MakeColor(0, 0, 200))
+            << "case at " << c.x << "," << c.y << ", pixel " << x << "," << y;
+      }
+  }
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <algorithm>
 #include <cmath>
 
@@ -319,6 +321,20 @@ TEST(FillRectColor, FillsTheHalfOpenRectangleClipped) {
   EXPECT_EQ(At(s->View(), 2, 2), MakeColor(1, 2, 3));
   EXPECT_EQ(At(s->View(), 3, 2), clBlack);
   EXPECT_EQ(At(s->View(), 0, 0), clBlack);
+}
+
+TEST(FillFramed, OnePixelFrameAroundTheFillAtEverySize) {
+  const TColor fill = MakeColor(250, 250, 250), frame = MakeColor(10, 20, 30);
+  for (auto [w, h] : {std::pair{5, 4}, std::pair{2, 2}, std::pair{1, 3}, std::pair{3, 1}}) {
+    auto s = Make(w, h, 24, false);
+    Fill(s->View(), clBlack);
+    FillFramed(s->View(), fill, frame);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const bool edge = x == 0 || y == 0 || x == w - 1 || y == h - 1;
+        EXPECT_EQ(At(s->View(), x, y), edge ? frame : fill) << w << "x" << h << " at " << x << "," << y;
+      }
+  }
 }
 
 }  // namespace

@@ -84,7 +84,7 @@ public:
 
   TsFadeTimer* fadeTimer = nullptr;
   bool hot = false;
-  std::vector<TColor> frames;   // the centre of each frame offered (command 24)
+  std::vector<TColor> frames;   // the centre of each frame offered (CMD_DRAWFADEFRAME)
   std::vector<TColor> painted;  // the look of each paint
   int stops = 0;
   std::function<void()> onFrame;

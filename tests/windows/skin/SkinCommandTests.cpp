@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Helpers.h"
@@ -113,7 +115,7 @@ TEST_F(SkinnedTest, ASkinChangeReachesEveryBindingAndTheParentDoneWakesWaitingPa
   form->HandleNeeded();
   below->SkinData().UpdatingFlag = false;
   manager->AnnounceSkin();
-  // Command 3 ends the announcement: the binding is no longer waiting and must rebuild.
+  // CMD_REPAINT ends the announcement: the binding is no longer waiting and must rebuild.
   EXPECT_FALSE(below->SkinData().UpdatingFlag);
   EXPECT_TRUE(below->SkinData().BackgroundChangedFlag);
 
@@ -124,7 +126,7 @@ TEST_F(SkinnedTest, ASkinChangeReachesEveryBindingAndTheParentDoneWakesWaitingPa
   EXPECT_FALSE(below->SkinData().UpdatingFlag);
 }
 
-// Answers command 7 in one way only.
+// Answers CMD_ISSKINNED in one way only.
 class TAnswering : public TWinControl {
 public:
   enum class Way { ByLParam, ByResult };
@@ -177,12 +179,12 @@ protected:
   }
 };
 
-TEST_P(ParentColorTest, CommandTwentyOneMixesTheSectionColourWithTheParentsOutOf256) {
+TEST_P(ParentColorTest, GetColorMixesTheSectionColourWithTheParentsOutOf256) {
   form->SetColor(GetParam().parent);
   auto* panel = Add<TsPanel>(form);
   form->HandleNeeded();
   EXPECT_EQ(QueryControlColor(panel), GetParam().expected);
-  EXPECT_EQ(ParentColorSlot(), GetParam().expected);
+  EXPECT_EQ(AskColor(panel->Handle()), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -221,6 +223,95 @@ TEST_F(SkinnedTest, CommandsOfAnotherManagerChangeNothing) {
   SendSkinCommand(panel->Handle(), CMD_REPAINT, reinterpret_cast<LPARAM>(manager.get()));
   EXPECT_FALSE(binding.UpdatingFlag);
   EXPECT_TRUE(binding.BackgroundChangedFlag);
+}
+
+TEST_F(SkinnedTest, TheBackgroundAnswerIsTheAskersRecordFilledByTheAskedControl) {
+  auto* panel = Add<TsPanel>(form);
+  form->HandleNeeded();
+  TBitmap* cache = panel->SkinData().Cache();
+  ASSERT_NE(cache, nullptr);
+  cache->SetSize(0, 0);
+  EXPECT_FALSE(AskBackground(panel).Ready) << "a control without a cache has no picture to give";
+  cache->SetSize(20, 10);
+  const BgInfo bg = AskBackground(panel);
+  EXPECT_TRUE(bg.Ready);
+  EXPECT_EQ(bg.Bmp.Row(0), cache->View().Row(0)) << "its own cache";
+  EXPECT_EQ(bg.X, 0);
+  EXPECT_EQ(bg.Y, 0);
+  EXPECT_FALSE(AskBackground(Add<TPanel>(form)).Ready) << "a window that knows nothing of skins";
+  // Without a record the asked control has nowhere to write: it answers nothing.
+  for (WORD command : {CMD_GETBGINFO, CMD_GETCOLOR}) {
+    SendSkinCommand(panel->Handle(), command, 0);
+    TMessage direct{SM_SKINCMD, SkinCommandWParam(command), 0, 0};
+    panel->Deliver(direct);
+  }
+  EXPECT_TRUE(AskBackground(panel).Ready);
+}
+
+std::atomic<int> gForeignCommands{0};
+
+LRESULT CALLBACK CountingProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == SM_SKINCMD) {
+    ++gForeignCommands;
+    return 0;
+  }
+  return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+TEST_F(SkinnedTest, AnAnswerRecordIsNeverSentToAWindowOfAnotherThread) {
+  gForeignCommands = 0;
+  std::atomic<HWND> foreign{nullptr};
+  std::thread other([&] {
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc));
+    foreign = window;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    DestroyWindow(window);
+  });
+  ASSERT_TRUE(WaitUntil([&] { return foreign.load() != nullptr; }));
+  const HWND window = foreign.load();
+  EXPECT_FALSE(IsOwnThreadWindow(window));
+  EXPECT_TRUE(IsOwnThreadWindow(form->Handle()));
+  EXPECT_FALSE(AskBackground(window).Ready);
+  EXPECT_EQ(AskColor(window), clFuchsia);
+  SendSkinCommand(window, CMD_ISSKINNED, 0);  // it hears commands that carry no record
+  EXPECT_EQ(gForeignCommands.load(), 1);
+  PostMessageW(window, WM_QUIT, 0, 0);
+  other.join();
+}
+
+// A form outside the application's components, counting the skin commands it gets.
+class TCountingForm : public TForm {
+public:
+  using TForm::TForm;
+  int commands = 0;
+
+protected:
+  void WndProc(TMessage& message) override {
+    if (message.Msg == SM_SKINCMD) ++commands;
+    TForm::WndProc(message);
+  }
+};
+
+TEST_F(SkinnedTest, AFormFreedWhileRegisteredIsNotTakenForANewFormAtItsAddress) {
+  // The block stays between the two forms, as an allocator that hands it out again would.
+  void* block = ::operator new(sizeof(TCountingForm));
+  auto* old = new (block) TCountingForm(nullptr);
+  RegisterProviderForm(old);
+  TMessage message{SM_SKINCMD, SkinCommandWParam(CMD_STOPFADE), 0, 0};
+  BroadcastToForms(message);
+  EXPECT_EQ(old->commands, 1);
+  old->BeforeDestruction();  // freed without unregistering
+  old->~TCountingForm();
+  auto* fresh = new (block) TCountingForm(nullptr);
+  ASSERT_EQ(static_cast<void*>(fresh), block);
+  BroadcastToForms(message);
+  EXPECT_EQ(fresh->commands, 0) << "a form nobody registered got the registered form's broadcast";
+  UnregisterProviderForm(fresh);
+  fresh->BeforeDestruction();
+  fresh->~TCountingForm();
+  ::operator delete(block);
 }
 
 TEST_F(SkinnedTest, TheWindowUnderThePointerHearsLeaveBeforeTheNextOneHearsEnter) {

@@ -278,7 +278,7 @@ TEST_F(ManagerTest, BindingsForgetAManagerThatIsGoneAndTheWindowThatWasUnderTheP
   delete other;
   for (TsPanel* p : {panel, orphan}) {
     EXPECT_EQ(p->SkinData().SkinManager(), manager.get());
-    EXPECT_EQ(p->SkinData().ExplicitManager() == nullptr, p == panel);
+    EXPECT_EQ(p->SkinData().ExplicitManager(), nullptr) << "no binding keeps the freed manager's address";
   }
   panel->Repaint();  // touches nothing freed
   delete orphan;
@@ -286,6 +286,24 @@ TEST_F(ManagerTest, BindingsForgetAManagerThatIsGoneAndTheWindowThatWasUnderTheP
   delete panel;
   EXPECT_EQ(manager->HotWindow(), nullptr);
   delete form;
+}
+
+TEST_F(ManagerTest, ANewManagerAtTheAddressOfAFreedOneIsNotTheOneABindingNamed) {
+  // The block stays between the two managers, as an allocator that hands it out again would.
+  void* block = ::operator new(sizeof(TsSkinManager));
+  auto* named = new (block) TsSkinManager(nullptr);
+  auto* orphan = new TsPanel(nullptr);  // hears no broadcast
+  orphan->SkinData().SetSkinManager(named);
+  ASSERT_EQ(orphan->SkinData().SkinManager(), named);
+  named->BeforeDestruction();
+  named->~TsSkinManager();
+  auto* next = new (block) TsSkinManager(nullptr);
+  ASSERT_EQ(static_cast<void*>(next), block);
+  EXPECT_EQ(orphan->SkinData().SkinManager(), manager.get());
+  delete orphan;
+  next->BeforeDestruction();
+  next->~TsSkinManager();
+  ::operator delete(block);
 }
 
 }  // namespace

@@ -595,6 +595,28 @@ TEST_F(MenuTest, FiftyPopupsLeaveNoMenuWindowHandlerOrHandleBehind) {
     EXPECT_EQ(LiveHandles(kinds[k]), before[k]) << "handle kind " << static_cast<int>(kinds[k]);
 }
 
+TEST_F(MenuTest, AFirstItemMadeAgainAtTheOldAddressStartsTheMenuStateAfresh) {
+  // The system menu's items are deleted and made again on every pop-up. Here the block
+  // stays, as an allocator that hands it out again would; the form frees the last item.
+  void* block = ::operator new(sizeof(TMenuItem));
+  auto* first = new (block) TMenuItem(form);
+  first->SetCaption(L"Restore");
+  menu->Items().Insert(0, first);
+  DiscardMenuState();
+  menus->PrepareMenuPicture(*first, 120, 80, nullptr);
+  ASSERT_NE(MenuPicture(), nullptr);
+  ASSERT_EQ(MenuPicture()->Width(), 120);
+  first->BeforeDestruction();
+  first->~TMenuItem();
+  auto* again = new (block) TMenuItem(form);
+  ASSERT_EQ(static_cast<void*>(again), block);
+  again->SetCaption(L"Restore");
+  menu->Items().Insert(0, again);
+  menus->PrepareMenuPicture(*again, 150, 90, nullptr);
+  ASSERT_NE(MenuPicture(), nullptr);
+  EXPECT_EQ(MenuPicture()->Width(), 150) << "the new menu was taken for the freed one";
+}
+
 TEST_F(MenuTest, ExtraLineWithoutAHandlerShowsTheReminderUpwardsInItsSection) {
   manager->MenuSupport().UseExtraLine = true;
   DiscardMenuState();

@@ -86,9 +86,7 @@ TEST_F(ProviderTest, CaptionTextAndClientComeFromTheCache) {
 
   // The background served to children is the cache, with the client's origin in it, and
   // the client area on the screen shows the same pixels.
-  BackgroundSlot() = BgInfo{};
-  SendSkinCommand(form->Handle(), CMD_GETBGINFO, 0);
-  const BgInfo bg = BackgroundSlot();
+  const BgInfo bg = AskBackground(form->Handle());
   ASSERT_TRUE(bg.Ready);
   POINT origin{0, 0};
   ClientToScreen(form->Handle(), &origin);

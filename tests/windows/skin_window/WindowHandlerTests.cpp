@@ -251,12 +251,10 @@ TEST_F(ButtonHandlerTest, AnswersSkinCommandsAndPassesEverythingOnOnceTheSkinIsO
   ForeignProbe below(button);
   auto handler = TacMainWnd::Create<TacBtnWnd>(button, false, std::string("BUTTON"), nullptr, nullptr);
   Settle(button);
-  BackgroundSlot() = BgInfo{};
-  SendSkinCommand(button, CMD_GETBGINFO, 0);
-  EXPECT_TRUE(BackgroundSlot().Ready);
-  EXPECT_EQ(BackgroundSlot().Bmp.width, 75);
-  EXPECT_EQ(BackgroundSlot().Bmp.height, 23);
-  BackgroundSlot() = BgInfo{};
+  const BgInfo bg = AskBackground(button);
+  EXPECT_TRUE(bg.Ready);
+  EXPECT_EQ(bg.Bmp.width, 75);
+  EXPECT_EQ(bg.Bmp.height, 23);
   EXPECT_EQ(SendSkinCommand(button, CMD_GETAPPLICATION, 0), reinterpret_cast<LRESULT>(Application));
   SendMessageW(button, WM_ERASEBKGND, 0, 0);
   EXPECT_EQ(below.Count(WM_ERASEBKGND), 0) << "the handler paints everything: no erasing";
