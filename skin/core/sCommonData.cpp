@@ -8,6 +8,7 @@
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sThemeApi.h"
+#include "skin/paint/Pixels.h"
 
 namespace {
 
@@ -609,23 +610,10 @@ void RepaintCornerPixels(TsCommonData& binding, int state, int corners, int w, i
       {4, w - mask.WR, 0, mask.WR, mask.WT, r.Left + xOffset + mask.WL + cw, r.Top},
   };
   const TSurfaceView target = cache->View();
-  for (const TCornerArea& a : areas) {
-    if (!(corners & a.bit)) continue;
-    for (int y = 0; y < a.height; ++y) {
-      for (int x = 0; x < a.width; ++x) {
-        const int tx = a.x + x, ty = a.y + y;
-        if (!Inside(source, a.sx + x, a.sy + y) || !Inside(target, tx, ty)) continue;
-        if (PixelAt(source, a.sx + x, a.sy + y) != clFuchsia) continue;
-        if (fill != clFuchsia) {
-          PutPixel(target, tx, ty, fill);
-          continue;
-        }
-        const int px = bg.X + tx, py = bg.Y + ty;
-        if (px >= bg.Bmp.width || py < 0) break;  // the rest of the row lies outside the parent
-        if (Inside(bg.Bmp, px, py)) PutPixel(target, tx, ty, PixelAt(bg.Bmp, px, py));
-      }
-    }
-  }
+  for (const TCornerArea& a : areas)
+    if (corners & a.bit)
+      RepairKeyedPixels(target, a.x, a.y, source, TsRect{a.sx, a.sy, a.sx + a.width, a.sy + a.height}, clFuchsia, fill,
+                        bg);
 }
 }  // namespace
 

@@ -1,7 +1,6 @@
 #include "skin/core/sFade.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "framework/Redraw.h"
@@ -11,6 +10,7 @@
 #include "skin/core/sSkinManager.h"
 #include "skin/data/sSkinTables.h"
 #include "skin/paint/Pixels.h"
+#include "skin/paint/Stretch.h"
 
 static_assert(beMouseEnter == 1u << aeMouseEnter && beMouseLeave == 1u << aeMouseLeave &&
                   beMouseDown == 1u << aeMouseDown && beMouseUp == 1u << aeMouseUp,
@@ -45,10 +45,7 @@ bool SameSize(const TBitmap& a, const TBitmap& b) { return a.Width() == b.Width(
 void CopyPicture(TBitmap& target, const TBitmap& source) {
   if (target.PixelFormat() != source.PixelFormat()) target.SetPixelFormat(source.PixelFormat());
   if (!SameSize(target, source)) target.SetSize(source.Width(), source.Height());
-  const TSurfaceView from = source.View(), to = target.View();
-  if (from.Empty() || to.Empty()) return;
-  const size_t rowBytes = static_cast<size_t>(from.width) * static_cast<size_t>(from.BytesPerPixel());
-  for (int y = 0; y < from.height; ++y) std::memcpy(to.Row(y), from.Row(y), rowBytes);
+  CopyBlock(target.View(), 0, 0, source.View(), TsRect{0, 0, source.Width(), source.Height()});
 }
 
 std::unique_ptr<TBitmap> CopyOf(const TBitmap& source) {
@@ -423,18 +420,6 @@ void PrintTree(HWND window, HDC dc, POINT origin, HWND skip) {
   }
 }
 
-// Per channel clamp((now * (256 - weight) + before * weight) >> 8) into a 32-bit frame.
-void BlendLooks(const TSurfaceView& frame, const TSurfaceView& now, const TSurfaceView& before, int weight) {
-  const int keep = 256 - weight;
-  for (int y = 0; y < frame.height; ++y) {
-    uint8_t* out = frame.Row(y);
-    const uint8_t* n = now.Row(y);
-    const uint8_t* b = before.Row(y);
-    for (int x = 0; x < frame.width; ++x, out += 4, n += 3, b += 3)
-      for (int c = 0; c < 3; ++c) out[c] = ClampByte((n[c] * keep + b[c] * weight) >> 8);
-  }
-}
-
 void RunTransition(TTransitionState& t, int time) {
   const HWND window = t.control->Handle();
   RECT r;
@@ -459,7 +444,7 @@ void RunTransition(TTransitionState& t, int time) {
     int e = 255;
     for (int i = 0; i <= n; ++i) {
       const int weight = std::max(0, e);
-      BlendLooks(frame.View(), now.View(), before->View(), weight);
+      BlendPictures(frame.View(), now.View(), before->View(), weight);
       BitBlt(coverDC.Get(), 0, 0, frame.Width(), frame.Height(), frame.Canvas().Handle(), 0, 0, SRCCOPY);
       GdiFlush();
       if (OnTransitionFrame()) OnTransitionFrame()(weight, frame);

@@ -331,6 +331,51 @@ void CopyKeyedFill(const TSurfaceView& dst, const TSurfaceView& src, int x, bool
   });
 }
 
+void BlendPictures(const TSurfaceView& dst, const TSurfaceView& now, const TSurfaceView& before, int weight) {
+  const int w = std::min({dst.width, now.width, before.width});
+  const int h = std::min({dst.height, now.height, before.height});
+  if (w <= 0 || h <= 0) return;
+  const int keep = 256 - weight;
+  const int db = dst.BytesPerPixel(), nb = now.BytesPerPixel(), bb = before.BytesPerPixel();
+  for (int y = 0; y < h; ++y) {
+    uint8_t* out = dst.Row(y);
+    const uint8_t* n = now.Row(y);
+    const uint8_t* b = before.Row(y);
+    for (int x = 0; x < w; ++x, out += db, n += nb, b += bb)
+      for (int c = 0; c < 3; ++c) out[c] = ClampByte((n[c] * keep + b[c] * weight) >> 8);
+  }
+}
+
+void RepairKeyedPixels(const TSurfaceView& dst, int x, int y, const TSurfaceView& mask, TsRect srcRect, TColor key,
+                       TColor fill, const BgInfo& bg) {
+  if (dst.Empty() || mask.Empty()) return;
+  key = SkinColorToRGB(key);
+  const bool fromParent = fill == key;
+  if (fromParent && (!bg.HasBmp() || bg.Bmp.Empty())) return;
+  for (int row = std::max(srcRect.Top, 0); row < std::min(srcRect.Bottom, mask.height); ++row) {
+    const int dy = y + row - srcRect.Top;
+    if (dy < 0 || dy >= dst.height) continue;
+    const int py = bg.Y + dy;
+    if (fromParent && (py < 0 || py >= bg.Bmp.height)) continue;
+    for (int col = std::max(srcRect.Left, 0); col < std::min(srcRect.Right, mask.width); ++col) {
+      const int dx = x + col - srcRect.Left;
+      if (dx < 0 || dx >= dst.width) continue;
+      if (!IsKey(mask.Pixel(col, row), key)) continue;
+      uint8_t* dp = dst.Pixel(dx, dy);
+      if (!fromParent) {
+        PutRGB(dp, fill);
+        continue;
+      }
+      const int px = bg.X + dx;
+      if (px < 0 || px >= bg.Bmp.width) continue;
+      const uint8_t* pp = bg.Bmp.Pixel(px, py);
+      dp[0] = pp[0];
+      dp[1] = pp[1];
+      dp[2] = pp[2];
+    }
+  }
+}
+
 void TintThroughMask(const TSurfaceView& dst, const TSurfaceView& mask, TColor color) {
   if (dst.Empty() || mask.Empty() || dst.width != mask.width || dst.height != mask.height) return;
   color = SkinColorToRGB(color);

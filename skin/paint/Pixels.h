@@ -132,6 +132,17 @@ void CopyKeyedRect(const TSurfaceView& dst, const TSurfaceView& src, int x, TCol
 void CopyKeyedFill(const TSurfaceView& dst, const TSurfaceView& src, int x, bool useParent, const BgInfo& bg,
                    TColor key, TsRect srcRect, int y);
 
+// Where a pixel of srcRect (right and bottom exclusive) of `mask` is `key`, the pixel of dst
+// at (x, y) plus its place in srcRect takes `fill`, or, with `fill` the key itself, the
+// pixel of the parent picture behind it (dst position + (bg.X, bg.Y)); pixels outside the
+// parent are left alone, and so is every pixel whose mask pixel is not the key. Clipped.
+void RepairKeyedPixels(const TSurfaceView& dst, int x, int y, const TSurfaceView& mask, TsRect srcRect, TColor key,
+                       TColor fill, const BgInfo& bg);
+
+// Per channel clamp((now * (256 - weight) + before * weight) >> 8) into dst, for the area
+// all three surfaces share (any depths; a 32-bit dst keeps its fourth byte).
+void BlendPictures(const TSurfaceView& dst, const TSurfaceView& now, const TSurfaceView& before, int weight);
+
 // Pulls dst towards `color` by the weight in a same-size mask: white keeps, black paints.
 void TintThroughMask(const TSurfaceView& dst, const TSurfaceView& mask, TColor color);
 

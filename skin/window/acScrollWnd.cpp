@@ -10,6 +10,7 @@
 #include "skin/paint/Borders.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
+#include "skin/paint/Stretch.h"
 
 namespace {
 
@@ -416,16 +417,11 @@ void TacScrollWnd::PaintSizeBox(HDC dc) {
   TBitmap& picture = Picture(kSizeBox, w, ht);
   const TSurfaceView view = picture.View();
   const BgInfo bg = AskBackground(Window());
+  // The parent's picture behind the box; the skin's hot colour where the parent has none.
+  FillRectColor(view, TsRect{0, 0, w, ht}, static_cast<TColor>(ColorToRGB(manager->GlobalHotColor())));
   if (bg.Ready && bg.HasBmp()) {
-    for (int y = 0; y < ht; ++y)
-      for (int x = 0; x < w; ++x) {
-        const int sx = bg.X + box.left + x, sy = bg.Y + box.top + y;
-        TColor c = manager->GlobalHotColor();
-        if (sx >= 0 && sy >= 0 && sx < bg.Bmp.width && sy < bg.Bmp.height) c = GetRGB(bg.Bmp.Pixel(sx, sy));
-        PutRGB(view.Pixel(x, y), c);
-      }
-  } else {
-    FillRectColor(view, TsRect{0, 0, w, ht}, static_cast<TColor>(ColorToRGB(manager->GlobalHotColor())));
+    const int sx = bg.X + box.left, sy = bg.Y + box.top;
+    CopyBlock(view, 0, 0, bg.Bmp, TsRect{sx, sy, sx + w, sy + ht});
   }
   if (AtGripCorner()) {
     const int global = manager->StandardIndexes().GlobalSection;

@@ -231,6 +231,59 @@ TEST(CopyKeyedFill, KeyPixelsTakeTheParentOnlyWhenAskedAndReady) {
   EXPECT_EQ(At(dst->View(), 2, 0), Grey(1));
 }
 
+TEST(BlendPictures, WeighsTheTwoLooksPerChannelIntoAFrameOfAnyDepth) {
+  auto now = MakeWith(3, 2, [](int, int) { return MakeColor(200, 0, 255); });
+  auto before = MakeWith(2, 3, [](int, int) { return MakeColor(0, 100, 255); }, 32, false);
+  struct Case {
+    int weight;
+    TColor expected;
+  } cases[] = {{0, MakeColor(200, 0, 255)}, {256, MakeColor(0, 100, 255)}, {128, MakeColor(100, 50, 255)},
+               {255, MakeColor(0, 99, 255)}};
+  for (const Case& c : cases) {
+    auto frame = Make(3, 3, 32);
+    Fill(frame->View(), Grey(7));
+    frame->View().Pixel(0, 0)[3] = 0x5A;
+    BlendPictures(frame->View(), now->View(), before->View(), c.weight);
+    EXPECT_EQ(At(frame->View(), 1, 1), c.expected) << c.weight;
+    EXPECT_EQ(frame->View().Pixel(0, 0)[3], 0x5A) << "the fourth byte stays";
+    EXPECT_EQ(At(frame->View(), 2, 0), Grey(7)) << "outside the area all three share";
+    EXPECT_EQ(At(frame->View(), 0, 2), Grey(7));
+  }
+}
+
+TEST(RepairKeyedPixels, KeyPixelsOfTheMaskTakeTheFillOrTheParentAndNothingElseChanges) {
+  // Mask column 0 is the key, column 1 is not; the rectangle starts at (1, 0) of the mask.
+  auto mask = MakeWith(3, 2, [](int x, int) { return x == 1 ? clFuchsia : Grey(1); });
+  auto parent = MakeWith(4, 4, [](int x, int y) { return MakeColor(x, y, 77); });
+  struct Case {
+    const char* name;
+    TColor fill;
+    BgInfo bg;
+    int x, y;
+    TColor atKey, atOther;  // dst (x, y) and (x + 1, y)
+  } cases[] = {
+      {"fill colour", Grey(9), BgInfo{}, 1, 1, Grey(9), Grey(50)},
+      {"parent behind", clFuchsia, BgInfo{parent->View(), 2, 1, true}, 1, 1, MakeColor(3, 2, 77), Grey(50)},
+      {"parent too small there", clFuchsia, BgInfo{parent->View(), 3, 0, true}, 1, 1, Grey(50), Grey(50)},
+      {"no parent picture", clFuchsia, BgInfo{}, 1, 1, Grey(50), Grey(50)},
+  };
+  for (const Case& c : cases) {
+    auto dst = Make(3, 3);
+    Fill(dst->View(), Grey(50));
+    RepairKeyedPixels(dst->View(), c.x, c.y, mask->View(), TsRect{1, 0, 3, 1}, clFuchsia, c.fill, c.bg);
+    EXPECT_EQ(At(dst->View(), c.x, c.y), c.atKey) << c.name;
+    EXPECT_EQ(At(dst->View(), c.x + 1, c.y), c.atOther) << c.name;
+    EXPECT_EQ(At(dst->View(), 0, 0), Grey(50)) << c.name;
+  }
+  // Clipped on every side: a rectangle reaching past the mask and a place left of the target.
+  auto dst = Make(2, 2);
+  Fill(dst->View(), Grey(50));
+  RepairKeyedPixels(dst->View(), -1, 0, mask->View(), TsRect{0, -1, 5, 2}, clFuchsia, Grey(9), BgInfo{});
+  EXPECT_EQ(At(dst->View(), 0, 1), Grey(9));  // mask (1, 0) lands at (0, 1)
+  EXPECT_EQ(At(dst->View(), 0, 0), Grey(50));
+  EXPECT_EQ(At(dst->View(), 1, 1), Grey(50));
+}
+
 TEST(MaskBlend, PixelAndThroughMask) {
   const TColor s = MakeColor(200, 10, 0), d = MakeColor(100, 20, 255);
   EXPECT_EQ(MaskBlendPixel(s, d, Grey(0), false), s);

@@ -18,7 +18,10 @@
 #include "framework/Handles.h"
 #include "framework/HandlesMade.h"
 #include "skin/core/sSkinCommands.h"
+#include "skin/window/acComboBoxWnd.h"
 #include "skin/window/acEditWnd.h"
+#include "skin/window/acListViewWnd.h"
+#include "skin/window/acTreeViewWnd.h"
 
 namespace {
 
