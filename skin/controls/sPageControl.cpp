@@ -634,6 +634,7 @@ void TsPageControl::PaintTo(HDC dc, bool print) {
   if ((Parent() && Parent()->IsDestroying()) || IsLoading()) return;
   skinData_->UpdatingFlag = skinData_->RefreshUpdating();
   if (skinData_->UpdatingFlag || suppressed_) return;
+  const bool askedToRebuild = skinData_->BackgroundChangedFlag;
   if (skinData_->PartlyHiddenFlag || (Parent() && AskControl(Parent(), CMD_ISHALFVISIBLE)))
     skinData_->BackgroundChangedFlag = true;
   if (Parent()) {
@@ -648,14 +649,26 @@ void TsPageControl::PaintTo(HDC dc, bool print) {
   if (skinData_->SectionIndex >= 0)
     skinData_->BorderMaskIndex = manager->MaskIndex(skinData_->SectionIndex, PageSection(), "BORDERSMASK");
   const BgInfo bg = skinData_->GetParentBgInfo();
+  const bool resized = !skinData_->Cache() || skinData_->Cache()->Width() != Width() ||
+                       skinData_->Cache()->Height() != Height();
   skinData_->PrepareCache();
   TBitmap* cache = skinData_->Cache();
   if (!cache || cache->Empty()) return;
 
   const bool tabs = VisibleTabCount() > 0;
+  // A user's tab painter may draw anything: its pictures are never kept.
+  const bool ownerDrawn = OwnerDraw() && OnDrawTab;
+  const TPictureInputs inputs = PictureInputs(bg);
+  bool parentPixelsKept = SameParentPixels(bg, false);
   if (skinData_->BackgroundChangedFlag) {
-    if (tabs) PaintBand(bg);
-    PaintPageArea(bg);
+    // Rebuilt only because the control or its parent is half visible, the picture would
+    // come out as it is when nothing it is made from changed.
+    if (askedToRebuild || resized || ownerDrawn || !parentPixelsKept || !(inputs == builtFrom_)) {
+      if (tabs) PaintBand(bg);
+      PaintPageArea(bg);
+      builtFrom_ = inputs;
+      parentPixelsKept = SameParentPixels(bg, true);
+    }
     skinData_->BackgroundChangedFlag = false;
   }
 
@@ -682,14 +695,84 @@ void TsPageControl::PaintTo(HDC dc, bool print) {
   }
   SelectClipRgn(dc, nullptr);
   if (tabs && active >= 0 && !EmptyRect(activeRect)) {
-    TBitmap tab(W(activeRect), H(activeRect));
-    DrawTab(active, 2, tab, POINT{-activeRect.left, -activeRect.top});
-    BitBlt(dc, activeRect.left, activeRect.top, W(activeRect), H(activeRect), tab.Canvas().Handle(), 0, 0, SRCCOPY);
+    // The active tab is drawn again only when what it is made from changed.
+    TPictureInputs tabInputs = inputs;
+    tabInputs.numbers.insert(tabInputs.numbers.end(), {active, activeRect.left, activeRect.top, activeRect.right,
+                                                       activeRect.bottom, Focused() ? 1 : 0});
+    if (!activeTab_ || ownerDrawn || !parentPixelsKept || !(tabInputs == activeTabFrom_)) {
+      auto tab = std::make_unique<TBitmap>(W(activeRect), H(activeRect));
+      DrawTab(active, 2, *tab, POINT{-activeRect.left, -activeRect.top});
+      activeTab_ = std::move(tab);
+      // Drawn over parent pixels other than the kept ones, it is drawn again next time.
+      if (parentPixelsKept)
+        activeTabFrom_ = std::move(tabInputs);
+      else
+        activeTabFrom_ = TPictureInputs{};
+    }
+    BitBlt(dc, activeRect.left, activeRect.top, W(activeRect), H(activeRect), activeTab_->Canvas().Handle(), 0, 0,
+           SRCCOPY);
   }
   (void)print;  // the transition paints the sheets itself, at their positions
   lastTabCount_ = VisibleTabCount();
   // Sheets that were turned away while the picture was rebuilt paint now.
   NotifyChildrenParentDone(this);
+}
+
+TsPageControl::TPictureInputs TsPageControl::PictureInputs(const BgInfo& bg) {
+  TPictureInputs in;
+  std::vector<int64_t>& n = in.numbers;
+  TsSkinManager* manager = skinData_->SkinManager();
+  const auto address = [](const void* p) { return static_cast<int64_t>(reinterpret_cast<intptr_t>(p)); };
+  n = {Left(), Top(), Width(), Height(), address(manager), address(manager ? &manager->Tables() : nullptr),
+       skinData_->SectionIndex, skinData_->BorderMaskIndex, skinData_->PatternIndex, skinData_->HotPatternIndex,
+       TabPosition(), static_cast<int>(Style()), OwnerDraw() ? 1 : 0, Enabled() ? 1 : 0,
+       address(Images()), Images() ? ImageList_GetImageCount(Images()) : 0,
+       handle_ ? static_cast<int64_t>(SendMessageW(handle_, TCM_GETROWCOUNT, 0, 0)) : 0,
+       showCloseBtns_ ? 1 : 0, closeSection_, closeGlyph_, closeSize_.cx, closeSize_.cy, hotClose_,
+       Font().Height(), static_cast<int64_t>(Font().Color()), Font().Style(), Font().Charset(),
+       Parent() ? static_cast<int64_t>(ColorToRGB(Parent()->Color())) : -1, bg.Ready ? 1 : 0, bg.X, bg.Y,
+       bg.Bmp.width, bg.Bmp.height, bg.Bmp.bitsPerPixel};
+  if (manager) {
+    n.push_back(manager->SectionIndex("TABTOP"));
+    n.push_back(manager->StandardIndexes().TabSections[TabPosition()]);
+    n.push_back(manager->StandardIndexes().TabBorders[TabPosition()]);
+    const TPaintItemSource item = ControlPaintSource(*skinData_, *manager, *this);
+    n.insert(n.end(), {item.CustomColor ? 1 : 0, static_cast<int64_t>(item.OwnerColor),
+                       static_cast<int64_t>(item.ParentColor), item.DependsOnParent ? 1 : 0});
+    if (bg.Ready && !item.DependsOnParent && item.QueryParentColor)
+      n.push_back(static_cast<int64_t>(item.QueryParentColor()));
+  }
+  in.captions.push_back(Font().Name());
+  in.sections.push_back(PageSection());
+  for (int i = 0; i < PageCount(); ++i) {
+    TTabSheet* page = Pages(i);
+    const RECT r = PlatformTabRect(i);
+    n.insert(n.end(), {page->TabVisible() ? 1 : 0, r.left, r.top, r.right, r.bottom, HasCloseButton(i) ? 1 : 0,
+                       page->ImageIndex(), page->TabIndex()});
+    in.captions.push_back(page->Caption());
+    in.sections.push_back(TabSection(i));
+  }
+  return in;
+}
+
+bool TsPageControl::SameParentPixels(const BgInfo& bg, bool keep) {
+  const int x0 = std::max(0, bg.X + Left()), y0 = std::max(0, bg.Y + Top());
+  const int x1 = std::min(bg.Bmp.width, bg.X + Left() + Width()), y1 = std::min(bg.Bmp.height, bg.Y + Top() + Height());
+  const bool any = bg.Ready && bg.HasBmp() && x1 > x0 && y1 > y0;
+  const size_t row = any ? static_cast<size_t>(x1 - x0) * static_cast<size_t>(bg.Bmp.BytesPerPixel()) : 0;
+  const size_t total = any ? row * static_cast<size_t>(y1 - y0) : 0;
+  if (any) GdiFlush();
+  if (keep) parentPixels_.resize(total);
+  if (parentPixels_.size() != total) return false;
+  for (int y = y0; any && y < y1; ++y) {
+    const uint8_t* from = bg.Bmp.Pixel(x0, y);
+    uint8_t* kept = parentPixels_.data() + static_cast<size_t>(y - y0) * row;
+    if (keep)
+      std::memcpy(kept, from, row);
+    else if (std::memcmp(kept, from, row) != 0)
+      return false;
+  }
+  return true;
 }
 
 void TsPageControl::FillParentBackground(TBitmap& target, const RECT& area, POINT at, const BgInfo& bg) {
@@ -957,6 +1040,7 @@ void TsPageControl::RepaintBand() {
   TClientDC dc = TClientDC::Of(handle_);
   if (!dc) return;
   const RECT band = TabBand();
+  builtFrom_ = TPictureInputs{};  // the band no longer matches the record
   GuardedPaint([&] { PaintBand(skinData_->GetParentBgInfo()); });
   RECT copy = band;
   const RECT area = PageArea();

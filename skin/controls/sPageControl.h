@@ -25,6 +25,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -116,6 +117,20 @@ private:
   void Notification(TMessage& message);
   void PaintMessage(TMessage& message, bool print);
   void PaintTo(HDC dc, bool print);
+  // Everything the cached picture (band and page area) and the active tab are made from,
+  // but the parent's pixels: two equal records give the same pictures.
+  struct TPictureInputs {
+    std::vector<int64_t> numbers;
+    std::vector<String> captions;
+    std::vector<std::string> sections;
+    bool operator==(const TPictureInputs& other) const {
+      return numbers == other.numbers && captions == other.captions && sections == other.sections;
+    }
+  };
+  TPictureInputs PictureInputs(const BgInfo& bg);
+  // The parent's pixels under the control (the whole of them when `keep`, else compared
+  // with the kept ones): true when they are the ones kept.
+  bool SameParentPixels(const BgInfo& bg, bool keep);
   void PaintBand(const BgInfo& bg);
   void PaintPageArea(const BgInfo& bg);
   void FillParentBackground(TBitmap& target, const RECT& area, POINT at, const BgInfo& bg);
@@ -173,6 +188,12 @@ private:
   bool updatingChildren_ = false;
   // The tabs are padded for unskinned close buttons.
   bool paddedTabs_ = false;
+  // What the cached picture was last built from, and the parent's pixels under it then.
+  TPictureInputs builtFrom_;
+  std::vector<uint8_t> parentPixels_;
+  // The active tab as last drawn (state 2), and what it was drawn from.
+  std::unique_ptr<TBitmap> activeTab_;
+  TPictureInputs activeTabFrom_;
 };
 
 // An unskinned tab's close button: a flat 15 x 15 button with a bold red "X" that shows
