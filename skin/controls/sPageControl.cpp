@@ -1411,7 +1411,7 @@ void TsTabSheet::PaintMessage(TMessage& message, TsPageControl* owner) {
       return;
     }
     PaintToDCExcludingChildren(this, binding, POINT{Left(), Top()}, 0, 0, false, dc, RECT{0, 0, Width(), Height()});
-    PaintGraphicChildren(dc, this, POINT{0, 0});
+    PaintGraphicChildren(dc, this, POINT{0, 0}, &childBuffer_);
     NotifyChildrenParentDone(this);
   });
 }

@@ -250,4 +250,6 @@ private:
   bool useCloseBtn_ = true;
   // A paint was skipped while the page control's picture was being rebuilt.
   bool missedPaint_ = false;
+  // The buffer the sheet's non-windowed children are painted in.
+  TBitmap childBuffer_;
 };

@@ -716,7 +716,7 @@ void PaintWindowToDCExcludingChildren(HWND window, TsCommonData& binding, POINT 
   RestoreDC(dc, saved);
 }
 
-void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset) {
+void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset, TBitmap* buffer) {
   if (!dc || !container || (!container->Visible() && !container->IsDesigning()) || container->ControlCount() == 0)
     return;
   RECT clip;
@@ -740,16 +740,42 @@ void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset) {
   }
   if (children.empty()) return;
 
-  TBitmap picture(container->Width(), container->Height());
+  // A kept buffer is read only where the children are filled below, so what an earlier
+  // paint left in it never shows; the check of the first pixel below reads a child's own
+  // place only without an offset.
+  std::unique_ptr<TBitmap> own;
+  if (!buffer || offset.x != 0 || offset.y != 0) {
+    own = std::make_unique<TBitmap>(container->Width(), container->Height());
+    buffer = own.get();
+  } else {
+    if (buffer->PixelFormat() != TPixelFormat::pf24bit) buffer->SetPixelFormat(TPixelFormat::pf24bit);
+    buffer->SetSize(container->Width(), container->Height());
+  }
+  TBitmap& picture = *buffer;
   const TSurfaceView view = picture.View();
+  GdiFlush();
   for (TControl* child : children) {
     const RECT r = child->BoundsRect();
-    for (int y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, view.height); ++y)
-      for (int x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, view.width); ++x) {
-        TColor color = static_cast<TColor>(ColorToRGB(child->Color()));
-        if (!(child->ControlStyle() & csOpaque) && Inside(bg.Bmp, bg.X + x, bg.Y + y)) color = PixelAt(bg.Bmp, bg.X + x, bg.Y + y);
-        PutPixel(view, x, y, color);
+    const TColor fill = static_cast<TColor>(ColorToRGB(child->Color()));
+    const bool showsParent = !(child->ControlStyle() & csOpaque);
+    const int left = std::max<LONG>(r.left, 0), right = std::min<LONG>(r.right, view.width);
+    // The columns whose parent pixel lies inside the parent's picture.
+    const int inLeft = std::clamp(-bg.X, left, std::max(left, right)),
+              inRight = std::clamp(bg.Bmp.width - bg.X, inLeft, std::max(inLeft, right));
+    for (int y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, view.height); ++y) {
+      const bool rowInside = showsParent && bg.Y + y >= 0 && bg.Y + y < bg.Bmp.height && !bg.Bmp.Empty();
+      for (int x = left; x < right; ++x) {
+        if (rowInside && x >= inLeft && x < inRight) {
+          const uint8_t* from = bg.Bmp.Row(bg.Y + y) + (bg.X + x) * bg.Bmp.BytesPerPixel();
+          uint8_t* to = view.Row(y) + x * view.BytesPerPixel();
+          to[0] = from[0];
+          to[1] = from[1];
+          to[2] = from[2];
+        } else {
+          PutPixel(view, x, y, fill);
+        }
       }
+    }
   }
   HDC pictureDC = picture.Canvas().Handle();
   for (TControl* child : children) {
