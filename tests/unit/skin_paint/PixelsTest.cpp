@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "PaintTestUtil.h"
 
@@ -81,6 +82,27 @@ TEST_P(PixelsByOrientation, TintRectClipsAndIsInclusive) {
         ASSERT_EQ(At(s->View(), x, y), inside ? expected : start) << x << "," << y << " percent " << c.percent;
       }
   }
+}
+
+TEST(RoundEven, RoundsAsTheLibraryDoesWithTiesToEven) {
+  const double values[] = {0.0,  -0.0, 0.5,  1.5,   2.5,    -0.5,   -1.5,   -2.5, 0.49999999999999994,
+                           0.3,  -0.3, 254.5, 255.5, 127.49, 127.51, 1e15 + 0.5, -1e15 - 0.5,
+                           4503599627370495.5, 4503599627370496.0, 9007199254740993.0, 1e300, -1e300,
+                           std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                           std::numeric_limits<double>::denorm_min()};
+  for (double v : values) {
+    const double expected = std::nearbyint(v);
+    EXPECT_EQ(RoundEven(v), expected) << v;
+    EXPECT_EQ(std::signbit(RoundEven(v)), std::signbit(expected)) << v;
+  }
+  // Every blend of two bytes the disabled look and the mixes compute.
+  for (int a = 0; a < 256; a += 5)
+    for (int b = 0; b < 256; ++b)
+      for (double factor : {0.4, 0.5, 0.3}) {
+        const double v = a - factor * (a - b);
+        ASSERT_EQ(RoundEven(v), std::nearbyint(v)) << a << " " << b << " " << factor;
+      }
+  EXPECT_TRUE(std::isnan(RoundEven(std::numeric_limits<double>::quiet_NaN())));
 }
 
 TEST(TintRect, PercentZeroPaintsTheColourAndTiesRoundToEven) {
