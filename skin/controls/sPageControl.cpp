@@ -727,7 +727,6 @@ TsPageControl::TPictureInputs TsPageControl::PictureInputs(const BgInfo& bg) {
        skinData_->SectionIndex, skinData_->BorderMaskIndex, skinData_->PatternIndex, skinData_->HotPatternIndex,
        TabPosition(), static_cast<int>(Style()), OwnerDraw() ? 1 : 0, Enabled() ? 1 : 0,
        address(Images()), Images() ? ImageList_GetImageCount(Images()) : 0,
-       handle_ ? static_cast<int64_t>(SendMessageW(handle_, TCM_GETROWCOUNT, 0, 0)) : 0,
        showCloseBtns_ ? 1 : 0, closeSection_, closeGlyph_, closeSize_.cx, closeSize_.cy, hotClose_,
        Font().Height(), static_cast<int64_t>(Font().Color()), Font().Style(), Font().Charset(),
        Parent() ? static_cast<int64_t>(ColorToRGB(Parent()->Color())) : -1, bg.Ready ? 1 : 0, bg.X, bg.Y,
@@ -749,7 +748,6 @@ TsPageControl::TPictureInputs TsPageControl::PictureInputs(const BgInfo& bg) {
     const RECT r = PlatformTabRect(i);
     n.insert(n.end(), {page->TabVisible() ? 1 : 0, r.left, r.top, r.right, r.bottom, HasCloseButton(i) ? 1 : 0,
                        page->ImageIndex(), page->TabIndex()});
-    in.captions.push_back(page->Caption());
     in.sections.push_back(TabSection(i));
   }
   return in;
@@ -808,12 +806,20 @@ void TsPageControl::PaintPageArea(const BgInfo& bg) {
   TsSkinManager* manager = skinData_->SkinManager();
   const RECT area = PageArea();
   if (EmptyRect(area)) return;
-  TBitmap scratch(W(area), H(area));
+  // A store kept from one rebuild to the next (a new one costs more than the painting),
+  // cleared as a new one would be.
+  if (!areaScratch_ || areaScratch_->Width() != W(area) || areaScratch_->Height() != H(area)) {
+    areaScratch_ = std::make_unique<THeapSurface>(W(area), H(area), 24);
+  } else {
+    const TSurfaceView kept = areaScratch_->View();
+    for (int y = 0; y < kept.height; ++y) std::memset(kept.Row(y), 0, static_cast<size_t>(SurfaceStride(kept.width, 24)));
+  }
+  const TSurfaceView scratch = areaScratch_->View();
   TPaintItemSource item = ControlPaintSource(*skinData_, *manager, *this);
   item.SkinSection = PageSection();
-  PaintItem(item, bg, true, true, scratch.View(), TPoint{Left() + area.left, Top() + area.top},
-            TsRect{0, 0, W(area), H(area)}, 0);
-  CopyPixels(skinData_->Cache()->View(), area.left, area.top, scratch.View(), TsRect{0, 0, W(area), H(area)});
+  PaintItem(item, bg, true, true, scratch, TPoint{Left() + area.left, Top() + area.top}, TsRect{0, 0, W(area), H(area)},
+            0);
+  CopyPixels(skinData_->Cache()->View(), area.left, area.top, scratch, TsRect{0, 0, W(area), H(area)});
 }
 
 void TsPageControl::DrawTab(int pageIndex, int state, TBitmap& target, POINT offset) {

@@ -117,8 +117,9 @@ private:
   void Notification(TMessage& message);
   void PaintMessage(TMessage& message, bool print);
   void PaintTo(HDC dc, bool print);
-  // Everything the cached picture (band and page area) and the active tab are made from,
-  // but the parent's pixels: two equal records give the same pictures.
+  // What the cached picture (band and page area) and the active tab are made from, but
+  // the parent's pixels and what the control hears of itself (captions, tabs added or
+  // taken away, size, skin): while the record and those pixels stay, the pictures do.
   struct TPictureInputs {
     std::vector<int64_t> numbers;
     std::vector<String> captions;
@@ -190,6 +191,8 @@ private:
   bool paddedTabs_ = false;
   // What the cached picture was last built from, and the parent's pixels under it then.
   TPictureInputs builtFrom_;
+  // The page area is painted here and copied into the picture.
+  std::unique_ptr<TSurface> areaScratch_;
   std::vector<uint8_t> parentPixels_;
   // The active tab as last drawn (state 2), and what it was drawn from.
   std::unique_ptr<TBitmap> activeTab_;
