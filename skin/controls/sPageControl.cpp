@@ -741,7 +741,7 @@ TsPageControl::TPictureInputs TsPageControl::PictureInputs(const BgInfo& bg) {
     if (bg.Ready && !item.DependsOnParent && item.QueryParentColor)
       n.push_back(static_cast<int64_t>(item.QueryParentColor()));
   }
-  in.captions.push_back(Font().Name());
+  in.names.push_back(Font().Name());
   in.sections.push_back(PageSection());
   for (int i = 0; i < PageCount(); ++i) {
     TTabSheet* page = Pages(i);

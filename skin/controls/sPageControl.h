@@ -122,10 +122,10 @@ private:
   // taken away, size, skin): while the record and those pixels stay, the pictures do.
   struct TPictureInputs {
     std::vector<int64_t> numbers;
-    std::vector<String> captions;
+    std::vector<String> names;
     std::vector<std::string> sections;
     bool operator==(const TPictureInputs& other) const {
-      return numbers == other.numbers && captions == other.captions && sections == other.sections;
+      return numbers == other.numbers && names == other.names && sections == other.sections;
     }
   };
   TPictureInputs PictureInputs(const BgInfo& bg);
