@@ -53,11 +53,19 @@ void TFont::Changed() {
 
 void TFont::Assign(const TFont& other) {
   if (SameAs(other)) return;
+  // The colour is drawn with the text colour, not with the platform font: a font that
+  // differs in colour only keeps its handle.
+  const bool sameFace =
+      name_ == other.name_ && height_ == other.height_ && style_ == other.style_ && charset_ == other.charset_;
   name_ = other.name_;
   height_ = other.height_;
   color_ = other.color_;
   style_ = other.style_;
   charset_ = other.charset_;
+  if (sameFace) {
+    if (OnChange) OnChange(this);
+    return;
+  }
   Changed();
 }
 
@@ -81,7 +89,7 @@ void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ScreenPixelsPerInch(
 void TFont::SetColor(TColor color) {
   if (color == color_) return;
   color_ = color;
-  Changed();
+  if (OnChange) OnChange(this);  // the platform font stays: see Assign
 }
 void TFont::SetStyle(uint32_t style) {
   if (style == style_) return;

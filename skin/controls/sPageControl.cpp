@@ -619,6 +619,7 @@ void TsPageControl::PaintTo(HDC dc, bool print) {
   if ((Parent() && Parent()->IsDestroying()) || IsLoading()) return;
   skinData_->UpdatingFlag = skinData_->RefreshUpdating();
   if (skinData_->UpdatingFlag || suppressed_) return;
+  const bool askedToRebuild = skinData_->BackgroundChangedFlag;
   if (skinData_->PartlyHiddenFlag || (Parent() && AskControl(Parent(), CMD_ISHALFVISIBLE)))
     skinData_->BackgroundChangedFlag = true;
   if (Parent()) {
@@ -633,14 +634,26 @@ void TsPageControl::PaintTo(HDC dc, bool print) {
   if (skinData_->SectionIndex >= 0)
     skinData_->BorderMaskIndex = manager->MaskIndex(skinData_->SectionIndex, PageSection(), "BORDERSMASK");
   const BgInfo bg = skinData_->GetParentBgInfo();
+  const bool resized = !skinData_->Cache() || skinData_->Cache()->Width() != Width() ||
+                       skinData_->Cache()->Height() != Height();
   skinData_->PrepareCache();
   TBitmap* cache = skinData_->Cache();
   if (!cache || cache->Empty()) return;
 
   const bool tabs = VisibleTabCount() > 0;
+  // A user's tab painter may draw anything: its pictures are never kept.
+  const bool ownerDrawn = OwnerDraw() && OnDrawTab;
+  const TPictureInputs inputs = PictureInputs(bg);
+  bool parentPixelsKept = SameParentPixels(bg, false);
   if (skinData_->BackgroundChangedFlag) {
-    if (tabs) PaintBand(bg);
-    PaintPageArea(bg);
+    // Rebuilt only because the control or its parent is half visible, the picture would
+    // come out as it is when nothing it is made from changed.
+    if (askedToRebuild || resized || ownerDrawn || !parentPixelsKept || !(inputs == builtFrom_)) {
+      if (tabs) PaintBand(bg);
+      PaintPageArea(bg);
+      builtFrom_ = inputs;
+      parentPixelsKept = SameParentPixels(bg, true);
+    }
     skinData_->BackgroundChangedFlag = false;
   }
 
@@ -667,14 +680,74 @@ void TsPageControl::PaintTo(HDC dc, bool print) {
   }
   SelectClipRgn(dc, nullptr);
   if (tabs && active >= 0 && !EmptyRect(activeRect)) {
-    TBitmap tab(W(activeRect), H(activeRect));
-    DrawTab(active, 2, tab, POINT{-activeRect.left, -activeRect.top});
-    BitBlt(dc, activeRect.left, activeRect.top, W(activeRect), H(activeRect), tab.Canvas().Handle(), 0, 0, SRCCOPY);
+    // The active tab is drawn again only when what it is made from changed.
+    TPictureInputs tabInputs = inputs;
+    tabInputs.numbers.insert(tabInputs.numbers.end(), {active, activeRect.left, activeRect.top, activeRect.right,
+                                                       activeRect.bottom, Focused() ? 1 : 0});
+    if (!activeTab_ || ownerDrawn || !parentPixelsKept || !(tabInputs == activeTabFrom_)) {
+      auto tab = std::make_unique<TBitmap>(W(activeRect), H(activeRect));
+      DrawTab(active, 2, *tab, POINT{-activeRect.left, -activeRect.top});
+      activeTab_ = std::move(tab);
+      // Drawn over parent pixels other than the kept ones, it is drawn again next time.
+      if (parentPixelsKept)
+        activeTabFrom_ = std::move(tabInputs);
+      else
+        activeTabFrom_ = TPictureInputs{};
+    }
+    BitBlt(dc, activeRect.left, activeRect.top, W(activeRect), H(activeRect), activeTab_->Canvas().Handle(), 0, 0,
+           SRCCOPY);
   }
   (void)print;  // the transition paints the sheets itself, at their positions
   lastTabCount_ = VisibleTabCount();
   // Sheets that were turned away while the picture was rebuilt paint now.
   NotifyChildrenParentDone(this);
+}
+
+TsPageControl::TPictureInputs TsPageControl::PictureInputs(const BgInfo& bg) {
+  TPictureInputs in;
+  std::vector<int64_t>& n = in.numbers;
+  TsSkinManager* manager = skinData_->SkinManager();
+  const auto address = [](const void* p) { return static_cast<int64_t>(reinterpret_cast<intptr_t>(p)); };
+  n = {Left(), Top(), Width(), Height(), address(manager), address(manager ? &manager->Tables() : nullptr),
+       skinData_->SectionIndex, skinData_->BorderMaskIndex, skinData_->PatternIndex, skinData_->HotPatternIndex,
+       TabPosition(), static_cast<int>(Style()), OwnerDraw() ? 1 : 0, Enabled() ? 1 : 0,
+       address(Images()), Images() ? ImageList_GetImageCount(Images()) : 0,
+       showCloseBtns_ ? 1 : 0, closeSection_, closeGlyph_, closeSize_.cx, closeSize_.cy, hotClose_,
+       Font().Height(), static_cast<int64_t>(Font().Color()), Font().Style(), Font().Charset(),
+       Parent() ? static_cast<int64_t>(ColorToRGB(Parent()->Color())) : -1, bg.Ready ? 1 : 0, bg.X, bg.Y,
+       bg.Bmp.width, bg.Bmp.height, bg.Bmp.bitsPerPixel};
+  if (manager) {
+    n.push_back(manager->SectionIndex("TABTOP"));
+    n.push_back(manager->StandardIndexes().TabSections[TabPosition()]);
+    n.push_back(manager->StandardIndexes().TabBorders[TabPosition()]);
+    const TPaintItemSource item = ControlPaintSource(*skinData_, *manager, *this);
+    n.insert(n.end(), {item.CustomColor ? 1 : 0, static_cast<int64_t>(item.OwnerColor),
+                       static_cast<int64_t>(item.ParentColor), item.DependsOnParent ? 1 : 0});
+    if (bg.Ready && !item.DependsOnParent && item.QueryParentColor)
+      n.push_back(static_cast<int64_t>(item.QueryParentColor()));
+  }
+  in.names.push_back(Font().Name());
+  in.sections.push_back(PageSection());
+  for (int i = 0; i < PageCount(); ++i) {
+    TTabSheet* page = Pages(i);
+    const RECT r = PlatformTabRect(i);
+    n.insert(n.end(), {page->TabVisible() ? 1 : 0, r.left, r.top, r.right, r.bottom, HasCloseButton(i) ? 1 : 0,
+                       page->ImageIndex(), page->TabIndex()});
+    in.sections.push_back(TabSection(i));
+  }
+  return in;
+}
+
+bool TsPageControl::SameParentPixels(const BgInfo& bg, bool keep) {
+  const bool any = bg.Ready && bg.HasBmp();
+  const TsRect under{bg.X + Left(), bg.Y + Top(), bg.X + Left() + Width(), bg.Y + Top() + Height()};
+  const TSurfaceView parent = any ? bg.Bmp : TSurfaceView{};
+  if (any) GdiFlush();
+  if (keep) {
+    parentPixels_.Keep(parent, under);
+    return true;
+  }
+  return parentPixels_.Same(parent, under);
 }
 
 void TsPageControl::FillParentBackground(TBitmap& target, const RECT& area, POINT at, const BgInfo& bg) {
@@ -710,12 +783,19 @@ void TsPageControl::PaintPageArea(const BgInfo& bg) {
   TsSkinManager* manager = skinData_->SkinManager();
   const RECT area = PageArea();
   if (EmptyRect(area)) return;
-  TBitmap scratch(W(area), H(area));
+  // A store kept from one rebuild to the next (a new one costs more than the painting),
+  // cleared as a new one would be.
+  if (!areaScratch_ || areaScratch_->Width() != W(area) || areaScratch_->Height() != H(area)) {
+    areaScratch_ = std::make_unique<THeapSurface>(W(area), H(area), 24);
+  } else {
+    FillRectColor(areaScratch_->View(), TsRect{0, 0, W(area), H(area)}, static_cast<TColor>(0));
+  }
+  const TSurfaceView scratch = areaScratch_->View();
   TPaintItemSource item = ControlPaintSource(*skinData_, *manager, *this);
   item.SkinSection = PageSection();
-  PaintItem(item, bg, true, true, scratch.View(), TPoint{Left() + area.left, Top() + area.top},
-            TsRect{0, 0, W(area), H(area)}, 0);
-  CopyBlock(skinData_->Cache()->View(), area.left, area.top, scratch.View(), TsRect{0, 0, W(area), H(area)});
+  PaintItem(item, bg, true, true, scratch, TPoint{Left() + area.left, Top() + area.top}, TsRect{0, 0, W(area), H(area)},
+            0);
+  CopyBlock(skinData_->Cache()->View(), area.left, area.top, scratch, TsRect{0, 0, W(area), H(area)});
 }
 
 void TsPageControl::DrawTab(int pageIndex, int state, TBitmap& target, POINT offset) {
@@ -942,6 +1022,7 @@ void TsPageControl::RepaintBand() {
   TClientDC dc = TClientDC::Of(handle_);
   if (!dc) return;
   const RECT band = TabBand();
+  builtFrom_ = TPictureInputs{};  // the band no longer matches the record
   GuardedPaint([&] { PaintBand(skinData_->GetParentBgInfo()); });
   RECT copy = band;
   const RECT area = PageArea();
@@ -1315,7 +1396,7 @@ void TsTabSheet::PaintMessage(TMessage& message, TsPageControl* owner) {
       return;
     }
     PaintToDCExcludingChildren(this, binding, POINT{Left(), Top()}, 0, 0, false, dc, RECT{0, 0, Width(), Height()});
-    PaintGraphicChildren(dc, this, POINT{0, 0});
+    PaintGraphicChildren(dc, this, POINT{0, 0}, &childBuffer_);
     NotifyChildrenParentDone(this);
   });
 }

@@ -25,6 +25,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -34,6 +35,7 @@
 #include "framework/CustomControls.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sFade.h"
+#include "skin/paint/Pixels.h"
 
 class TsTabSheet;
 class TsUpDown;
@@ -116,6 +118,21 @@ private:
   void Notification(TMessage& message);
   void PaintMessage(TMessage& message, bool print);
   void PaintTo(HDC dc, bool print);
+  // What the cached picture (band and page area) and the active tab are made from, but
+  // the parent's pixels and what the control hears of itself (captions, tabs added or
+  // taken away, size, skin): while the record and those pixels stay, the pictures do.
+  struct TPictureInputs {
+    std::vector<int64_t> numbers;
+    std::vector<String> names;
+    std::vector<std::string> sections;
+    bool operator==(const TPictureInputs& other) const {
+      return numbers == other.numbers && names == other.names && sections == other.sections;
+    }
+  };
+  TPictureInputs PictureInputs(const BgInfo& bg);
+  // The parent's pixels under the control (the whole of them when `keep`, else compared
+  // with the kept ones): true when they are the ones kept.
+  bool SameParentPixels(const BgInfo& bg, bool keep);
   void PaintBand(const BgInfo& bg);
   void PaintPageArea(const BgInfo& bg);
   void FillParentBackground(TBitmap& target, const RECT& area, POINT at, const BgInfo& bg);
@@ -173,6 +190,14 @@ private:
   bool updatingChildren_ = false;
   // The tabs are padded for unskinned close buttons.
   bool paddedTabs_ = false;
+  // What the cached picture was last built from, and the parent's pixels under it then.
+  TPictureInputs builtFrom_;
+  // The page area is painted here and copied into the picture.
+  std::unique_ptr<TSurface> areaScratch_;
+  TPixelSnapshot parentPixels_;
+  // The active tab as last drawn (state 2), and what it was drawn from.
+  std::unique_ptr<TBitmap> activeTab_;
+  TPictureInputs activeTabFrom_;
 };
 
 // An unskinned tab's close button: a flat 15 x 15 button with a bold red "X" that shows
@@ -229,4 +254,6 @@ private:
   bool useCloseBtn_ = true;
   // A paint was skipped while the page control's picture was being rebuilt.
   bool missedPaint_ = false;
+  // The buffer the sheet's non-windowed children are painted in.
+  TBitmap childBuffer_;
 };

@@ -245,6 +245,6 @@ void TsPanel::PaintWhole(HDC dc, bool notifyChildren) {
   }
   if (changed && !skinData_->CacheHeldFlag) RebuildPicture();
   PaintToDCExcludingChildren(this, *skinData_, POINT{0, 0}, 0, 0, true, dc, RECT{0, 0, Width(), Height()});
-  PaintGraphicChildren(dc, this, POINT{0, 0});
+  PaintGraphicChildren(dc, this, POINT{0, 0}, &childBuffer_);
   if (notifyChildren) NotifyChildrenParentDone(this);
 }

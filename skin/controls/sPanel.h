@@ -46,4 +46,6 @@ private:
   bool OwnManager(LPARAM manager) const;
 
   std::unique_ptr<TsCommonData> skinData_;
+  // The buffer the panel's non-windowed children are painted in.
+  TBitmap childBuffer_;
 };

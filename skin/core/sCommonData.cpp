@@ -9,6 +9,7 @@
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sThemeApi.h"
 #include "skin/paint/Pixels.h"
+#include "skin/paint/Stretch.h"
 
 namespace {
 
@@ -501,14 +502,6 @@ TColor PixelAt(const TSurfaceView& view, int x, int y) {
   return MakeColor(p[2], p[1], p[0]);
 }
 
-void PutPixel(const TSurfaceView& view, int x, int y, TColor color) {
-  uint8_t* p = view.Row(y) + x * view.BytesPerPixel();
-  p[0] = static_cast<uint8_t>(BlueOf(color));
-  p[1] = static_cast<uint8_t>(GreenOf(color));
-  p[2] = static_cast<uint8_t>(RedOf(color));
-}
-
-bool Inside(const TSurfaceView& view, int x, int y) { return x >= 0 && y >= 0 && x < view.width && y < view.height; }
 
 }  // namespace
 
@@ -658,7 +651,7 @@ void PaintWindowToDCExcludingChildren(HWND window, TsCommonData& binding, POINT 
          source.x, source.y, SRCCOPY);
 }
 
-void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset) {
+void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset, TBitmap* buffer) {
   if (!dc || !container || (!container->Visible() && !container->IsDesigning()) || container->ControlCount() == 0)
     return;
   RECT clip;
@@ -680,16 +673,32 @@ void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset) {
   }
   if (children.empty()) return;
 
-  TBitmap picture(container->Width(), container->Height());
+  // A kept buffer is read only where the children are filled below, so what an earlier
+  // paint left in it never shows; the check of the first pixel below reads a child's own
+  // place only without an offset.
+  std::unique_ptr<TBitmap> own;
+  if (!buffer || offset.x != 0 || offset.y != 0) {
+    own = std::make_unique<TBitmap>(container->Width(), container->Height());
+    buffer = own.get();
+  } else {
+    if (buffer->PixelFormat() != TPixelFormat::pf24bit) buffer->SetPixelFormat(TPixelFormat::pf24bit);
+    buffer->SetSize(container->Width(), container->Height());
+  }
+  TBitmap& picture = *buffer;
   const TSurfaceView view = picture.View();
+  GdiFlush();
   for (TControl* child : children) {
     const RECT r = child->BoundsRect();
-    for (int y = std::max<LONG>(r.top, 0); y < std::min<LONG>(r.bottom, view.height); ++y)
-      for (int x = std::max<LONG>(r.left, 0); x < std::min<LONG>(r.right, view.width); ++x) {
-        TColor color = static_cast<TColor>(ColorToRGB(child->Color()));
-        if (!(child->ControlStyle() & csOpaque) && Inside(bg.Bmp, bg.X + x, bg.Y + y)) color = PixelAt(bg.Bmp, bg.X + x, bg.Y + y);
-        PutPixel(view, x, y, color);
-      }
+    const TColor fill = static_cast<TColor>(ColorToRGB(child->Color()));
+    const bool showsParent = !(child->ControlStyle() & csOpaque);
+    const TsRect place{std::max(static_cast<int>(r.left), 0), std::max(static_cast<int>(r.top), 0),
+                       std::min(static_cast<int>(r.right), view.width), std::min(static_cast<int>(r.bottom), view.height)};
+    if (place.Right <= place.Left || place.Bottom <= place.Top) continue;
+    // The child's colour, and over it the parent's picture where the parent has pixels.
+    FillRectColor(view, place, fill);
+    if (showsParent && bg.HasBmp() && !bg.Bmp.Empty())
+      CopyBlock(view, place.Left, place.Top, bg.Bmp,
+                TsRect{bg.X + place.Left, bg.Y + place.Top, bg.X + place.Right, bg.Y + place.Bottom});
   }
   HDC pictureDC = picture.Canvas().Handle();
   for (TControl* child : children) {

@@ -153,5 +153,6 @@ void PaintToDCExcludingChildren(TWinControl* control, TsCommonData& binding, POI
 void PaintWindowToDCExcludingChildren(HWND window, TsCommonData& binding, POINT source, HDC dc,
                                       const RECT& target);
 // Paints the visible non-windowed children of `container` over its background into `dc`
-// (at their positions plus `offset`), double-buffered.
-void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset);
+// (at their positions plus `offset`), double-buffered. `buffer`, when given, is the
+// container's own buffer, kept between paints (sized here) so no bitmap is made per paint.
+void PaintGraphicChildren(HDC dc, TWinControl* container, POINT offset, TBitmap* buffer = nullptr);

@@ -55,8 +55,14 @@ void ForEachSourcePixel(const TSurfaceView& dst, const TSurfaceView& src, const 
 }  // namespace
 
 double RoundEven(double x) {
-  // nearbyint follows the current rounding mode, which painting never changes.
-  return std::nearbyint(x);
+  // Adding and taking away 2^52 leaves no fraction bits, so the sum is rounded in the
+  // current rounding mode (painting never changes it), as nearbyint rounds, without the
+  // library call that costs more than the pixel it is for. Larger values, infinities and
+  // NaN are whole already; the sign is the argument's, so -0.3 gives -0.
+  constexpr double kWhole = 4503599627370496.0;  // 2^52
+  if (!(std::fabs(x) < kWhole)) return x;
+  const double rounded = x >= 0 ? (x + kWhole) - kWhole : (x - kWhole) + kWhole;
+  return std::copysign(rounded, x);
 }
 
 void FillPixels(uint8_t* p, int count, int bytesPerPixel, TColor color) {
@@ -329,6 +335,33 @@ void CopyKeyedFill(const TSurfaceView& dst, const TSurfaceView& src, int x, bool
     if (px < 0 || py < 0 || px >= parent.Width || py >= parent.Height) return;
     PutRGB(dp, parent.Pixel(px, py));
   });
+}
+
+namespace {
+
+TsRect ClippedTo(const TSurfaceView& src, TsRect r) {
+  r = TsRect{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, src.width), std::min(r.Bottom, src.height)};
+  return r.Right > r.Left && r.Bottom > r.Top ? r : TsRect{};
+}
+
+}  // namespace
+
+void TPixelSnapshot::Keep(const TSurfaceView& src, TsRect area) {
+  area_ = src.Empty() ? TsRect{} : ClippedTo(src, area);
+  const size_t row = static_cast<size_t>(area_.Width()) * static_cast<size_t>(src.BytesPerPixel());
+  pixels_.resize(row * static_cast<size_t>(area_.Height()));
+  for (int y = area_.Top; y < area_.Bottom; ++y)
+    std::memcpy(pixels_.data() + static_cast<size_t>(y - area_.Top) * row, src.Pixel(area_.Left, y), row);
+}
+
+bool TPixelSnapshot::Same(const TSurfaceView& src, TsRect area) const {
+  const TsRect r = src.Empty() ? TsRect{} : ClippedTo(src, area);
+  if (!(r == area_)) return false;
+  const size_t row = static_cast<size_t>(r.Width()) * static_cast<size_t>(src.BytesPerPixel());
+  if (pixels_.size() != row * static_cast<size_t>(r.Height())) return false;
+  for (int y = r.Top; y < r.Bottom; ++y)
+    if (std::memcmp(pixels_.data() + static_cast<size_t>(y - r.Top) * row, src.Pixel(r.Left, y), row) != 0) return false;
+  return true;
 }
 
 void BlendPictures(const TSurfaceView& dst, const TSurfaceView& now, const TSurfaceView& before, int weight) {

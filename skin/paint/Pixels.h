@@ -143,6 +143,20 @@ void RepairKeyedPixels(const TSurfaceView& dst, int x, int y, const TSurfaceView
 // all three surfaces share (any depths; a 32-bit dst keeps its fourth byte).
 void BlendPictures(const TSurfaceView& dst, const TSurfaceView& now, const TSurfaceView& before, int weight);
 
+// A copy of an area of a surface, kept to tell later whether the surface still shows the
+// same pixels there. Areas are right and bottom exclusive and clipped to the surface.
+class TPixelSnapshot {
+public:
+  // Keeps `area` of `src` (an empty area keeps nothing).
+  void Keep(const TSurfaceView& src, TsRect area);
+  // `area` of `src` is the kept area and holds exactly the kept pixels.
+  bool Same(const TSurfaceView& src, TsRect area) const;
+
+private:
+  std::vector<uint8_t> pixels_;
+  TsRect area_{};
+};
+
 // Pulls dst towards `color` by the weight in a same-size mask: white keeps, black paints.
 void TintThroughMask(const TSurfaceView& dst, const TSurfaceView& mask, TColor color);
 

@@ -31,45 +31,57 @@ void CopyBlock(const TSurfaceView& dst, int x, int y, const TSurfaceView& src, T
 
 namespace {
 
-// Contributions of source samples to one destination sample, weights summing to 1 << 14.
+// Contributions of source samples to each destination sample, weights summing to 1 << 14:
+// sample i takes Count[i] weights from Weights[Offset[i]] on, for the source samples from
+// First[i] on (all samples in a few flat arrays, not an array each).
 struct TTaps {
-  int first = 0;
-  std::vector<int> weights;
+  std::vector<int> First, Offset, Count, Weights;
 };
 
 constexpr int kWeightBits = 14;
 
 // Tent filter: radius max(1, scale) source pixels around the destination centre.
-std::vector<TTaps> MakeTaps(int dstLength, int srcLength) {
-  std::vector<TTaps> taps(static_cast<size_t>(dstLength));
+TTaps MakeTaps(int dstLength, int srcLength) {
+  TTaps taps;
+  const size_t n = static_cast<size_t>(dstLength);
+  taps.First.resize(n);
+  taps.Offset.resize(n);
+  taps.Count.resize(n);
   const double scale = static_cast<double>(srcLength) / dstLength;
   const double radius = std::max(1.0, scale);
+  taps.Weights.reserve(n * (2 * static_cast<size_t>(std::ceil(radius)) + 1));
+  std::vector<double> w;
   for (int i = 0; i < dstLength; ++i) {
     const double centre = (i + 0.5) * scale - 0.5;
     const int lo = std::max(0, static_cast<int>(std::floor(centre - radius)) + 1);
     const int hi = std::min(srcLength - 1, static_cast<int>(std::ceil(centre + radius)) - 1);
-    std::vector<double> w;
+    w.clear();
     double total = 0;
     for (int s = lo; s <= hi; ++s) {
       const double v = std::max(0.0, 1.0 - std::abs(s - centre) / radius);
       w.push_back(v);
       total += v;
     }
-    TTaps& t = taps[static_cast<size_t>(i)];
+    const size_t k = static_cast<size_t>(i);
+    const size_t offset = taps.Weights.size();
+    taps.Offset[k] = static_cast<int>(offset);
     if (total <= 0) {  // centre outside the source: take the nearest pixel
-      t.first = std::clamp(static_cast<int>(std::lround(centre)), 0, srcLength - 1);
-      t.weights = {1 << kWeightBits};
+      taps.First[k] = std::clamp(static_cast<int>(std::lround(centre)), 0, srcLength - 1);
+      taps.Weights.push_back(1 << kWeightBits);
+      taps.Count[k] = 1;
       continue;
     }
-    t.first = lo;
+    taps.First[k] = lo;
     int sum = 0;
     for (double v : w) {
-      t.weights.push_back(static_cast<int>(std::lround(v / total * (1 << kWeightBits))));
-      sum += t.weights.back();
+      taps.Weights.push_back(static_cast<int>(std::lround(v / total * (1 << kWeightBits))));
+      sum += taps.Weights.back();
     }
     // Rounding leftovers go to the heaviest tap so that flat areas stay exact.
-    const auto heaviest = std::max_element(t.weights.begin(), t.weights.end());
+    const auto begin = taps.Weights.begin() + static_cast<std::ptrdiff_t>(offset);
+    const auto heaviest = std::max_element(begin, taps.Weights.end());
     *heaviest += (1 << kWeightBits) - sum;
+    taps.Count[k] = static_cast<int>(taps.Weights.size() - offset);
   }
   return taps;
 }
@@ -84,8 +96,8 @@ void StretchCopy(const TSurfaceView& dst, TsRect d, const TSurfaceView& src, TsR
   s.Bottom = std::min(s.Bottom, src.height);
   if (IsEmptyRect(s) || IsEmptyRect(d)) return;
 
-  const std::vector<TTaps> xTaps = MakeTaps(d.Width(), s.Width());
-  const std::vector<TTaps> yTaps = MakeTaps(d.Height(), s.Height());
+  const TTaps xTaps = MakeTaps(d.Width(), s.Width());
+  const TTaps yTaps = MakeTaps(d.Height(), s.Height());
   const int sb = src.BytesPerPixel();
   const int db = dst.BytesPerPixel();
   const int x1 = std::max(d.Left, 0), x2 = std::min(d.Right, dst.width);
@@ -95,22 +107,23 @@ void StretchCopy(const TSurfaceView& dst, TsRect d, const TSurfaceView& src, TsR
   // Vertical pass into one row of 32-bit sums, then the horizontal pass into the row.
   std::vector<int> column(static_cast<size_t>(s.Width()) * 3);
   for (int y = y1; y < y2; ++y) {
-    const TTaps& ty = yTaps[static_cast<size_t>(y - d.Top)];
+    const size_t ty = static_cast<size_t>(y - d.Top);
+    const int* yWeights = &yTaps.Weights[static_cast<size_t>(yTaps.Offset[ty])];
     std::fill(column.begin(), column.end(), 0);
-    for (size_t k = 0; k < ty.weights.size(); ++k) {
-      const uint8_t* row = src.Pixel(s.Left, s.Top + ty.first + static_cast<int>(k));
-      const int w = ty.weights[k];
+    for (int k = 0; k < yTaps.Count[ty]; ++k) {
+      const uint8_t* row = src.Pixel(s.Left, s.Top + yTaps.First[ty] + k);
+      const int w = yWeights[k];
       for (int x = 0; x < s.Width(); ++x)
         for (int ch = 0; ch < 3; ++ch) column[static_cast<size_t>(x) * 3 + ch] += row[x * sb + ch] * w;
     }
     uint8_t* out = dst.Pixel(x1, y);
     for (int x = x1; x < x2; ++x, out += db) {
-      const TTaps& tx = xTaps[static_cast<size_t>(x - d.Left)];
+      const size_t tx = static_cast<size_t>(x - d.Left);
+      const int* xWeights = &xTaps.Weights[static_cast<size_t>(xTaps.Offset[tx])];
+      const int* c = &column[static_cast<size_t>(xTaps.First[tx]) * 3];
       int64_t acc[3] = {0, 0, 0};
-      for (size_t k = 0; k < tx.weights.size(); ++k) {
-        const int* c = &column[static_cast<size_t>(tx.first + static_cast<int>(k)) * 3];
-        for (int ch = 0; ch < 3; ++ch) acc[ch] += static_cast<int64_t>(c[ch]) * tx.weights[k];
-      }
+      for (int k = 0; k < xTaps.Count[tx]; ++k, c += 3)
+        for (int ch = 0; ch < 3; ++ch) acc[ch] += static_cast<int64_t>(c[ch]) * xWeights[k];
       for (int ch = 0; ch < 3; ++ch)
         out[ch] = ClampByte(static_cast<int>((acc[ch] + (int64_t{1} << (2 * kWeightBits - 1))) >> (2 * kWeightBits)));
     }

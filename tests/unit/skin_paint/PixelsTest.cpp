@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "PaintTestUtil.h"
 
@@ -83,6 +84,27 @@ TEST_P(PixelsByOrientation, TintRectClipsAndIsInclusive) {
         ASSERT_EQ(At(s->View(), x, y), inside ? expected : start) << x << "," << y << " percent " << c.percent;
       }
   }
+}
+
+TEST(RoundEven, RoundsAsTheLibraryDoesWithTiesToEven) {
+  const double values[] = {0.0,  -0.0, 0.5,  1.5,   2.5,    -0.5,   -1.5,   -2.5, 0.49999999999999994,
+                           0.3,  -0.3, 254.5, 255.5, 127.49, 127.51, 1e15 + 0.5, -1e15 - 0.5,
+                           4503599627370495.5, 4503599627370496.0, 9007199254740993.0, 1e300, -1e300,
+                           std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                           std::numeric_limits<double>::denorm_min()};
+  for (double v : values) {
+    const double expected = std::nearbyint(v);
+    EXPECT_EQ(RoundEven(v), expected) << v;
+    EXPECT_EQ(std::signbit(RoundEven(v)), std::signbit(expected)) << v;
+  }
+  // Every blend of two bytes the disabled look and the mixes compute.
+  for (int a = 0; a < 256; a += 5)
+    for (int b = 0; b < 256; ++b)
+      for (double factor : {0.4, 0.5, 0.3}) {
+        const double v = a - factor * (a - b);
+        ASSERT_EQ(RoundEven(v), std::nearbyint(v)) << a << " " << b << " " << factor;
+      }
+  EXPECT_TRUE(std::isnan(RoundEven(std::numeric_limits<double>::quiet_NaN())));
 }
 
 TEST(TintRect, PercentZeroPaintsTheColourAndTiesRoundToEven) {
@@ -229,6 +251,23 @@ TEST(CopyKeyedFill, KeyPixelsTakeTheParentOnlyWhenAskedAndReady) {
   EXPECT_EQ(At(dst->View(), 0, 0), MakeColor(9, 0, 77));
   EXPECT_EQ(At(dst->View(), 1, 0), Grey(50));
   EXPECT_EQ(At(dst->View(), 2, 0), Grey(1));
+}
+
+TEST(PixelSnapshot, TellsWhetherTheKeptAreaStillShowsTheSamePixels) {
+  auto surface = MakeWith(4, 3, [](int x, int y) { return MakeColor(x, y, 5); });
+  TPixelSnapshot snapshot;
+  snapshot.Keep(surface->View(), TsRect{-1, 1, 3, 9});  // clipped to (0, 1)-(3, 3)
+  EXPECT_TRUE(snapshot.Same(surface->View(), TsRect{-1, 1, 3, 9}));
+  EXPECT_TRUE(snapshot.Same(surface->View(), TsRect{0, 1, 3, 3})) << "the same area once clipped";
+  EXPECT_FALSE(snapshot.Same(surface->View(), TsRect{1, 1, 4, 3})) << "another area of the same size";
+  PutRGB(surface->View().Pixel(3, 2), Grey(1));
+  EXPECT_TRUE(snapshot.Same(surface->View(), TsRect{0, 1, 3, 3})) << "a change outside the area";
+  PutRGB(surface->View().Pixel(2, 2), Grey(1));
+  EXPECT_FALSE(snapshot.Same(surface->View(), TsRect{0, 1, 3, 3})) << "a change inside it";
+  // Nothing kept and nothing to compare: the same.
+  snapshot.Keep(TSurfaceView{}, TsRect{0, 0, 2, 2});
+  EXPECT_TRUE(snapshot.Same(TSurfaceView{}, TsRect{0, 0, 2, 2}));
+  EXPECT_FALSE(snapshot.Same(surface->View(), TsRect{0, 0, 2, 2}));
 }
 
 TEST(BlendPictures, WeighsTheTwoLooksPerChannelIntoAFrameOfAnyDepth) {

@@ -49,6 +49,34 @@ TEST(Graphics, BitmapPixelsAreTheDibThatGdiDrawsInto) {
   }
 }
 
+// The colour is drawn with SetTextColor: changing it keeps the platform font, changing the
+// face makes a new one; either way the font tells its listener.
+TEST(Graphics, FontColourKeepsThePlatformFont) {
+  TFont font;
+  int changes = 0;
+  font.OnChange = [&](TFont*) { ++changes; };
+  const HFONT made = font.Handle();
+  font.SetColor(clRed);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(GetObjectType(made), static_cast<DWORD>(OBJ_FONT)) << "the colour dropped the font";
+  EXPECT_EQ(font.Handle(), made);
+
+  TFont blue;
+  blue.Assign(font);
+  blue.SetColor(clBlue);
+  font.Assign(blue);
+  EXPECT_EQ(font.Color(), clBlue);
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(font.Handle(), made) << "an assignment that changes the colour only";
+
+  blue.SetStyle(fsBold);
+  font.Assign(blue);
+  EXPECT_EQ(changes, 3);
+  LOGFONTW lf{};
+  ASSERT_NE(GetObjectW(font.Handle(), sizeof(lf), &lf), 0);
+  EXPECT_EQ(lf.lfWeight, FW_BOLD);
+}
+
 TEST(Graphics, NewSurfaceMakesDibSectionsOnceInstalled) {
   EnsureApplication();  // installs the factory
   auto surface = NewSurface(4, 4, 32);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,8 @@
 #include "framework/Handles.h"
 #include "framework/SysUtils.h"
 #include "skin/controls/sPageControl.h"
+#include "skin/controls/sPanel.h"
+#include "skin/core/sSkinCommands.h"
 #include "skin/controls/sUpDown.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
@@ -351,6 +354,66 @@ TEST_F(PageControlTest, HandleCountsStayFlatOverPageChanges) {
   EXPECT_FALSE(IsWindowVisible(sheets[1]->Handle()));
   for (size_t k = 0; k < std::size(kinds); ++k)
     EXPECT_EQ(LiveHandles(kinds[k]), before[k]) << "handle kind " << static_cast<int>(kinds[k]);
+}
+
+// A page control that fills its parent exactly counts as half visible and is rebuilt at
+// every paint: the rebuild gives the picture it holds unless something it is made from
+// changed, so a repaint composes nothing, and after each change the picture shown is the
+// one a full rebuild makes.
+TEST_F(PageControlTest, FillingItsParentItRebuildsOnlyWhatChanged) {
+  pages->SetBounds(0, 0, form->ClientWidth(), form->ClientHeight());
+  Settle();
+  const auto composedByRepaint = [&] {
+    const long before = PictureCompositions();
+    RedrawWindow(pages->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    return PictureCompositions() - before;
+  };
+  EXPECT_EQ(composedByRepaint(), 0) << "a repaint from valid caches";
+  const auto rebuilt = [&] {
+    PerformSkinCommand(pages, CMD_SETBGCHANGED, 0);
+    return Printed();
+  };
+  struct Case {
+    const char* change;
+    std::function<void()> make;
+  };
+  const Case cases[] = {
+      {"page change", [&] { pages->SetActivePage(sheets[1]); }},
+      {"parent colour", [&] { form->SetColor(static_cast<TColor>(RGB(200, 40, 40))); }},
+      {"caption", [&] { sheets[0]->SetCaption(L"Renamed page"); }},
+      {"font", [&] { pages->Font().SetStyle(fsBold); }},
+      {"focus", [&] { pages->SetFocus(); }},
+      {"disabled", [&] { pages->SetEnabled(false); }},
+  };
+  for (const Case& c : cases) {
+    c.make();
+    Settle();
+    const auto shown = Printed();
+    const auto expected = rebuilt();
+    EXPECT_EQ(Differences(shown->View(), RECT{0, 0, pages->Width(), pages->Height()}, expected->View()), 0) << c.change;
+    Settle();
+    EXPECT_EQ(composedByRepaint(), 0) << "after " << c.change;
+  }
+}
+
+// The same inside a skinned panel: pixels of the panel's picture that change under the
+// page control show in its band at the next paint, with nothing else to tell it.
+TEST_F(PageControlTest, FillingItsParentItFollowsTheParentsPicture) {
+  auto* panel = new TsPanel(form);
+  panel->SetParent(form);
+  panel->SetBounds(0, 0, form->ClientWidth(), form->ClientHeight());
+  pages->SetParent(panel);
+  pages->SetBounds(0, 0, panel->Width(), panel->Height());
+  Settle();
+  TBitmap* parent = panel->SkinData().Cache();
+  ASSERT_TRUE(parent && !parent->Empty());
+  const RECT band = pages->TabBand();
+  const POINT probe{band.right - 2, band.top + 1};
+  const TColor before = ReadPixel(Printed()->View(), probe.x, probe.y);
+  const TColor marked = before == static_cast<TColor>(RGB(10, 200, 30)) ? static_cast<TColor>(RGB(30, 10, 200))
+                                                                          : static_cast<TColor>(RGB(10, 200, 30));
+  FillRectColor(parent->View(), TsRect{band.left, band.top, band.right, band.bottom}, marked);
+  EXPECT_EQ(ReadPixel(Printed()->View(), probe.x, probe.y), marked);
 }
 
 // Every tab position and style against the painting core: the page area is the position's
