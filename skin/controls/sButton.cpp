@@ -350,17 +350,7 @@ void TsButton::KeyUp(WORD& key, TShiftState shift) {
 // ---------------------------------------------------------------- painting
 
 void TsButton::PaintMessage(TMessage& message) {
-  HDC given = reinterpret_cast<HDC>(message.WParam);
-  TPaintDC paint;
-  if (!given && message.Msg == WM_PAINT) paint = TPaintDC::Begin(handle_);
-  HDC dc = given ? given : paint.Get();
-  if (!dc) return;
-  const TSavedDC state(dc);
-  try {
-    PaintTo(dc);
-  } catch (...) {
-    // Painting never raises: what was drawn stays.
-  }
+  PaintWithMessageDC(handle_, message, [&](HDC dc) { PaintTo(dc); });
 }
 
 void TsButton::PaintTo(HDC dc) {

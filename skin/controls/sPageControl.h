@@ -20,6 +20,10 @@
 // buttons are small `TsTabBtn` children on the tabs, and tabs in a row are padded so that
 // the buttons leave their captions clear.
 //
+// The control is written in units of its own: its life and messages (sPageControl.cpp),
+// painting (sPageControlPaint.cpp), the tab scroller and close buttons (sTabButtons.cpp),
+// the tab sheet (sTabSheet.cpp) and the tab geometry (sTabGeometry.h).
+//
 // Left out: design-time behaviour, tab hints.
 #pragma once
 
@@ -33,6 +37,7 @@
 
 #include "framework/ComCtrls.h"
 #include "framework/CustomControls.h"
+#include "skin/controls/sTabGeometry.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sFade.h"
 #include "skin/paint/Pixels.h"
@@ -45,18 +50,6 @@ enum TacCloseAction { acaHide, acaFree };
 // Asked before a tab is closed by its close button.
 using TacCloseBtnClick =
     std::function<void(TComponent* sender, int tabIndex, bool& canClose, TacCloseAction& action)>;
-
-// The skin's rectangle of a tab from its platform rectangle (client coordinates): the
-// active look reaches over the page frame, the normal look into the page area. Unchanged
-// for button styles and for an empty rectangle.
-RECT SkinTabRectFor(const RECT& platform, TTabPosition position, TTabStyle style, bool active);
-// The painting row (1 = first) of a tab with platform rectangle `tab` among `rows` rows in
-// `band`. 1 for fewer than two rows or a tab without width or height.
-int TabRowFor(const RECT& tab, TTabPosition position, int rows, const RECT& band);
-// The tab band and the page area of a control of `client` size with display area
-// `display` (AdjustClientRect); with no tabs the band is the whole control.
-RECT TabBandFor(const RECT& client, const RECT& display, TTabPosition position, bool hasTabs);
-RECT PageAreaFor(const RECT& client, const RECT& display, TTabPosition position);
 
 class TsPageControl : public TPageControl {
 public:

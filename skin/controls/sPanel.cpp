@@ -168,15 +168,7 @@ void TsPanel::UnskinnedMessage(TMessage& message) {
 
 void TsPanel::PaintMessage(TMessage& message) {
   controlState_ |= csCustomPaint;
-  HDC given = reinterpret_cast<HDC>(message.WParam);
-  // Painting ends however drawing ends.
-  TPaintDC paint;
-  if (!given) paint = TPaintDC::Begin(handle_);
-  HDC dc = given ? given : paint.Get();
-  if (dc) {
-    const TSavedDC state(dc);
-    GuardedPaint([&] { PaintWhole(dc, true); });
-  }
+  PaintWithMessageDC(handle_, message, [&](HDC dc) { PaintWhole(dc, true); });
   controlState_ &= ~csCustomPaint;
 }
 

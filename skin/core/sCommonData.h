@@ -15,6 +15,7 @@
 #include <string>
 
 #include "framework/ComponentLink.h"
+#include "framework/Handles.h"
 #include "framework/WinControls.h"
 #include "skin/core/sNumbers.h"
 #include "skin/paint/Compose.h"
@@ -123,6 +124,24 @@ void GuardedPaint(F&& paint) noexcept {
     paint();
   } catch (...) {
   }
+}
+
+// The one way a paint or print message reaches a painter: `paint(dc)` runs with the DC the
+// message brings (WM_PRINT, WM_PRINTCLIENT, a WM_PAINT with a DC) or, for a plain WM_PAINT,
+// with the window's BeginPaint DC, which validates the window and is ended afterwards. The
+// DC's state is restored and whatever the painter raises is dropped; without a DC nothing
+// runs.
+template <class F>
+void PaintWithMessageDC(HWND window, const TMessage& message, F&& paint) {
+  auto dc = reinterpret_cast<HDC>(message.WParam);
+  TPaintDC own;
+  if (!dc && message.Msg == WM_PAINT) {
+    own = TPaintDC::Begin(window);
+    dc = own.Get();
+  }
+  if (!dc) return;
+  const TSavedDC state(dc);
+  GuardedPaint([&] { paint(dc); });
 }
 
 // The painting core's view of the binding's section: the manager's tables, the section,

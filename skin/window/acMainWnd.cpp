@@ -238,14 +238,7 @@ void TacMainWnd::PaintTo(HDC) {}
 
 void TacMainWnd::PaintMessage(TMessage& message) {
   message.Result = 0;
-  auto dc = reinterpret_cast<HDC>(message.WParam);
-  TPaintDC paint;
-  if (!dc && message.Msg == WM_PAINT) {
-    paint = TPaintDC::Begin(window_);
-    dc = paint.Get();
-  }
-  if (!dc) return;
-  GuardedPaint([&] { PaintTo(dc); });
+  PaintWithMessageDC(window_, message, [&](HDC dc) { PaintTo(dc); });
 }
 
 void TacMainWnd::RepaintNow() {
