@@ -288,10 +288,8 @@ void TacCaptionButtons::TrackPressed(POINT p) {
 
 int TacCaptionButtons::Release(POINT p) {
   const int code = pressedCode_;
-  pressedCode_ = 0;
-  releasing_ = true;
+  pressedCode_ = 0;  // first: the capture's end below is then no lost press
   if (GetCapture() == frame_.Window()) ReleaseCapture();
-  releasing_ = false;
   const bool over = Inside(Button(code).Rect, p);
   SetHot(0);
   if (!over) return 0;
@@ -304,7 +302,7 @@ int TacCaptionButtons::Release(POINT p) {
 }
 
 void TacCaptionButtons::CaptureChanged(HWND window) {
-  if (pressedCode_ && !releasing_ && window != frame_.Window()) Reset();
+  if (pressedCode_ && window != frame_.Window()) Reset();
 }
 
 void TacCaptionButtons::NonClientMoved() {

@@ -199,7 +199,6 @@ private:
   int hotCode_ = 0;
   int pressedCode_ = 0;
   bool trackingLeave_ = false;
-  bool releasing_ = false;
   int backLeft_ = 0;
   std::unique_ptr<TBitmap> back_;  // the strip behind the buttons
 };

@@ -13,6 +13,7 @@
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
 #include "skin/paint/gdi/sTextPainting.h"
+#include "skin/window/acHandlerPaint.h"
 
 // ---------------------------------------------------------------- TacComboListWnd
 
@@ -244,11 +245,7 @@ void TacComboBoxWnd::Paint(TMessage& message) {
   message.Result = CallOld(platform);
   try {
     TWindowDC own;
-    auto dc = reinterpret_cast<HDC>(message.WParam);
-    if (!dc) {
-      own = TWindowDC::Of(Window());
-      dc = own.Get();
-    }
+    const HDC dc = GivenOrWindowDC(reinterpret_cast<HDC>(message.WParam), Window(), own);
     if (!dc) return;
     const bool simple = ComboType(GetWindowLongW(Window(), GWL_STYLE)) == CBS_SIMPLE;
     if (simple) {

@@ -55,7 +55,7 @@ void TacOutline::Begin(HWND window, int code, POINT press, SIZE minimum) {
   minimum_ = SIZE{std::max<LONG>(minimum.cx, 1), std::max<LONG>(minimum.cy, 1)};
   desktop_ = TDesktopDC::Lock();
   if (desktop_) {
-    state_ = std::make_unique<TSavedDC>(desktop_.Get());
+    state_.emplace(desktop_.Get());
     SetROP2(desktop_.Get(), R2_NOT);
     SelectObject(desktop_.Get(), GetStockObject(WHITE_PEN));
   }

@@ -11,7 +11,7 @@
 #include <windows.h>
 
 #include <functional>
-#include <memory>
+#include <optional>
 
 #include "framework/Handles.h"
 
@@ -40,8 +40,8 @@ TMaximizedPlacement MaximizedPlacement(const TMonitorAreas& areas, int border);
 // edges win over the right and bottom ones). A position of exactly (0, 0) stays.
 POINT SnappedPosition(POINT proposed, SIZE size, const TMonitorAreas& areas, int buffer);
 
-// GetDCEx of the desktop window (whole window, cached, window updates locked meanwhile):
-// given back with ReleaseDC when the owner goes.
+// GetDCEx of the desktop window (whole window, cached, drawing allowed even while window
+// updates are locked): given back with ReleaseDC when the owner goes.
 class TDesktopDC : public TReleasedDC {
 public:
   TDesktopDC() = default;
@@ -84,5 +84,5 @@ private:
   POINT start_{};     // the press
   SIZE minimum_{};
   TDesktopDC desktop_;
-  std::unique_ptr<TSavedDC> state_;  // the desktop DC's state before the outline's pen and mode
+  std::optional<TSavedDC> state_;  // the desktop DC's state before the outline's pen and mode
 };

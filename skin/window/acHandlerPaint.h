@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "framework/Handles.h"
 #include "framework/Redraw.h"
 #include "skin/core/sCommonData.h"
 #include "skin/core/sSkinManager.h"
@@ -19,6 +20,14 @@ template <class F>
 void WithoutRedraw(TacMainWnd& handler, F&& step) {
   const TRedrawOff quiet(handler.Window());
   step();
+}
+
+// The DC a non-client paint or a print brings, or, without one, the window's own DC, which
+// `own` keeps until it goes.
+inline HDC GivenOrWindowDC(HDC given, HWND window, TWindowDC& own) {
+  if (given) return given;
+  own = TWindowDC::Of(window);
+  return own.Get();
 }
 
 // The painting core's view of `binding`'s section (a plain window with a parent).

@@ -11,6 +11,7 @@
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
 #include "skin/paint/Stretch.h"
+#include "skin/window/acHandlerPaint.h"
 
 namespace {
 
@@ -286,10 +287,7 @@ void TacScrollWnd::PaintBars(HDC dc) {
   if (TControl* control = TargetControl(); control && (control->ControlState() & csCreating)) return;
   if (Binding()->BackgroundChangedFlag) SendSkinCommand(Window(), CMD_PREPARECACHE, 0);
   TWindowDC own;
-  if (!dc) {
-    own = TWindowDC::Of(Window());
-    dc = own.Get();
-  }
+  dc = GivenOrWindowDC(dc, Window(), own);
   if (!dc) return;
   const TacScrollTracking& t = ScrollTracking();
   GuardedPaint([&] {

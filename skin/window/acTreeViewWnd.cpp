@@ -13,6 +13,7 @@
 #include "skin/paint/Compose.h"
 #include "skin/paint/Pixels.h"
 #include "skin/paint/gdi/sTextPainting.h"
+#include "skin/window/acHandlerPaint.h"
 
 // ---------------------------------------------------------------- TacTreeViewWnd
 
@@ -54,11 +55,7 @@ void TacTreeViewWnd::WndProc(TMessage& message) {
   if (Binding()->UpdatingFlag) return;
   if (Binding()->BackgroundChangedFlag) PrepareWindowCache(*Binding(), Window(), DialogMode());
   TWindowDC own;
-  auto dc = reinterpret_cast<HDC>(message.WParam);
-  if (!dc) {
-    own = TWindowDC::Of(Window());
-    dc = own.Get();
-  }
+  const HDC dc = GivenOrWindowDC(reinterpret_cast<HDC>(message.WParam), Window(), own);
   if (!dc) return;
   RECT r{};
   GetWindowRect(Window(), &r);

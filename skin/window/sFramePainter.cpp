@@ -18,7 +18,6 @@
 
 namespace {
 
-bool HasFrame(const TCustomForm& form) { return form.BorderStyle() != bsNone || form.FormStyle() == fsMDIChild; }
 
 int CaptionFontHeight() {
   NONCLIENTMETRICSW metrics{};
@@ -294,13 +293,10 @@ void TsSkinProvider::PaintGrip(const TFrameGeometry& g) {
 // ---------------------------------------------------------------- client area
 
 void TsSkinProvider::PaintClient(HDC dc, const TFrameGeometry& g) {
-  {
-    const TSavedDC state(dc);
-    PaintToDCExcludingChildren(form_, *skinData_, POINT{g.OffsetX, g.OffsetY}, 0, 0, false, dc,
-                               RECT{0, 0, g.ClientWidth, g.ClientHeight});
-    PaintGraphicChildren(dc, form_, POINT{0, 0});
-  }
-  NotifyChildrenParentDone(form_);
+  const TSavedDC state(dc);
+  PaintToDCExcludingChildren(form_, *skinData_, POINT{g.OffsetX, g.OffsetY}, 0, 0, false, dc,
+                             RECT{0, 0, g.ClientWidth, g.ClientHeight});
+  PaintGraphicChildren(dc, form_, POINT{0, 0});
 }
 
 // Every path validates the window: a request left unanswered comes back again and again.
@@ -313,6 +309,8 @@ void TsSkinProvider::OnPaint(TMessage& message) {
   if (!dc || !form_->Visible() || (form_->ControlState() & csCreating) || skinData_->UpdatingFlag) return;
   if (skinData_->BackgroundChangedFlag) PaintAll();
   PaintClient(dc, Geometry());
+  // Only a real paint tells the children; a print into another DC leaves them alone.
+  NotifyChildrenParentDone(form_);
 }
 
 void TsSkinProvider::OnPrint(TMessage& message) {

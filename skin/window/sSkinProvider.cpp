@@ -71,7 +71,6 @@ bool HasOtherProvider(TCustomForm* form, const TsSkinProvider* self) {
 // Moving a window by the mouse from wherever it was pressed.
 constexpr WPARAM kDragMove = 0xF012;
 
-bool HasFrame(const TCustomForm& form) { return form.BorderStyle() != bsNone || form.FormStyle() == fsMDIChild; }
 
 }  // namespace
 
@@ -93,6 +92,7 @@ TsSkinProvider::TsSkinProvider(TComponent* owner)
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  // First, while the provider is whole: giving the capture back sends the form a message.
   outline_.End(false);
   if (form_) {
     UnregisterProviderForm(form_);

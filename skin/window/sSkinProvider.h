@@ -148,6 +148,10 @@ public:
 private:
   class Handler;
   friend class Handler;
+  // The form has a border to paint (any border style but none, or an MDI child).
+  static bool HasFrame(const TCustomForm& form) {
+    return form.BorderStyle() != bsNone || form.FormStyle() == fsMDIChild;
+  }
   class CaptionFrame;
 
   void WndProc(TMessage& message);
