@@ -8,6 +8,7 @@
 #include "framework/Handles.h"
 #include "skin/core/sSkinCommands.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/dialogs/acDialogWnd.h"
 #include "skin/window/sSkinMenus.h"
 
 namespace {
@@ -105,6 +106,8 @@ TacProvider::TacProvider(TCustomForm* form) : TComponent(form) {
   formProvider_->FreeNotification(this);
 }
 
+TacProvider::TacProvider(HWND dialogWindow) : TComponent(nullptr), dialogWindow_(dialogWindow) {}
+
 TacProvider::~TacProvider() {
   if (formProvider_) formProvider_->RemoveFreeNotification(this);
   for (TacProvider*& slot : State().providers)
@@ -115,6 +118,17 @@ void TacProvider::Notification(TComponent* component, TOperation operation) {
   if (operation == TOperation::opRemove && component == formProvider_) formProvider_ = nullptr;
   TComponent::Notification(component, operation);
 }
+
+// Not built yet: platform dialogs are not skinned.
+bool TacProvider::SetupDialog() { return true; }
+bool TacProvider::WalkChildren() { return true; }
+
+const RECT& PreviewRect() {
+  static RECT rect{};
+  return rect;
+}
+
+HRGN ColorAreasRegion() { return nullptr; }
 
 void UseDialogHook() {
   DialogHookSeam().Install = Install;
