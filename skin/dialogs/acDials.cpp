@@ -214,7 +214,9 @@ void CreateWindowSeen(HWND window, const CBT_CREATEWNDW* create) {
 void DestroyWindowSeen(HWND window) {
   std::erase(State().handlerList, window);
   Sweep();
-  if (!State().providers.empty()) PostDeferredWork();
+  const auto& providers = State().providers;
+  if (std::any_of(providers.begin(), providers.end(), [](TacProvider* p) { return p->DialogWindow() != nullptr; }))
+    PostDeferredWork();
 }
 
 LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam) {

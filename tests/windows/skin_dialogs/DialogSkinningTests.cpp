@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "DialogFixture.h"
+#include "app/PlatformSkinReporter.h"
 #include "framework/Handles.h"
 #include "skin/dialogs/acDialogWnd.h"
 #include "skin/dialogs/acDials.h"
@@ -502,6 +503,13 @@ TEST_F(DialogSkinningTest, SkinWarningShowsSkinnedPlatformBox) {
   EXPECT_NE(dynamic_cast<const TacBtnWnd*>(buttonHandlers[0]), nullptr);
   EXPECT_TRUE(textSkinned);
   EXPECT_TRUE(WaitUntil([] { return DialogProviders().empty(); }));
+}
+
+TEST_F(DialogSkinningTest, RejectedSkinWarningUsesSkinnedBoxWhileSkinIsActive) {
+  BoxWatcher watcher(L"Warning", [](HWND box) { return TacMainWnd::HandlerOf(box) != nullptr; }, [](HWND) {});
+  TPlatformSkinReporter().Warning(L"Warning", L"the skin cannot be loaded");
+  ASSERT_TRUE(watcher.Looked());
+  EXPECT_TRUE(watcher.InTime()) << "the warning kept the platform look";
 }
 
 TEST_F(DialogSkinningTest, MessageBoxOverSkinnedDialogKeepsPlatformLook) {
