@@ -1,5 +1,5 @@
-// Shows skin load warnings in a platform message box with a warning icon, over the active
-// window, until the skinned message box takes this over.
+// Shows skin load warnings: through the engine's warning box while a skin is active, else
+// in a platform message box with a warning icon over the active window.
 #pragma once
 
 #include "skin/data/acSkinReport.h"

@@ -7,13 +7,29 @@
 // Pop-up menu windows ("#32768") get their menu-window handler as they are created.
 //
 // Platform windows that are not framework forms (dialogs and message boxes, "#32770")
-// get a `TacProvider` without owner: the dialog handler `TacDialogWnd` (acDialogWnd.h) on
-// the dialog window and a handler of its class for each child window.
+// get a `TacProvider` without owner, under `srStdDialogs`: the dialog handler
+// `TacDialogWnd` (acDialogWnd.h) on the dialog window and a handler of its class for each
+// child window. A window activated while a skinned dialog is visible (a question over a
+// file dialog) keeps the platform look, unless it holds a tool bar; it gets a record that
+// skins nothing, so that it is not looked at again. Children made after the set-up (the
+// file list of a file dialog, made again at every change of folder) get their handlers
+// once they are complete; a child's handler goes when its window goes.
+//
+// Records and handlers are freed only when nothing of theirs is on the stack: a dialog's
+// record once its window is gone and the outermost message of the window that ran through
+// the dialog handler has returned (a dialog may destroy children inside its own
+// WM_DESTROY, which reaches the hook while the dialog's procedure runs). The hook keeps a
+// message-only window of its own for that deferred work.
+//
+// Also here: the engine's message box (`SkinMessageBox`), a platform message box shown
+// through the application, skinned by the hook like every platform dialog.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "framework/Forms.h"
@@ -49,11 +65,16 @@ public:
   const std::vector<std::unique_ptr<TacMainWnd>>& ChildHandlers() const { return childHandlers_; }
 
   // The dialog set-up for the platform window: false when the dialog must stay unskinned
-  // (the caller frees the record).
+  // (the record has left the hook's list; the caller frees it).
   bool SetupDialog();
-  // Gives handlers to the child windows of the dialog that have none yet; false when the
-  // dialog must stay unskinned.
+  // Gives handlers to the child windows of the dialog that have none yet (a snapshot of
+  // the children at each level, each checked to still exist before it is looked at);
+  // false when the dialog must stay unskinned. A walk inside a walk does nothing.
   bool WalkChildren();
+  // The platform window is gone and nothing of this record runs: it may be freed.
+  bool Finished() const;
+  // Frees the handlers of child windows that are gone.
+  void DropGoneChildren();
 
 protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -61,7 +82,12 @@ protected:
 private:
   TsSkinProvider* formProvider_ = nullptr;
   HWND dialogWindow_ = nullptr;
+  bool Classify(HWND child);
+  bool WalkFrom(HWND parent);
+
   int specialMode_ = 0;
+  int busy_ = 0;  // set-up or walk running
+  bool walking_ = false;
   std::unique_ptr<TacDialogWnd> dialog_;
   std::vector<std::unique_ptr<TacMainWnd>> childHandlers_;
 };
@@ -69,8 +95,41 @@ private:
 // The preview area of the last dialog set up with three drop-down lists (client
 // coordinates); empty before.
 const RECT& PreviewRect();
-// The colour areas of a colour dialog (client coordinates), made once.
+// "combolbox" windows met since the last dialog set-up began.
+int ComboListCount();
+// The colour areas of a colour dialog (client coordinates), made on first use and
+// released at exit. Borrowed.
 HRGN ColorAreasRegion();
+
+// ---- the engine's message box
+enum class TMsgBoxKind { Warning, Error, Information, Confirm, Custom };
+enum TMsgBoxButton : uint32_t {
+  mbYes = 1 << 0,
+  mbNo = 1 << 1,
+  mbOK = 1 << 2,
+  mbCancel = 1 << 3,
+  mbAbort = 1 << 4,
+  mbRetry = 1 << 5,
+  mbIgnore = 1 << 6,
+  mbAll = 1 << 7,
+  mbNoToAll = 1 << 8,
+  mbYesToAll = 1 << 9,
+  mbHelp = 1 << 10,
+};
+using TMsgBoxButtons = uint32_t;
+
+// The platform flags of a box of `kind` offering `buttons`: the kind's icon, the button
+// code, MB_HELP when Help is offered.
+UINT SkinMessageBoxFlags(TMsgBoxKind kind, TMsgBoxButtons buttons);
+// The caption a box of `kind` shows when none is given ("Warning", ..., empty).
+const wchar_t* SkinMessageBoxCaption(TMsgBoxKind kind);
+// Shows the platform message box through the application; the pressed button's
+// identifier (0 when no box could be shown).
+int SkinMessageBox(const std::optional<String>& caption, const String& text, TMsgBoxKind kind,
+                   TMsgBoxButtons buttons);
+// A warning (error) with OK; without a caption the kind's own.
+int SkinWarning(const String& text, const std::optional<String>& caption = std::nullopt);
+int SkinError(const String& text, const std::optional<String>& caption = std::nullopt);
 
 // Points the skin manager's hook seam at this hook. Call once at start-up, before the
 // first skin is announced; calling it again changes nothing.

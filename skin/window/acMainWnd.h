@@ -142,6 +142,9 @@ public:
   bool Destroyed() const { return destroyed_; }
   // Made for a skinned dialog's window (see TDialogHandlersScope).
   bool DialogMode() const { return dialogMode_; }
+  // A message of the window is running through the handler now (its procedure is on the
+  // stack): whoever owns the handler must not free it before this turns false.
+  bool InMessage() const { return depth_ > 0; }
   // The window's text as last seen.
   const String& Caption() const { return caption_; }
   bool ParamsApplied() const { return paramsApplied_; }
