@@ -55,11 +55,16 @@ DWORD PlatformFlags(uint32_t options) {
       {ofEnableIncludeNotify, OFN_ENABLEINCLUDENOTIFY}, {ofEnableSizing, OFN_ENABLESIZING},
       {ofDontAddToRecent, OFN_DONTADDTORECENT}, {ofForceShowHidden, OFN_FORCESHOWHIDDEN},
   };
-  DWORD flags = (options & ofOldStyleDialog) ? 0 : OFN_EXPLORER;
+  // A hook procedure makes every Windows show the Explorer-style dialog (without one,
+  // Windows 7 and later show the item dialog, whose controls are no child windows).
+  DWORD flags = (options & ofOldStyleDialog) ? 0 : OFN_EXPLORER | OFN_ENABLEHOOK;
   for (const Pair& p : pairs)
     if (options & p.option) flags |= p.flag;
   return flags;
 }
+
+// Leaves every message to the dialog's own handling.
+UINT_PTR CALLBACK ExplorerHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
 }  // namespace
 
 bool TOpenDialog::DoExecute(bool save) {
@@ -79,6 +84,7 @@ bool TOpenDialog::DoExecute(bool save) {
   ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
   ofn.lpstrDefExt = defaultExt_.empty() ? nullptr : defaultExt_.c_str();
   ofn.Flags = PlatformFlags(options_);
+  if (ofn.Flags & OFN_ENABLEHOOK) ofn.lpfnHook = ExplorerHook;
 
   const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
   if (!ok) {
