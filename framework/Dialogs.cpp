@@ -20,8 +20,14 @@ String TOpenDialog::PlatformFilter(const String& filter) {
   return out;
 }
 
-std::vector<String> TOpenDialog::SplitResult(const wchar_t* buffer, size_t capacity) {
+std::vector<String> TOpenDialog::SplitResult(const wchar_t* buffer, size_t capacity, size_t fileOffset) {
   std::vector<String> parts;
+  const bool multiple = fileOffset > 0 && fileOffset <= capacity && buffer[fileOffset - 1] == L'\0';
+  if (!multiple) {
+    const wchar_t* end = std::find(buffer, buffer + capacity, L'\0');
+    if (end != buffer) parts.emplace_back(buffer, end);
+    return parts;
+  }
   size_t i = 0;
   while (i < capacity && buffer[i] != L'\0') {
     size_t start = i;
@@ -93,7 +99,7 @@ bool TOpenDialog::DoExecute(bool save) {
       throw Exception(FormatMessageText(L"The file dialog failed (error %d)", {std::to_wstring(error)}));
     return false;
   }
-  files_ = SplitResult(buffer.data(), kCapacity);
+  files_ = SplitResult(buffer.data(), kCapacity, ofn.nFileOffset);
   fileName_ = files_.empty() ? String() : files_.front();
   filterIndex_ = static_cast<int>(ofn.nFilterIndex);
   return true;

@@ -76,9 +76,11 @@ public:
 
   // The platform filter text: entries separated by NUL, ending with two NULs.
   static String PlatformFilter(const String& filter);
-  // Splits the platform's result buffer into full paths (one file, or a folder followed
-  // by names for a multi-selection).
-  static std::vector<String> SplitResult(const wchar_t* buffer, size_t capacity);
+  // Splits the platform's result buffer into full paths: a folder followed by names for a
+  // multiple selection (the name offset `fileOffset` then follows a NUL), else one file.
+  // Only the one path counts then: the buffer may hold the rest of a longer name it was
+  // given, after the NUL.
+  static std::vector<String> SplitResult(const wchar_t* buffer, size_t capacity, size_t fileOffset);
 
 protected:
   bool DoExecute(bool save);

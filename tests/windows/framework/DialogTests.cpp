@@ -20,13 +20,18 @@ TEST(FileDialogs, FilterAndResultBuffersFollowThePlatformLayout) {
   EXPECT_EQ(TOpenDialog::PlatformFilter(L""), L"");
   const struct {
     std::wstring buffer;  // as the dialog leaves it, NULs included
+    size_t fileOffset;    // where the (first) name starts
     std::vector<String> files;
   } cases[] = {
-      {std::wstring(L"C:\\a\\b.txt\0\0", 12), {L"C:\\a\\b.txt"}},
-      {std::wstring(L"C:\\a\0x.sprt1\0x.sprt2\0\0", 23), {L"C:\\a\\x.sprt1", L"C:\\a\\x.sprt2"}},
-      {std::wstring(L"C:\\\0x\0\0", 7), {L"C:\\x"}},
+      {std::wstring(L"C:\\a\\b.txt\0\0", 12), 5, {L"C:\\a\\b.txt"}},
+      {std::wstring(L"C:\\a\0x.sprt1\0x.sprt2\0\0", 23), 5, {L"C:\\a\\x.sprt1", L"C:\\a\\x.sprt2"}},
+      {std::wstring(L"C:\\\0x\0\0", 7), 4, {L"C:\\x"}},
+      // One file over the end of a longer name the buffer was given: that rest is no name.
+      {std::wstring(L"C:\\a\\b.txt\0prt3\0\0", 17), 5, {L"C:\\a\\b.txt"}},
+      {std::wstring(L"\0\0", 2), 0, {}},
   };
-  for (const auto& c : cases) EXPECT_EQ(TOpenDialog::SplitResult(c.buffer.data(), c.buffer.size()), c.files);
+  for (const auto& c : cases)
+    EXPECT_EQ(TOpenDialog::SplitResult(c.buffer.data(), c.buffer.size(), c.fileOffset), c.files);
 }
 
 // Plays a person's part in the modal file dialogs of this thread: each step is tried on a
@@ -124,6 +129,21 @@ TEST(FileDialogs, OpenDialogIsTheExplorerDialogAndReturnsAMultipleSelectionInOrd
   EXPECT_TRUE(hookChild) << "the hook's child dialog is inside the dialog";
   EXPECT_EQ(dialog.Files(), (std::vector<String>{folder.File(L"x.sprt3"), folder.File(L"x.sprt1")}));
   EXPECT_EQ(dialog.FileName(), folder.File(L"x.sprt3"));
+}
+
+// The dialog starts at the name it last returned: a shorter name chosen next comes back
+// alone, not with the rest of the longer one behind it.
+TEST(FileDialogs, AShorterNameAfterALongerOneComesBackAlone) {
+  EnsureApplication();
+  TempFolder folder;
+  WriteFileBytes(folder.File(L"a.bin"), "x");
+  TOpenDialog dialog(nullptr);
+  dialog.SetFileName(folder.File(L"a.bin.sprt3"));
+  dialog.SetOptions(ofHideReadOnly | ofEnableSizing);
+  DialogScript script({[&] { return ConfirmName(folder.File(L"a.bin")); }});
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.Files(), (std::vector<String>{folder.File(L"a.bin")}));
+  EXPECT_EQ(dialog.FileName(), folder.File(L"a.bin"));
 }
 
 // The save dialog asks before naming an existing file: No goes back to the dialog (here
