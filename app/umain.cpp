@@ -195,7 +195,7 @@ void Tfrmmain::CreateLayout(bool skinned) {
   if (!skinned) sSkinManager1->SetActive(false);
   sSkinManager1->SetSkinName(kBuiltinSkinName);
 
-  sod1 = phase.Add(new TOpenDialog(this));
+  sod1 = phase.Add(new TsOpenDialog(this));
   sod1->SetName(L"sod1");
 
   spdlg1 = phase.Add(new TFolderDialog(this));
@@ -208,7 +208,7 @@ void Tfrmmain::CreateLayout(bool skinned) {
   tmr1->SetEnabled(true);
   tmr1->SetOnTimer([this](TComponent* s) { tmr1Timer(s); });
 
-  ssdlg1 = phase.Add(new TSaveDialog(this));
+  ssdlg1 = phase.Add(new TsSaveDialog(this));
   ssdlg1->SetName(L"ssdlg1");
   ssdlg1->SetOptions(ofOverwritePrompt | ofHideReadOnly | ofEnableSizing);
 

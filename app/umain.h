@@ -19,6 +19,7 @@
 #include "skin/controls/sPanel.h"
 #include "skin/controls/sSkinListBox.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/dialogs/sDialogs.h"
 
 class Tfrmmain : public TForm {
 public:
@@ -46,10 +47,10 @@ public:
   TsLabelFX* sLabelFX1 = nullptr;
   TsButton* sbtn4 = nullptr;
   TsSkinManager* sSkinManager1 = nullptr;
-  TOpenDialog* sod1 = nullptr;
+  TsOpenDialog* sod1 = nullptr;
   TFolderDialog* spdlg1 = nullptr;
   TTimer* tmr1 = nullptr;
-  TSaveDialog* ssdlg1 = nullptr;
+  TsSaveDialog* ssdlg1 = nullptr;
   TPopupMenu* pm1 = nullptr;
   TMenuItem* N1 = nullptr;
   TMenuItem* N2 = nullptr;

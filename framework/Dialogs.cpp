@@ -20,8 +20,14 @@ String TOpenDialog::PlatformFilter(const String& filter) {
   return out;
 }
 
-std::vector<String> TOpenDialog::SplitResult(const wchar_t* buffer, size_t capacity) {
+std::vector<String> TOpenDialog::SplitResult(const wchar_t* buffer, size_t capacity, size_t fileOffset) {
   std::vector<String> parts;
+  const bool multiple = fileOffset > 0 && fileOffset <= capacity && buffer[fileOffset - 1] == L'\0';
+  if (!multiple) {
+    const wchar_t* end = std::find(buffer, buffer + capacity, L'\0');
+    if (end != buffer) parts.emplace_back(buffer, end);
+    return parts;
+  }
   size_t i = 0;
   while (i < capacity && buffer[i] != L'\0') {
     size_t start = i;
@@ -55,11 +61,16 @@ DWORD PlatformFlags(uint32_t options) {
       {ofEnableIncludeNotify, OFN_ENABLEINCLUDENOTIFY}, {ofEnableSizing, OFN_ENABLESIZING},
       {ofDontAddToRecent, OFN_DONTADDTORECENT}, {ofForceShowHidden, OFN_FORCESHOWHIDDEN},
   };
-  DWORD flags = (options & ofOldStyleDialog) ? 0 : OFN_EXPLORER;
+  // A hook procedure makes every Windows show the Explorer-style dialog (without one,
+  // Windows 7 and later show the item dialog, whose controls are no child windows).
+  DWORD flags = (options & ofOldStyleDialog) ? 0 : OFN_EXPLORER | OFN_ENABLEHOOK;
   for (const Pair& p : pairs)
     if (options & p.option) flags |= p.flag;
   return flags;
 }
+
+// Leaves every message to the dialog's own handling.
+UINT_PTR CALLBACK ExplorerHook(HWND, UINT, WPARAM, LPARAM) { return 0; }
 }  // namespace
 
 bool TOpenDialog::DoExecute(bool save) {
@@ -79,6 +90,7 @@ bool TOpenDialog::DoExecute(bool save) {
   ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
   ofn.lpstrDefExt = defaultExt_.empty() ? nullptr : defaultExt_.c_str();
   ofn.Flags = PlatformFlags(options_);
+  if (ofn.Flags & OFN_ENABLEHOOK) ofn.lpfnHook = ExplorerHook;
 
   const BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
   if (!ok) {
@@ -87,7 +99,7 @@ bool TOpenDialog::DoExecute(bool save) {
       throw Exception(FormatMessageText(L"The file dialog failed (error %d)", {std::to_wstring(error)}));
     return false;
   }
-  files_ = SplitResult(buffer.data(), kCapacity);
+  files_ = SplitResult(buffer.data(), kCapacity, ofn.nFileOffset);
   fileName_ = files_.empty() ? String() : files_.front();
   filterIndex_ = static_cast<int>(ofn.nFilterIndex);
   return true;

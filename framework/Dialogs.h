@@ -4,10 +4,16 @@
 // the folder dialog is the platform's folder browser (SHBrowseForFolderW). A dialog that
 // fails (rather than being cancelled) raises an error instead of looking cancelled.
 //
+// The open and save dialogs are always the Explorer-style dialog ("#32770" with its
+// controls as child windows, so the skin engine can take them over): they pass a hook
+// procedure that leaves every message to the dialog, which keeps Windows 7 and later from
+// showing the newer item dialog instead. The platform adds a child dialog of its own for
+// the hook inside the dialog.
+//
 // `ShowMessage` shows a framework form of class "TMessageForm": the text, one OK button,
 // no icon, the application title as caption, centred on the screen, modal.
 //
-// Left out: colour, font, print and find dialogs; dialog hooks and templates.
+// Left out: colour, font, print and find dialogs; hooks of the caller's own and templates.
 #pragma once
 
 #include <vector>
@@ -70,9 +76,11 @@ public:
 
   // The platform filter text: entries separated by NUL, ending with two NULs.
   static String PlatformFilter(const String& filter);
-  // Splits the platform's result buffer into full paths (one file, or a folder followed
-  // by names for a multi-selection).
-  static std::vector<String> SplitResult(const wchar_t* buffer, size_t capacity);
+  // Splits the platform's result buffer into full paths: a folder followed by names for a
+  // multiple selection (the name offset `fileOffset` then follows a NUL), else one file.
+  // Only the one path counts then: the buffer may hold the rest of a longer name it was
+  // given, after the NUL.
+  static std::vector<String> SplitResult(const wchar_t* buffer, size_t capacity, size_t fileOffset);
 
 protected:
   bool DoExecute(bool save);
