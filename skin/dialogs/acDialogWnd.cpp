@@ -787,6 +787,11 @@ bool TacDialogWnd::MouseMessage(TMessage& message) {
       buttons_->CaptureChanged(reinterpret_cast<HWND>(message.LParam));
       return true;
     case WM_NCLBUTTONDBLCLK: {
+      // The second press of a quick double click on a button is a press like the first.
+      if (buttons_->IsButton(static_cast<int>(message.WParam))) {
+        buttons_->Press(static_cast<int>(message.WParam), screen);
+        return true;
+      }
       const TsWindowRules r = Rules();
       if (message.WParam == HTCAPTION && (r.MaximizeEnabled || r.RestoreEnabled))
         SendCommand(window, r.Zoomed || r.Iconic ? SC_RESTORE : SC_MAXIMIZE);

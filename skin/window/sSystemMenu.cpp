@@ -31,6 +31,7 @@ TsWindowRules WindowRulesOf(const TCustomForm& form) {
 TCaptionRules TsWindowRules::Caption() const {
   TCaptionRules c;
   c.Close = CloseVisible;
+  c.CloseEnabled = CloseEnabled;
   c.Maximize = MaximizeVisible;
   c.Minimize = MinimizeVisible;
   c.Help = Help;
