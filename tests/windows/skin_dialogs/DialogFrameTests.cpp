@@ -16,6 +16,7 @@
 #include "skin/paint/Borders.h"
 #include "skin/paint/Compose.h"
 #include "skin/paint/gdi/sTextPainting.h"
+#include "skin/window/sSkinMenus.h"
 
 namespace {
 
@@ -116,6 +117,7 @@ class DialogFrameTest : public DialogTest {
 protected:
   void SetUp() override {
     DialogTest::SetUp();
+    UseSkinableMenus();
     StartSkin(srStdForms | srStdDialogs);
     gLog = &log;
   }
@@ -274,6 +276,18 @@ TEST_F(DialogFrameTest, FrameOnScreenIsThePaintingCoresPictureActiveAndInactive)
   EXPECT_EQ(handler->CaptionText(), String(kChineseCaption));
   EXPECT_TRUE(handler->DialogActive());
   ExpectFrame(true, "active");
+  // The client background is the same picture, copied around the children.
+  HWND child = AddChild(dialog, L"STATIC", L"", SS_BLACKRECT, RECT{10, 10, 60, 40});
+  Settle();
+  const TFrameGeometry g = handler->Geometry();
+  const auto expected = Render(true);
+  const auto shot = OnScreen();
+  EXPECT_EQ(PixelOf(shot->View(), g.OffsetX + 150, g.OffsetY + 80),
+            PixelOf(expected->View(), g.OffsetX + 150, g.OffsetY + 80));
+  EXPECT_NE(PixelOf(shot->View(), g.OffsetX + 30, g.OffsetY + 20),
+            PixelOf(expected->View(), g.OffsetX + 30, g.OffsetY + 20))
+      << "the client paint covered a child";
+  DestroyWindow(child);
   SaveBmp(OnScreen()->View(), std::filesystem::path(std::wstring(EQUIDIV_BUILD_DIR)) / "screenshots" / "dialog-active.bmp");
 
   HWND other = Make(kPlainDialog, L"other", 200, 120);
@@ -493,18 +507,26 @@ TEST_F(DialogFrameTest, SystemMenuItemsAndPopup) {
   EXPECT_EQ(itemsOf(handler->SystemMenu()), "Move:e Close:e ");
   // Right click on the caption; the last item (Close) chosen from the keyboard.
   static int opened = 0;
+  static bool ownerDrawn = false;
   opened = 0;
+  ownerDrawn = false;
   SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR id, DWORD) {
     HWND window = FindWindowW(L"#32768", nullptr);
     if (!window || !IsWindowVisible(window)) return;
     KillTimer(nullptr, id);
     ++opened;
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_FTYPE;
+    HMENU shown = reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+    ownerDrawn = GetMenuItemInfoW(shown, 0, TRUE, &info) && (info.fType & MFT_OWNERDRAW);
     for (WPARAM key : {WPARAM{VK_UP}, WPARAM{VK_RETURN}}) PostMessageW(window, WM_KEYDOWN, key, 0);
   });
   const POINT caption{handler->Geometry().Width / 2, handler->Geometry().BandHeight() / 2};
   SendMessageW(dialog, WM_NCRBUTTONDOWN, HTCAPTION, ScreenParam(caption));
   SendMessageW(dialog, WM_NCRBUTTONUP, HTCAPTION, ScreenParam(caption));
   EXPECT_EQ(opened, 1) << "no menu";
+  EXPECT_TRUE(ownerDrawn) << "the menu was not skinned";
   EXPECT_TRUE(WaitUntil([&] { return log.cancels == 1; })) << "Close did not close";
   ASSERT_FALSE(log.order.empty());
   EXPECT_EQ(log.order.front(), static_cast<UINT>(WM_SYSCOMMAND)) << "a menu item reached the dialog as a command";
