@@ -165,10 +165,21 @@ void TacDialogWnd::ReadCloseState() {
     const UINT state = GetMenuState(platformMenu_, SC_CLOSE, MF_BYCOMMAND);
     if (state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED))) allowed = false;
   }
+  // Not every platform disables SC_CLOSE of a box that offers no Cancel: a box with Yes/No
+  // or Abort/Retry/Ignore and no Cancel button is never closed either.
+  if (OffersNoCancel()) allowed = false;
   closeAllowed_ = allowed;
 }
 
 bool TacDialogWnd::CloseAllowed() const { return closeAllowed_; }
+
+bool TacDialogWnd::OffersNoCancel() const {
+  HWND window = Window();
+  if (GetDlgItem(window, IDCANCEL)) return false;
+  for (int id : {IDYES, IDNO, IDABORT, IDRETRY, IDIGNORE})
+    if (GetDlgItem(window, id)) return true;
+  return false;
+}
 
 // What set-up took goes back: the system menu style and the region. The frame is repainted
 // by the platform once our procedure is gone (GiveBackFrame).
@@ -560,6 +571,13 @@ void TacDialogWnd::WndProc(TMessage& message) {
     case WM_SYSCOMMAND:
       OnSysCommand(message);
       return;
+    case WM_COMMAND:
+      // Escape asks a box for IDCANCEL: one that offers no Cancel does not answer with it.
+      if (LOWORD(message.WParam) == IDCANCEL && HIWORD(message.WParam) == 0 && !closeAllowed_ && OffersNoCancel()) {
+        message.Result = 0;
+        return;
+      }
+      break;
     case kDialogItemsChanged: {
       {
         const TRedrawOff quiet(window);

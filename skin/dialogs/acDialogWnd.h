@@ -13,8 +13,9 @@
 // The platform's system menu style goes at set-up (so that it draws no buttons and opens no
 // menu of its own): `TacSystemMenu` stands in for it. What the platform's system menu says
 // of SC_CLOSE still counts: a box that offers no Cancel (Yes/No, Abort/Retry/Ignore)
-// disables it, and then the close button is dimmed and inert, the Close item disabled and
-// SC_CLOSE dropped, so the box never answers with a result it did not offer.
+// disables it (where the platform does not, its buttons tell), and then the close button is
+// dimmed and inert, the Close item disabled, and SC_CLOSE and the Escape key's IDCANCEL are
+// dropped, so the box never answers with a result it did not offer.
 //
 // The window region cuts out the key-coloured corners of the skin's borders; it is made
 // again only when the window's size or the skin's masks change. Taking the handler off (the
@@ -123,6 +124,8 @@ private:
   void WalkChildren();
   void TakeFrame();
   void ReadCloseState();
+  // The dialog offers Yes/No or Abort/Retry/Ignore and no Cancel button.
+  bool OffersNoCancel() const;
 
   void PaintAll(const TFrameGeometry& g);
   void PaintCaption(const TFrameGeometry& g, int state);

@@ -646,3 +646,77 @@ TEST_F(DialogFrameTest, RedrawComesBackAfterAFailingStep) {
 }
 
 }  // namespace
+
+namespace {
+
+// The platform's message box, given the dialog frame as it activates.
+struct BoxSkinner {
+  static BoxSkinner*& Current() {
+    static BoxSkinner* current = nullptr;
+    return current;
+  }
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    BoxSkinner* self = Current();
+    if (code == HCBT_ACTIVATE && self && !self->handler) {
+      HWND window = reinterpret_cast<HWND>(wParam);
+      wchar_t name[16] = {};
+      GetClassNameW(window, name, 16);
+      if (std::wstring(name) == L"#32770") {
+        self->box = window;
+        self->provider = std::make_unique<TacProvider>(window);
+        self->handler = TacMainWnd::Create<TacDialogWnd>(window, self->provider.get());
+        self->handler->Setup();
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  BoxSkinner() : hook(SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId())) { Current() = this; }
+  ~BoxSkinner() { Current() = nullptr; }
+  THookHandle hook;
+  HWND box = nullptr;
+  std::unique_ptr<TacProvider> provider;
+  std::unique_ptr<TacDialogWnd> handler;
+  bool closeAllowed = true;
+  bool closeEnabled = true;
+  bool itemEnabled = true;
+  int tries = 0;
+};
+
+// A Yes/No box offers no Cancel: its skinned close button, Alt+F4, the Close item and the
+// Escape key do nothing, and the box answers only with what it offers (also where the
+// platform leaves SC_CLOSE enabled in such a box's system menu, as Wine does).
+TEST_F(DialogFrameTest, YesNoBoxAnswersOnlyWhatItOffers) {
+  BoxSkinner skinner;
+  ASSERT_TRUE(skinner.hook);
+  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
+    BoxSkinner* s = BoxSkinner::Current();
+    if (!s || !s->handler || !IsWindowVisible(s->box)) return;
+    KillTimer(nullptr, id);
+    HWND box = s->box;
+    s->closeAllowed = s->handler->CloseAllowed();
+    s->closeEnabled = s->handler->Button(HTCLOSE).Enabled;
+    s->itemEnabled = s->handler->SystemMenu().ItemClose->Enabled();
+    RECT w{};
+    GetWindowRect(box, &w);
+    const RECT close = s->handler->Button(HTCLOSE).Rect;
+    POINT p{w.left + (close.left + close.right) / 2, w.top + (close.top + close.bottom) / 2};
+    SendMessageW(box, WM_NCLBUTTONDOWN, HTCLOSE, MAKELPARAM(p.x, p.y));
+    ScreenToClient(box, &p);
+    SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    SendMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s->handler->SystemMenu().ItemClose->Click();
+    SendMessageW(box, WM_COMMAND, IDCANCEL, 0);  // as the Escape key asks
+    // Whatever of that reached the box is handled before No is pressed.
+    PostMessageW(box, WM_COMMAND, IDNO, reinterpret_cast<LPARAM>(GetDlgItem(box, IDNO)));
+  });
+  const int answer = MessageBoxW(nullptr, L"\u8986\u76D6\u5417\uFF1F", L"Equidiv", MB_YESNO);
+  EXPECT_EQ(answer, IDNO);
+  ASSERT_NE(skinner.box, nullptr) << "the box was not skinned";
+  EXPECT_FALSE(skinner.closeAllowed);
+  EXPECT_FALSE(skinner.closeEnabled);
+  EXPECT_FALSE(skinner.itemEnabled);
+  skinner.handler.reset();
+  skinner.provider.reset();
+}
+
+}  // namespace
