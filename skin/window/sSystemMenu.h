@@ -7,6 +7,8 @@
 //
 // `WindowRulesOf` says once which items are shown and enabled after the form's border
 // icons, border style and window state; the caption buttons follow the same rules.
+// `TacSystemMenuBase` holds what every skinned system menu shares (its items, their
+// commands, the owner-drawn requests, the pop-up): the dialog frame's menu derives from it too.
 #pragma once
 
 #include <cstdint>

@@ -448,6 +448,74 @@ TEST_F(DialogFrameTest, DisabledCloseOffersNoCancel) {
   EXPECT_TRUE(WaitUntil([&] { return log.cancels == 1; }));
 }
 
+// Hit-testing of a sizing dialog, and what its buttons and double clicks do.
+TEST_F(DialogFrameTest, HitTestingAndWindowCommandsOfASizingDialog) {
+  Skin(Make(kSizingDialog));
+  ShowActive(dialog);
+  Settle();
+  const TFrameGeometry g = handler->Geometry();
+  const RECT close = handler->Button(HTCLOSE).Rect, max = handler->Button(HTMAXBUTTON).Rect,
+             min = handler->Button(HTMINBUTTON).Rect;
+  const int band = (g.BandHeight() - (close.bottom - close.top)) / 2 + (close.bottom - close.top) / 2;
+  const TMaskRef grip = MaskRef(manager->Tables(), manager->MaskIndexByName("GLOBALINFO", "GRIPIMAGE"));
+  struct Case {
+    const char* where;
+    POINT p;
+    LRESULT code;
+  } cases[] = {
+      {"close", Centre(close), HTCLOSE},
+      {"maximise", Centre(max), HTMAXBUTTON},
+      {"minimise", Centre(min), HTMINBUTTON},
+      {"icon", POINT{g.BorderWidth + 2, band}, HTSYSMENU},
+      {"caption", POINT{g.Width / 2, band}, HTCAPTION},
+      {"client", POINT{g.OffsetX + 20, g.OffsetY + 20}, HTCLIENT},
+      {"grip", POINT{g.Width - g.BorderWidth - 1, g.Height - g.BorderHeight - 1},
+       grip.Valid() ? HTBOTTOMRIGHT : HTCLIENT},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(HitTest(c.p), c.code) << c.where;
+    if (c.code == HTCLOSE || c.code == HTMAXBUTTON || c.code == HTMINBUTTON) {
+      EXPECT_EQ(handler->HotCode(), c.code) << c.where;
+    }
+  }
+  HitTest(POINT{g.Width / 2, band});
+  EXPECT_EQ(handler->HotCode(), 0) << "the caption leaves no button hot";
+
+  // Maximise with its button; the maximised window's outermost pixels let the pointer through.
+  SendMessageW(dialog, WM_NCLBUTTONDOWN, HTMAXBUTTON, ScreenParam(Centre(max)));
+  SendMessageW(dialog, WM_LBUTTONUP, 0, ClientParam(Centre(max)));
+  EXPECT_TRUE(WaitUntil([&] { return IsZoomed(dialog) != 0; })) << "not maximised";
+  Settle();
+  EXPECT_EQ(HitTest(POINT{1, 1}), HTTRANSPARENT);
+  EXPECT_TRUE(handler->SystemMenu().ItemRestore->Enabled());
+  // A double click on the caption restores.
+  const TFrameGeometry zoomed = handler->Geometry();
+  SendMessageW(dialog, WM_NCLBUTTONDBLCLK, HTCAPTION, ScreenParam(POINT{zoomed.Width / 2, zoomed.BandHeight() / 2}));
+  EXPECT_TRUE(WaitUntil([&] { return !IsZoomed(dialog); })) << "not restored";
+  Settle();
+  // Minimise with its button.
+  const RECT minNow = handler->Button(HTMINBUTTON).Rect;
+  SendMessageW(dialog, WM_NCLBUTTONDOWN, HTMINBUTTON, ScreenParam(Centre(minNow)));
+  SendMessageW(dialog, WM_LBUTTONUP, 0, ClientParam(Centre(minNow)));
+  EXPECT_TRUE(WaitUntil([&] { return IsIconic(dialog) != 0; })) << "not minimised";
+  ShowWindow(dialog, SW_RESTORE);
+  EXPECT_EQ(log.cancels, 0);
+}
+
+// Without a maximise box a double click on the caption does nothing; on the icon it closes.
+TEST_F(DialogFrameTest, DoubleClicksOfAFixedDialog) {
+  Skin(Make(kPlainDialog));
+  ShowActive(dialog);
+  Settle();
+  const TFrameGeometry g = handler->Geometry();
+  SendMessageW(dialog, WM_NCLBUTTONDBLCLK, HTCAPTION, ScreenParam(POINT{g.Width / 2, g.BandHeight() / 2}));
+  Application->ProcessMessages();
+  EXPECT_FALSE(IsZoomed(dialog));
+  EXPECT_TRUE(log.sysCommands.empty());
+  SendMessageW(dialog, WM_NCLBUTTONDBLCLK, HTSYSMENU, ScreenParam(POINT{g.BorderWidth + 2, g.BandHeight() / 2}));
+  EXPECT_TRUE(WaitUntil([&] { return log.cancels == 1; }));
+}
+
 // The region cuts the key corners away; it is made again only for a new size, not for a
 // move or for the window change that giving it causes.
 TEST_F(DialogFrameTest, RegionIsMadeOncePerSize) {
@@ -563,7 +631,7 @@ TEST_F(DialogFrameTest, TakingTheHandlerOffGivesEverythingBack) {
     EXPECT_EQ(GetPropW(d, L"ACSBSC"), nullptr);
     EXPECT_TRUE(IsWindowVisible(d));
     UpdateWindow(d);
-    EXPECT_TRUE(WaitUntil([&] { return ShotAt(POINT{GetSystemMetrics(SM_CXSCREEN) > 0 ? 150 : 0, 3}) != skinned; },
+    EXPECT_TRUE(WaitUntil([&] { return ShotAt(POINT{150, 3}) != skinned; },
                           std::chrono::seconds(2)))
         << "the skinned frame stayed";
     DestroyWindow(d);
