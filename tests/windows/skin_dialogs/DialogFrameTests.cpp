@@ -310,6 +310,8 @@ TEST_F(DialogFrameTest, GeometryAndButtonLayoutFollowTheWindowRectangles) {
   } cases[] = {
       {"fixed", kPlainDialog, 0, {HTCLOSE}},
       {"fixed with help", kPlainDialog, WS_EX_CONTEXTHELP, {HTCLOSE, HTHELP}},
+      // The client edge pads the border beyond what the frame metrics count.
+      {"fixed with client edge", kPlainDialog, WS_EX_CLIENTEDGE, {HTCLOSE}},
       {"sizing", kSizingDialog, 0, {HTCLOSE, HTMAXBUTTON, HTMINBUTTON}},
   };
   for (const Case& c : cases) {
