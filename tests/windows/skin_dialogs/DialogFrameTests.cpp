@@ -100,10 +100,14 @@ void MouseTo(POINT screen) {
   SendInput(1, &input, sizeof(INPUT));
 }
 
-void MouseButton(bool down) {
+// The left button pressed or let go at `screen` (the point travels with the event, so it
+// cannot lag behind an earlier move).
+void MouseButton(bool down, POINT screen) {
   INPUT input{};
   input.type = INPUT_MOUSE;
-  input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  input.mi.dx = screen.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+  input.mi.dy = screen.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
   SendInput(1, &input, sizeof(INPUT));
 }
 
@@ -382,7 +386,7 @@ TEST_F(DialogFrameTest, CaptionButtonFollowsTheRealMouse) {
   // Press, leave, release outside: nothing.
   MouseTo(ScreenOf(centre));
   EXPECT_TRUE(WaitUntil([&] { return handler->HotCode() == HTCLOSE; }));
-  MouseButton(true);
+  MouseButton(true, ScreenOf(centre));
   EXPECT_TRUE(WaitUntil([&] { return handler->Button(HTCLOSE).State == 2; })) << "no pressed state";
   EXPECT_EQ(GetCapture(), dialog) << "a press captures the mouse";
   if (MaskRef(manager->Tables(), handler->Button(HTCLOSE).ImageIndex).Data->ImageCount > 2) {
@@ -391,7 +395,7 @@ TEST_F(DialogFrameTest, CaptionButtonFollowsTheRealMouse) {
   }
   MouseTo(outside);
   EXPECT_TRUE(WaitUntil([&] { return handler->Button(HTCLOSE).State != 2; }));
-  MouseButton(false);
+  MouseButton(false, outside);
   EXPECT_TRUE(WaitUntil([&] { return handler->PressedCode() == 0; }));
   Application->ProcessMessages();
   EXPECT_EQ(log.cancels, 0) << "released away from the button";
@@ -406,9 +410,9 @@ TEST_F(DialogFrameTest, CaptionButtonFollowsTheRealMouse) {
   // Press and release on it: SC_CLOSE, which the dialog answers with IDCANCEL.
   MouseTo(ScreenOf(centre));
   EXPECT_TRUE(WaitUntil([&] { return handler->HotCode() == HTCLOSE; }));
-  MouseButton(true);
+  MouseButton(true, ScreenOf(centre));
   EXPECT_TRUE(WaitUntil([&] { return handler->Button(HTCLOSE).State == 2; }));
-  MouseButton(false);
+  MouseButton(false, ScreenOf(centre));
   EXPECT_TRUE(WaitUntil([&] { return log.cancels == 1; })) << "the close button did not close";
   EXPECT_EQ(log.sysCommands, (std::vector<WPARAM>{SC_CLOSE}));
   MouseTo(outside);
