@@ -23,6 +23,42 @@ bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x <= r.right && 
 
 }  // namespace
 
+TFrameGeometry MeasureFrame(HWND window, bool framed, bool thinBorder, bool toolCaption) {
+  TFrameGeometry g;
+  RECT w{}, c{};
+  if (!window || !GetWindowRect(window, &w)) return g;
+  GetClientRect(window, &c);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  g.Width = w.right - w.left;
+  g.Height = w.bottom - w.top;
+  g.ClientWidth = c.right;
+  g.ClientHeight = c.bottom;
+  g.OffsetX = origin.x - w.left;
+  g.OffsetY = origin.y - w.top;
+  if (!framed) return g;
+  const bool caption = (GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+  if (IsIconic(window) || g.ClientWidth <= 0 || g.ClientHeight <= 0) {
+    g.BorderWidth = GetSystemMetrics(thinBorder ? SM_CXDLGFRAME : SM_CXFRAME);
+    g.BorderHeight = GetSystemMetrics(thinBorder ? SM_CYDLGFRAME : SM_CYFRAME);
+    g.CaptionHeight = caption ? GetSystemMetrics(toolCaption ? SM_CYSMCAPTION : SM_CYCAPTION) : 0;
+    return g;
+  }
+  g.BorderWidth = g.OffsetX;
+  g.BorderHeight = std::max(0, g.Height - g.OffsetY - g.ClientHeight);
+  g.CaptionHeight = caption ? std::max(0, g.OffsetY - g.BorderHeight) : 0;
+  return g;
+}
+
+void CopyFrameBands(HDC dc, HDC source, const TFrameGeometry& g) {
+  const int bottomY = g.OffsetY + g.ClientHeight;
+  const int rightX = g.OffsetX + g.ClientWidth;
+  BitBlt(dc, 0, 0, g.Width, g.OffsetY, source, 0, 0, SRCCOPY);
+  BitBlt(dc, 0, g.OffsetY, g.OffsetX, g.Height - g.OffsetY, source, 0, g.OffsetY, SRCCOPY);
+  BitBlt(dc, rightX, g.OffsetY, g.Width - rightX, g.Height - g.OffsetY, source, rightX, g.OffsetY, SRCCOPY);
+  BitBlt(dc, g.OffsetX, bottomY, g.ClientWidth, g.Height - bottomY, source, g.OffsetX, bottomY, SRCCOPY);
+}
+
 TsTitleButton& TsTitleButtons::Add() {
   items_.push_back(std::make_unique<TsTitleButton>(Count()));
   return *items_.back();
@@ -123,6 +159,13 @@ int TacCaptionButtons::Width() const {
   return width;
 }
 
+int TacCaptionButtons::ButtonHeight(int code) const {
+  if (!frame_.OwnImageHeights() || code >= kFirstTitleButton) return Height();
+  TsSkinManager* manager = frame_.Manager();
+  const TMaskRef image = manager ? MaskRef(manager->Tables(), Button(code).ImageIndex) : TMaskRef{};
+  return image.Valid() ? image.FrameHeight() : kMissingButtonSize;
+}
+
 int TacCaptionButtons::Height() const {
   TsSkinManager* manager = frame_.Manager();
   const TMaskRef close = manager ? MaskRef(manager->Tables(), buttons_[0].ImageIndex) : TMaskRef{};
@@ -134,9 +177,8 @@ void TacCaptionButtons::Layout(const TFrameGeometry& g) {
   ResolveImages();
   const TCaptionRules r = frame_.Rules();
   const bool shown[4] = {r.Close, r.Maximize, r.Minimize, r.Help};
-  const bool enabled[4] = {true, r.MaxEnabled || r.RestoreEnabled, r.MinEnabled || r.RestoreEnabled, true};
+  const bool enabled[4] = {r.CloseEnabled, r.MaxEnabled || r.RestoreEnabled, r.MinEnabled || r.RestoreEnabled, true};
   const int space = frame_.Spacing();
-  const int height = Height();
   int x = g.Width - g.BorderWidth - space;
   for (int code : Codes()) {
     TCaptionButton& b = *Record(code);
@@ -154,6 +196,7 @@ void TacCaptionButtons::Layout(const TFrameGeometry& g) {
       b.State = 0;
       continue;
     }
+    const int height = ButtonHeight(code);
     const int top = (g.BandHeight() - height) / 2 + (height < 16 ? 2 : 0);
     b.Rect = RECT{x - ButtonWidth(code), top, x, top + height};
     x = b.Rect.left - space;
@@ -214,7 +257,7 @@ void TacCaptionButtons::RepaintNow(int code) {
   const TCaptionButton& b = Button(code);
   TBitmap* picture = frame_.ShownPicture();
   if (!b.Visible || !picture || picture->Empty()) return;
-  if (frame_.PictureOutOfDate() || !back_ || b.Rect.left < backLeft_) {
+  if (frame_.PictureOutOfDate() || !back_ || b.Rect.left < backLeft_ || !frame_.RepaintsAlone(b.Rect)) {
     frame_.RepaintFrame();
     return;
   }

@@ -41,6 +41,16 @@ struct TFrameGeometry {
   int BandHeight() const { return CaptionHeight == 0 ? 0 : CaptionHeight + BorderHeight; }
 };
 
+// The frame of `window` as the window and client rectangles show it: the borders and the
+// caption are exactly what lies around the client area (system metrics under-count padded
+// borders). Without a frame (`framed` false) only the sizes and the client's place count. A
+// minimised window, whose client area is empty, falls back to the metrics: the dialog frame
+// ones with `thinBorder`, the sizing ones otherwise, the small caption with `toolCaption`.
+TFrameGeometry MeasureFrame(HWND window, bool framed, bool thinBorder, bool toolCaption);
+// Copies the frame around the client area from `source` (a picture of the whole window) to
+// the same places of `dc`: the top band, the left and right strips and the bottom strip.
+void CopyFrameBands(HDC dc, HDC source, const TFrameGeometry& g);
+
 // One caption button. `State`: 0 normal, 1 hot, 2 pressed.
 struct TCaptionButton {
   int State = 0;
@@ -90,6 +100,7 @@ private:
 // Which system buttons a frame shows now and what they may do.
 struct TCaptionRules {
   bool Close = false;     // the close button is shown
+  bool CloseEnabled = true;  // and may be pressed (else dimmed, answering as caption)
   bool Maximize = false;  // the maximise/restore button is shown
   bool Minimize = false;  // the minimise/restore button is shown
   bool Help = false;      // the help button is shown
@@ -123,6 +134,10 @@ public:
   virtual bool PictureOutOfDate() const = 0;
   // Rebuilds the picture and copies the frame to the window.
   virtual void RepaintFrame() = 0;
+  // Every button as high as its own image (else all as the close image).
+  virtual bool OwnImageHeights() const { return false; }
+  // Whether the button at `r` may be repainted alone; otherwise the frame is repainted.
+  virtual bool RepaintsAlone(const RECT& r) const { (void)r; return true; }
 };
 
 class TacCaptionButtons {
@@ -187,6 +202,7 @@ private:
   TCaptionButton* Record(int code);
   std::vector<int> Codes() const;
   int ButtonWidth(int code) const;
+  int ButtonHeight(int code) const;
   int TitleButtonImage() const;
   void PaintButton(TBitmap& picture, int code);
   void PaintTitleButton(TBitmap& picture, const TsTitleButton& item);

@@ -38,37 +38,11 @@ int TsSkinProvider::IconSizeFor(int height) {
 }
 
 TFrameGeometry TsSkinProvider::Geometry() const {
-  TFrameGeometry g;
-  if (!form_ || !form_->HandleAllocated()) return g;
-  HWND window = form_->Handle();
-  RECT w{}, c{};
-  GetWindowRect(window, &w);
-  GetClientRect(window, &c);
-  POINT origin{0, 0};
-  ClientToScreen(window, &origin);
-  g.Width = w.right - w.left;
-  g.Height = w.bottom - w.top;
-  g.ClientWidth = c.right;
-  g.ClientHeight = c.bottom;
-  g.OffsetX = origin.x - w.left;
-  g.OffsetY = origin.y - w.top;
-  if (!HasFrame(*form_)) return g;
-  const bool caption = (GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
-  const bool tool = form_->BorderStyle() == bsToolWindow || form_->BorderStyle() == bsSizeToolWin;
-  if (IsIconic(window) || g.ClientWidth <= 0 || g.ClientHeight <= 0) {
-    // No client area to measure against: the platform's metrics.
-    const bool thin = form_->BorderStyle() == bsSingle || form_->BorderStyle() == bsDialog ||
-                      form_->BorderStyle() == bsToolWindow;
-    g.BorderWidth = GetSystemMetrics(thin ? SM_CXDLGFRAME : SM_CXFRAME);
-    g.BorderHeight = GetSystemMetrics(thin ? SM_CYDLGFRAME : SM_CYFRAME);
-    g.CaptionHeight = caption ? GetSystemMetrics(tool ? SM_CYSMCAPTION : SM_CYCAPTION) : 0;
-    return g;
-  }
-  // The platform's frame is exactly what lies around the client area.
-  g.BorderWidth = g.OffsetX;
-  g.BorderHeight = std::max(0, g.Height - g.OffsetY - g.ClientHeight);
-  g.CaptionHeight = caption ? std::max(0, g.OffsetY - g.BorderHeight) : 0;
-  return g;
+  if (!form_ || !form_->HandleAllocated()) return TFrameGeometry{};
+  const TBorderStyle bs = form_->BorderStyle();
+  const bool thin = bs == bsSingle || bs == bsDialog || bs == bsToolWindow;
+  const bool tool = bs == bsToolWindow || bs == bsSizeToolWin;
+  return MeasureFrame(form_->Handle(), HasFrame(*form_), thin, tool);
 }
 
 RECT TsSkinProvider::CaptionTextRect(const TFrameGeometry& g) const {
@@ -99,14 +73,7 @@ void TsSkinProvider::OnNcPaint() {
 void TsSkinProvider::CopyFrame(HDC dc, const TFrameGeometry& g) {
   TBitmap* cache = skinData_->Cache();
   if (!cache || cache->Empty()) return;
-  HDC source = cache->Canvas().Handle();
-  const int bottomY = g.OffsetY + g.ClientHeight;
-  const int rightX = g.OffsetX + g.ClientWidth;
-  // Top band, left strip, right strip (as wide as the right border), bottom strip.
-  BitBlt(dc, 0, 0, g.Width, g.OffsetY, source, 0, 0, SRCCOPY);
-  BitBlt(dc, 0, g.OffsetY, g.OffsetX, g.Height - g.OffsetY, source, 0, g.OffsetY, SRCCOPY);
-  BitBlt(dc, rightX, g.OffsetY, g.Width - rightX, g.Height - g.OffsetY, source, rightX, g.OffsetY, SRCCOPY);
-  BitBlt(dc, g.OffsetX, bottomY, g.ClientWidth, g.Height - bottomY, source, g.OffsetX, bottomY, SRCCOPY);
+  CopyFrameBands(dc, cache->Canvas().Handle(), g);
 }
 
 void TsSkinProvider::UpdateRegion(const TFrameGeometry& g) {

@@ -31,6 +31,7 @@ TsWindowRules WindowRulesOf(const TCustomForm& form) {
 TCaptionRules TsWindowRules::Caption() const {
   TCaptionRules c;
   c.Close = CloseVisible;
+  c.CloseEnabled = CloseEnabled;
   c.Maximize = MaximizeVisible;
   c.Minimize = MinimizeVisible;
   c.Help = Help;
@@ -42,8 +43,7 @@ TCaptionRules TsWindowRules::Caption() const {
   return c;
 }
 
-TsSystemMenu::TsSystemMenu(TsSkinProvider* provider, TCustomForm* form)
-    : TPopupMenu(provider), provider_(provider), form_(form) {
+TacSystemMenuBase::TacSystemMenuBase(TComponent* owner) : TPopupMenu(owner) {
   auto add = [&](const wchar_t* caption, WPARAM command, bool update) {
     auto* item = new TMenuItem(this);
     item->SetCaption(caption);
@@ -60,11 +60,11 @@ TsSystemMenu::TsSystemMenu(TsSkinProvider* provider, TCustomForm* form)
   ItemClose = add(L"Close\tAlt+F4", SC_CLOSE, false);
 }
 
-// Closing may free the form, which must not happen inside its own procedure: posted. The
-// others act at once, so the items can follow the new window state.
-void TsSystemMenu::Command(WPARAM command, bool update) {
-  if (!form_ || !form_->HandleAllocated()) return;
-  HWND window = form_->Handle();
+// Closing may free the window's owner, which must not happen inside its own procedure:
+// posted. The others act at once, so the items can follow the new window state.
+void TacSystemMenuBase::Command(WPARAM command, bool update) {
+  HWND window = CommandWindow();
+  if (!window) return;
   if (command == SC_CLOSE) {
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return;
@@ -73,9 +73,7 @@ void TsSystemMenu::Command(WPARAM command, bool update) {
   if (update) UpdateItems();
 }
 
-void TsSystemMenu::UpdateItems() {
-  if (!form_) return;
-  const TsWindowRules r = WindowRulesOf(*form_);
+void TacSystemMenuBase::ApplyRules(const TsWindowRules& r) {
   ItemRestore->SetVisible(r.RestoreVisible);
   ItemRestore->SetEnabled(r.RestoreEnabled);
   ItemMove->SetEnabled(r.MoveEnabled);
@@ -86,8 +84,50 @@ void TsSystemMenu::UpdateItems() {
   ItemMaximize->SetVisible(r.MaximizeVisible);
   ItemMaximize->SetEnabled(r.MaximizeEnabled);
   ItemClose->SetVisible(r.CloseVisible);
+  ItemClose->SetEnabled(r.CloseEnabled);
   // The separator goes with Close.
   Items().Items(ItemClose->MenuIndex() - 1)->SetVisible(r.CloseVisible);
+}
+
+bool TacSystemMenuBase::OwnerDrawMessage(TMessage& message) {
+  UINT type = 0, id = 0;
+  ULONG_PTR data = 0;
+  if (message.Msg == WM_MEASUREITEM && message.LParam) {
+    const auto* mi = reinterpret_cast<const MEASUREITEMSTRUCT*>(message.LParam);
+    type = mi->CtlType, id = mi->itemID, data = mi->itemData;
+  } else if (message.Msg == WM_DRAWITEM && message.LParam) {
+    const auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam);
+    type = di->CtlType, id = di->itemID, data = di->itemData;
+  } else {
+    return false;
+  }
+  TMenuItem* item = type == ODT_MENU ? FindItem(id) : nullptr;
+  if (!item || reinterpret_cast<ULONG_PTR>(item) != data) return false;
+  message.Result = MenuWindowMessage(message.Msg, message.WParam, message.LParam);
+  return true;
+}
+
+void TacSystemMenuBase::Track(int x, int y) {
+  HWND window = CommandWindow();
+  if (!window) return;
+  if (OnPopup) OnPopup(this);
+  RebuildHandle();
+  // The window is the menu's window: it sees the menu open as its system menu would.
+  const UINT command = static_cast<UINT>(TrackPopupMenuEx(
+      Handle(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, window, nullptr));
+  if (command != 0)
+    if (TMenuItem* item = FindItem(command)) item->Click();
+}
+
+TsSystemMenu::TsSystemMenu(TsSkinProvider* provider, TCustomForm* form)
+    : TacSystemMenuBase(provider), provider_(provider), form_(form) {}
+
+HWND TsSystemMenu::CommandWindow() const {
+  return form_ && form_->HandleAllocated() ? form_->Handle() : nullptr;
+}
+
+void TsSystemMenu::UpdateItems() {
+  if (form_) ApplyRules(WindowRulesOf(*form_));
 }
 
 TMenuItem* TsSystemMenu::SkinSelectItem() const {
@@ -128,36 +168,11 @@ void TsSystemMenu::MakeSkinItems() {
   }
 }
 
-bool TsSystemMenu::OwnerDrawMessage(TMessage& message) {
-  UINT type = 0, id = 0;
-  ULONG_PTR data = 0;
-  if (message.Msg == WM_MEASUREITEM && message.LParam) {
-    const auto* mi = reinterpret_cast<const MEASUREITEMSTRUCT*>(message.LParam);
-    type = mi->CtlType, id = mi->itemID, data = mi->itemData;
-  } else if (message.Msg == WM_DRAWITEM && message.LParam) {
-    const auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam);
-    type = di->CtlType, id = di->itemID, data = di->itemData;
-  } else {
-    return false;
-  }
-  TMenuItem* item = type == ODT_MENU ? FindItem(id) : nullptr;
-  if (!item || reinterpret_cast<ULONG_PTR>(item) != data) return false;
-  message.Result = MenuWindowMessage(message.Msg, message.WParam, message.LParam);
-  return true;
-}
-
 void TsSystemMenu::Popup(int x, int y) {
   if (!form_ || !form_->HandleAllocated()) return;
   MakeSkinItems();
   UpdateItems();
   TsSkinManager* manager = provider_->SkinData().SkinManager();
   if (manager && manager->SkinnedPopups() && FrameHooks().PopupMenu) FrameHooks().PopupMenu(*provider_, *this);
-  if (OnPopup) OnPopup(this);
-  RebuildHandle();
-  // The form is the menu's window: it sees the menu open as its system menu would.
-  const UINT command = static_cast<UINT>(TrackPopupMenuEx(
-      Handle(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, form_->Handle(), nullptr));
-  if (command != 0)
-    if (TMenuItem* item = FindItem(command)) item->Click();
+  Track(x, y);
 }
-
