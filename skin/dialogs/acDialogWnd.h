@@ -63,6 +63,8 @@ public:
   // Run once after the provider has given the child windows their handlers.
   void Setup();
   TacProvider* Provider() const { return provider_; }
+  // The record is going (its handler may outlive it inside a message): read it no more.
+  void ForgetProvider() { provider_ = nullptr; }
 
   void WndProc(TMessage& message) override;
 

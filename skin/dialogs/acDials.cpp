@@ -430,6 +430,7 @@ TacProvider::~TacProvider() {
   // Children first: each gives its window back while the dialog still has its handler.
   std::vector<std::unique_ptr<TacMainWnd>> children = std::move(childHandlers_);
   for (auto& handler : children) FreeHandler(std::move(handler));
+  if (dialog_) dialog_->ForgetProvider();
   FreeHandler(std::unique_ptr<TacMainWnd>(dialog_.release()));
 }
 

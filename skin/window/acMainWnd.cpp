@@ -14,6 +14,12 @@
 
 namespace {
 
+// Asks the platform for WM_MOUSELEAVE; adds to whatever tracking the window asked for itself.
+void TrackLeave(HWND window) {
+  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
+  TrackMouseEvent(&track);
+}
+
 std::atomic<int> gLiveHandlers{0};
 
 String WindowText(HWND window) {
@@ -346,7 +352,15 @@ void TacMainWnd::WndProc(TMessage& message) {
       message.Result = CallOld(message);
       caption_ = WindowText(window_);
       return;
-    case WM_MOUSEMOVE: TrackHotWindow(window_); break;
+    case WM_MOUSEMOVE:
+      TrackHotWindow(window_);
+      TrackLeave(window_);
+      break;
+    case WM_MOUSELEAVE:
+      // The pointer may leave for a window no handler sees (another process, the desktop).
+      if (TsSkinManager* manager = DefaultManager(); manager && manager->HotWindow() == window_)
+        manager->SetHotWindow(nullptr);
+      break;
     case WM_PRINT:
     case WM_PRINTCLIENT:
       // A handler that paints its client area prints it through the same entry.
