@@ -188,8 +188,18 @@ void TacCtrlAdapter::RestoreLabels() {
   }
 }
 
+void TacCtrlAdapter::AddNewItem(TWinControl* control) {
+  if (scanDepth_ > 0) {
+    rescanPending_ = true;
+    return;
+  }
+  AddItem(control, DefaultSection);
+}
+
 void TacCtrlAdapter::AddItem(TWinControl* control, const std::string& section) {
   if (!control || control->IsDestroying()) return;
+  // Taken over already (the handler may not answer while a skin is being loaded).
+  if (TacAdapterItem* known = ItemOf(control); known && !known->Dead()) return;
   if (control->Parent() && AskControl(control, CMD_ISSKINNED)) return;
   bool canBeAdded = true;
   std::string skinSection = section;

@@ -138,7 +138,9 @@ public:
   // (null: the provider's form) and its descendants, and adjusts plain labels. A scan asked
   // for while one runs (a child window created meanwhile) runs once the running one ends.
   void AddAllItems(TWinControl* parent = nullptr);
-  void AddNewItem(TWinControl* control) { AddItem(control, DefaultSection); }
+  // One control with DefaultSection; asked for while a scan runs, it waits for a scan
+  // after that one.
+  void AddNewItem(TWinControl* control);
   void AddItem(TWinControl* control, const std::string& section);
   virtual bool IsControlSupported(TControl* control) const;
   // Sends the message to the window of every item with a live handler and a parented
