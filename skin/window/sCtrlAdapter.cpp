@@ -61,6 +61,8 @@ TacMainWnd* TacAdapterItem::DoHook(TWinControl* control) {
   } else if (dynamic_cast<TButton*>(control)) {
     binding->SetSkinSection("BUTTON");
     handler_ = TacMainWnd::Create<TacBtnWnd>(window, false, std::string("BUTTON"), manager, binding);
+  } else if (dynamic_cast<TCustomTreeView*>(control)) {
+    handler_ = TacMainWnd::Create<TacTreeViewWnd>(window, true, std::string("EDIT"), manager, binding);
   } else if (dynamic_cast<TCustomEdit*>(control)) {
     handler_ = TacMainWnd::Create<TacEditWnd>(window, true, std::string("EDIT"), manager, binding);
   }
@@ -112,7 +114,7 @@ TacAdapterItem* TacCtrlAdapter::ItemOf(const TControl* control) const {
 bool TacCtrlAdapter::IsControlSupported(TControl* control) const {
   if (!control || !control->Parent()) return false;
   return dynamic_cast<TPanel*>(control) || dynamic_cast<TButton*>(control) ||
-         dynamic_cast<TCustomEdit*>(control);
+         dynamic_cast<TCustomTreeView*>(control) || dynamic_cast<TCustomEdit*>(control);
 }
 
 void TacCtrlAdapter::AddAllItems(TWinControl* parent) {

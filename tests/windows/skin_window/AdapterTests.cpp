@@ -11,6 +11,7 @@
 
 #include "Helpers.h"
 #include "ProviderFixture.h"
+#include "framework/ComCtrls.h"
 #include "framework/ExtCtrls.h"
 #include "framework/Handles.h"
 #include "skin/controls/sButton.h"
@@ -18,6 +19,7 @@
 #include "skin/window/acBtnWnd.h"
 #include "skin/window/acEditWnd.h"
 #include "skin/window/acPanelWnd.h"
+#include "skin/window/acTreeViewWnd.h"
 #include "skin/window/sSkinProvider.h"
 
 namespace {
@@ -57,6 +59,7 @@ TEST_F(AdapterTest, ControlsGetTheHandlerOfTheirClass) {
   auto* panel = Add<TPanel>(form, 10, 60, L"Panel");
   panel->SetBounds(10, 60, 200, 60);
   auto* inner = Add<TButton>(panel, 10, 10, L"Inner");
+  auto* tree = Add<TTreeView>(form, 220, 60, L"Tree");
   std::vector<std::wstring> asked;
   ShowWithProvider();
   // OnSkinItem set after the first scan: only a scan from now on sees it. Everything is
@@ -83,6 +86,7 @@ TEST_F(AdapterTest, ControlsGetTheHandlerOfTheirClass) {
       {refused, false, nullptr, "none: OnSkinItem refused it"},
       {panel, true, "PANEL", "panel"},
       {inner, true, "BUTTON", "button"},
+      {tree, true, "CHECKBOX", "tree"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.control->Name());
@@ -96,7 +100,8 @@ TEST_F(AdapterTest, ControlsGetTheHandlerOfTheirClass) {
     EXPECT_FALSE(item->Handler()->Destroyed());
     const std::string kind = c.handler;
     TacMainWnd* h = item->Handler();
-    EXPECT_TRUE(kind == "button"  ? dynamic_cast<TacBtnWnd*>(h) != nullptr
+    EXPECT_TRUE(kind == "tree"    ? dynamic_cast<TacTreeViewWnd*>(h) != nullptr
+                : kind == "button"  ? dynamic_cast<TacBtnWnd*>(h) != nullptr
                 : kind == "edit"  ? dynamic_cast<TacEditWnd*>(h) != nullptr
                 : kind == "panel" ? dynamic_cast<TacPanelWnd*>(h) != nullptr
                                   : false)
@@ -109,7 +114,7 @@ TEST_F(AdapterTest, ControlsGetTheHandlerOfTheirClass) {
 
   // Scanning again adds nothing.
   const size_t count = Adapter().Items().size();
-  EXPECT_EQ(count, 4u);
+  EXPECT_EQ(count, 5u);
   Adapter().AddAllItems();
   Adapter().AddAllItems(panel);
   EXPECT_EQ(Adapter().Items().size(), count);
