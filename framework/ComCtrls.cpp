@@ -2,7 +2,11 @@
 
 #include <commctrl.h>
 
+#include <shellapi.h>
+
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "framework/Handles.h"
 
@@ -326,4 +330,264 @@ void TPageControl::WndProc(TMessage& message) {
     // what keeps the sheets from painting meanwhile (and it does no harm twice).
     DefWindowProcW(handle_, WM_SETREDRAW, message.WParam, 0);
   }
+}
+
+// ---------------------------------------------------------------- tree view
+
+TTreeNode::~TTreeNode() = default;
+
+String TTreeNode::Text() const {
+  wchar_t buffer[1024] = {};
+  TVITEMW item{};
+  item.mask = TVIF_TEXT | TVIF_HANDLE;
+  item.hItem = item_;
+  item.pszText = buffer;
+  item.cchTextMax = static_cast<int>(std::size(buffer));
+  if (!tree_.HandleAllocated() || !SendMessageW(tree_.Handle(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+    return String();
+  return buffer;
+}
+
+void TTreeNode::SetText(const String& text) {
+  TVITEMW item{};
+  item.mask = TVIF_TEXT | TVIF_HANDLE;
+  item.hItem = item_;
+  item.pszText = const_cast<wchar_t*>(text.c_str());
+  SendMessageW(tree_.Handle(), TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void TTreeNode::SetHasChildren(bool on) {
+  hasChildren_ = on;
+  TVITEMW item{};
+  item.mask = TVIF_CHILDREN | TVIF_HANDLE;
+  item.hItem = item_;
+  item.cChildren = on ? 1 : 0;
+  SendMessageW(tree_.Handle(), TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+bool TTreeNode::Expanded() const {
+  return (SendMessageW(tree_.Handle(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item_), TVIS_EXPANDED) &
+          TVIS_EXPANDED) != 0;
+}
+
+void TTreeNode::Expand() { SendMessageW(tree_.Handle(), TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item_)); }
+void TTreeNode::Collapse() { SendMessageW(tree_.Handle(), TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item_)); }
+bool TTreeNode::Selected() const { return tree_.Selected() == this; }
+
+void TTreeNode::SetImageIndex(int normal, int selected) {
+  TVITEMW item{};
+  item.mask = TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_HANDLE;
+  item.hItem = item_;
+  item.iImage = normal;
+  item.iSelectedImage = selected;
+  SendMessageW(tree_.Handle(), TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void TTreeNode::Delete() {
+  // The platform's deletion notice frees this node (and each child's frees the child).
+  SendMessageW(tree_.Handle(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item_));
+}
+
+void TTreeNode::DeleteChildren() {
+  for (TTreeNode* child : std::vector<TTreeNode*>(children_)) child->Delete();
+}
+
+TCustomTreeView::TCustomTreeView(TComponent* owner) : TWinControl(owner) {
+  SetBounds(0, 0, 121, 97);
+  SetTabStop(true);
+  SetParentColor(false);
+  SetColor(clWindow);
+}
+
+TCustomTreeView::~TCustomTreeView() {
+  Destroying();
+  // Nodes the platform never reported deleted (a window that went without its items).
+  roots_.clear();
+  nodes_.clear();
+}
+
+void TCustomTreeView::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  CreateSubClass(params, WC_TREEVIEWW);
+  params.style |= TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS;
+  if (!readOnly_) params.style |= TVS_EDITLABELS;
+  params.exStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomTreeView::CreateWnd() {
+  TWinControl::CreateWnd();
+  if (images_) SendMessageW(handle_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
+}
+
+void TCustomTreeView::DestroyWnd() {
+  TWinControl::DestroyWnd();
+  // The items went with the window; nodes whose notices did not arrive go now.
+  roots_.clear();
+  nodes_.clear();
+}
+
+TTreeNode* TCustomTreeView::AddChild(TTreeNode* parent, const String& text) {
+  HandleNeeded();
+  auto node = std::unique_ptr<TTreeNode>(new TTreeNode(*this, parent));
+  TTreeNode* made = node.get();
+  nodes_.push_back(std::move(node));
+  InsertItem(made, text);
+  if (!made->item_) {
+    ItemDeleted(made);
+    throw Exception(L"The tree view refused an item");
+  }
+  if (parent) {
+    parent->children_.push_back(made);
+  } else {
+    roots_.push_back(made);
+  }
+  return made;
+}
+
+void TCustomTreeView::InsertItem(TTreeNode* node, const String& text) {
+  TVINSERTSTRUCTW insert{};
+  insert.hParent = node->parent_ ? node->parent_->item_ : TVI_ROOT;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+  insert.item.pszText = const_cast<wchar_t*>(text.c_str());
+  insert.item.lParam = reinterpret_cast<LPARAM>(node);
+  insert.item.iImage = insert.item.iSelectedImage = images_ ? 0 : -1;
+  node->item_ = reinterpret_cast<HTREEITEM>(SendMessageW(handle_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+void TCustomTreeView::Clear() {
+  if (handle_) SendMessageW(handle_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+}
+
+TTreeNode* TCustomTreeView::NodeOf(HTREEITEM item) const {
+  if (!handle_ || !item) return nullptr;
+  TVITEMW query{};
+  query.mask = TVIF_PARAM | TVIF_HANDLE;
+  query.hItem = item;
+  if (!SendMessageW(handle_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query))) return nullptr;
+  return reinterpret_cast<TTreeNode*>(query.lParam);
+}
+
+TTreeNode* TCustomTreeView::Selected() const {
+  if (!handle_) return nullptr;
+  return NodeOf(reinterpret_cast<HTREEITEM>(SendMessageW(handle_, TVM_GETNEXTITEM, TVGN_CARET, 0)));
+}
+
+void TCustomTreeView::SetSelected(TTreeNode* node) {
+  SendMessageW(Handle(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node ? node->item_ : nullptr));
+}
+
+void TCustomTreeView::SetReadOnly(bool on) {
+  if (on == readOnly_) return;
+  readOnly_ = on;
+  if (handle_) {
+    const LONG_PTR style = GetWindowLongPtrW(handle_, GWL_STYLE);
+    SetWindowLongPtrW(handle_, GWL_STYLE, on ? style & ~static_cast<LONG_PTR>(TVS_EDITLABELS) : style | TVS_EDITLABELS);
+  }
+}
+
+bool TCustomTreeView::IsEditing() const {
+  return handle_ && SendMessageW(handle_, TVM_GETEDITCONTROL, 0, 0) != 0;
+}
+
+bool TCustomTreeView::EditText(TTreeNode* node) {
+  if (!node || readOnly_) return false;
+  SetFocus();
+  return SendMessageW(Handle(), TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(node->item_)) != 0;
+}
+
+void TCustomTreeView::EndEditing(bool cancel) {
+  if (!IsEditing()) return;
+  cancelEdit_ = cancel;
+  SendMessageW(handle_, TVM_ENDEDITLABELNOW, cancel ? TRUE : FALSE, 0);
+  cancelEdit_ = false;
+}
+
+void TCustomTreeView::UseSystemImages() {
+  SHFILEINFOW info{};
+  // The system's list: shared by the process, never destroyed by it.
+  images_ = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  if (handle_ && images_) SendMessageW(handle_, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images_));
+}
+
+void TCustomTreeView::ItemDeleted(TTreeNode* node) {
+  if (!node) return;
+  auto it = std::find_if(nodes_.begin(), nodes_.end(), [&](const auto& own) { return own.get() == node; });
+  if (it == nodes_.end()) return;
+  if (OnDeletion && !IsDestroying()) OnDeletion(this, node);
+  auto& siblings = node->parent_ ? node->parent_->children_ : roots_;
+  siblings.erase(std::remove(siblings.begin(), siblings.end(), node), siblings.end());
+  // Children whose notices have not come yet are reported on their own.
+  for (TTreeNode* child : node->children_) child->parent_ = nullptr;
+  std::unique_ptr<TTreeNode> gone = std::move(*it);
+  nodes_.erase(it);
+}
+
+// The window is a wide-character one: its notices come in their wide forms.
+bool TCustomTreeView::Notify(TMessage& message) {
+  auto* header = reinterpret_cast<NMHDR*>(message.LParam);
+  switch (header->code) {
+    case TVN_SELCHANGEDW:
+    case TVN_SELCHANGEDA: {
+      auto* tv = reinterpret_cast<NMTREEVIEWW*>(header);
+      if (OnChange) OnChange(this, reinterpret_cast<TTreeNode*>(tv->itemNew.lParam));
+      return true;
+    }
+    case TVN_ITEMEXPANDINGW:
+    case TVN_ITEMEXPANDINGA: {
+      auto* tv = reinterpret_cast<NMTREEVIEWW*>(header);
+      auto* node = reinterpret_cast<TTreeNode*>(tv->itemNew.lParam);
+      bool allow = true;
+      if ((tv->action & TVE_EXPAND) && node && OnExpanding) OnExpanding(this, node, allow);
+      // A node that was said to have children and got none loses its button.
+      if (allow && node && node->hasChildren_ && node->children_.empty()) node->SetHasChildren(false);
+      message.Result = allow ? FALSE : TRUE;
+      return true;
+    }
+    case TVN_ITEMEXPANDEDW:
+    case TVN_ITEMEXPANDEDA: {
+      auto* tv = reinterpret_cast<NMTREEVIEWW*>(header);
+      if ((tv->action & TVE_EXPAND) && OnExpanded) OnExpanded(this, reinterpret_cast<TTreeNode*>(tv->itemNew.lParam));
+      return true;
+    }
+    case TVN_BEGINLABELEDITW:
+    case TVN_BEGINLABELEDITA: {
+      auto* info = reinterpret_cast<NMTVDISPINFOW*>(header);
+      bool allow = !readOnly_;
+      if (allow && OnEditing) OnEditing(this, reinterpret_cast<TTreeNode*>(info->item.lParam), allow);
+      editing_ = allow;
+      message.Result = allow ? FALSE : TRUE;
+      return true;
+    }
+    case TVN_ENDLABELEDITW:
+    case TVN_ENDLABELEDITA: {
+      auto* info = reinterpret_cast<NMTVDISPINFOW*>(header);
+      // One end for each edit (some platforms report the end again as the edit box goes);
+      // cancelled: no text, or a cancel asked for through EndEditing.
+      const bool running = std::exchange(editing_, false);
+      if (!running || !info->item.pszText || cancelEdit_) {
+        message.Result = FALSE;
+        return true;
+      }
+      String text = info->item.pszText;
+      if (OnEdited) OnEdited(this, reinterpret_cast<TTreeNode*>(info->item.lParam), text);
+      if (auto* node = reinterpret_cast<TTreeNode*>(info->item.lParam)) node->SetText(text);
+      message.Result = FALSE;  // the text is set above, as the handler left it
+      return true;
+    }
+    case TVN_DELETEITEMW:
+    case TVN_DELETEITEMA: {
+      auto* tv = reinterpret_cast<NMTREEVIEWW*>(header);
+      ItemDeleted(reinterpret_cast<TTreeNode*>(tv->itemOld.lParam));
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void TCustomTreeView::WndProc(TMessage& message) {
+  if (message.Msg == CN_NOTIFY && Notify(message)) return;
+  TWinControl::WndProc(message);
 }

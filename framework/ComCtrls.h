@@ -1,4 +1,5 @@
-// The page control over the platform tab control, and its tab sheets.
+// The page control over the platform tab control, and its tab sheets; the tree view over
+// the platform tree view.
 //
 // Each `TTabSheet` is a child window of the page control, aligned to the tab control's
 // display area; only the active sheet is visible. The tabs are the visible sheets in page
@@ -15,6 +16,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "framework/WinControls.h"
@@ -130,4 +132,128 @@ private:
   int tabHeight_ = 0;
   int tabWidth_ = 0;
   TCanvas canvas_;
+};
+
+// ---------------------------------------------------------------- tree view
+
+class TCustomTreeView;
+
+// What an application hangs on a node; the node owns it and frees it with itself.
+class TTreeNodeData {
+public:
+  virtual ~TTreeNodeData() = default;
+};
+
+// One item of a tree view. Nodes are made and freed by their tree view: a node goes when
+// the platform deletes its item (deleted by the program, with its parent, or with the
+// window), and its data goes with it.
+class TTreeNode {
+public:
+  TTreeNode(const TTreeNode&) = delete;
+  TTreeNode& operator=(const TTreeNode&) = delete;
+  ~TTreeNode();
+
+  TCustomTreeView& TreeView() const { return tree_; }
+  HTREEITEM ItemId() const { return item_; }
+  TTreeNode* Parent() const { return parent_; }
+  int Count() const { return static_cast<int>(children_.size()); }
+  TTreeNode* Item(int index) const { return children_.at(static_cast<size_t>(index)); }
+  String Text() const;
+  void SetText(const String& text);
+  // Shows the expand button before the children are read (they come at the first expansion).
+  bool HasChildren() const { return hasChildren_; }
+  void SetHasChildren(bool on);
+  bool Expanded() const;
+  void Expand();
+  void Collapse();
+  bool Selected() const;
+  // The node's data (owned), or null.
+  TTreeNodeData* Data() const { return data_.get(); }
+  void SetData(std::unique_ptr<TTreeNodeData> data) { data_ = std::move(data); }
+  // Pictures in the tree's image list; -1 for none.
+  void SetImageIndex(int normal, int selected);
+  // Deletes the item (and its children) from the platform tree: the nodes go with it.
+  void Delete();
+  void DeleteChildren();
+
+private:
+  friend class TCustomTreeView;
+  TTreeNode(TCustomTreeView& tree, TTreeNode* parent) : tree_(tree), parent_(parent) {}
+  TCustomTreeView& tree_;
+  TTreeNode* parent_;
+  HTREEITEM item_ = nullptr;
+  std::vector<TTreeNode*> children_;
+  bool hasChildren_ = false;
+  std::unique_ptr<TTreeNodeData> data_;
+};
+
+using TTVChangedEvent = std::function<void(TComponent* sender, TTreeNode* node)>;
+using TTVExpandingEvent = std::function<void(TComponent* sender, TTreeNode* node, bool& allowExpansion)>;
+using TTVEditingEvent = std::function<void(TComponent* sender, TTreeNode* node, bool& allowEdit)>;
+using TTVEditedEvent = std::function<void(TComponent* sender, TTreeNode* node, String& text)>;
+
+// The platform tree view. Its items live in the window: nodes are made with the window's
+// items and go with them, so the tree is empty again when its window is made anew.
+class TCustomTreeView : public TWinControl {
+public:
+  explicit TCustomTreeView(TComponent* owner);
+  ~TCustomTreeView() override;
+  const wchar_t* ClassName() const override { return L"TCustomTreeView"; }
+
+  // A new last child of `parent` (null: a root item); borrowed, the tree owns it.
+  TTreeNode* AddChild(TTreeNode* parent, const String& text);
+  int RootCount() const { return static_cast<int>(roots_.size()); }
+  TTreeNode* Root(int index) const { return roots_.at(static_cast<size_t>(index)); }
+  // Every node alive (for counting).
+  int NodeCount() const { return static_cast<int>(nodes_.size()); }
+  void Clear();
+  TTreeNode* Selected() const;
+  void SetSelected(TTreeNode* node);
+  // The node of a platform item, or null.
+  TTreeNode* NodeOf(HTREEITEM item) const;
+
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool on);
+  // The label of a node is being edited now.
+  bool IsEditing() const;
+  // Starts editing `node`'s label; false when the tree refused.
+  bool EditText(TTreeNode* node);
+  // Ends the edit: accepted, or with `cancel` the label keeps its text.
+  void EndEditing(bool cancel);
+  // The shell's small icons as the tree's images (the list belongs to the system).
+  void UseSystemImages();
+  HIMAGELIST Images() const { return images_; }
+
+  TTVChangedEvent OnChange;
+  TTVExpandingEvent OnExpanding;
+  TTVChangedEvent OnExpanded;
+  TTVEditingEvent OnEditing;
+  TTVEditedEvent OnEdited;
+  TTVChangedEvent OnDeletion;
+
+protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  void WndProc(TMessage& message) override;
+
+private:
+  friend class TTreeNode;
+  bool Notify(TMessage& message);
+  void ItemDeleted(TTreeNode* node);
+  void InsertItem(TTreeNode* node, const String& text);
+
+  std::vector<std::unique_ptr<TTreeNode>> nodes_;
+  std::vector<TTreeNode*> roots_;
+  bool readOnly_ = false;
+  HIMAGELIST images_ = nullptr;
+  // An edit is running (begun and not yet ended); EndEditing asked to cancel it.
+  bool editing_ = false;
+  bool cancelEdit_ = false;
+};
+
+class TTreeView : public TCustomTreeView {
+public:
+  explicit TTreeView(TComponent* owner) : TCustomTreeView(owner) {}
+  const wchar_t* ClassName() const override { return L"TTreeView"; }
 };

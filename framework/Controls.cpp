@@ -140,7 +140,47 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
   if (showing) Invalidate();
+  UpdateAnchorRules();
   RequestAlign();
+}
+
+void TControl::SetAnchors(uint32_t anchors) {
+  anchors_ = anchors;
+  UpdateAnchorRules();
+}
+
+void TControl::UpdateAnchorRules() {
+  if (anchorMove_) return;
+  anchorBounds_ = BoundsRect();
+  anchorParentSize_ = SIZE{-1, -1};
+  if (!parent_) return;
+  const RECT client = parent_->ClientRect();
+  anchorParentSize_ = SIZE{client.right - client.left, client.bottom - client.top};
+}
+
+RECT TControl::AnchoredBounds(SIZE parentSize) const {
+  RECT r = anchorBounds_;
+  if (anchorParentSize_.cx < 0) return BoundsRect();
+  // One axis: the near edge, the size, the change of the parent's size.
+  auto place = [](LONG& nearEdge, LONG& farEdge, bool nearAnchor, bool farAnchor, int delta) {
+    if (farAnchor && nearAnchor) {
+      farEdge += delta;
+    } else if (farAnchor) {
+      nearEdge += delta;
+      farEdge += delta;
+    } else if (!nearAnchor) {
+      nearEdge += delta / 2;
+      farEdge += delta / 2;
+    }
+  };
+  place(r.left, r.right, anchors_ & akLeft, anchors_ & akRight, parentSize.cx - anchorParentSize_.cx);
+  place(r.top, r.bottom, anchors_ & akTop, anchors_ & akBottom, parentSize.cy - anchorParentSize_.cy);
+  int width = std::max<int>(r.right - r.left, 0), height = std::max<int>(r.bottom - r.top, 0);
+  constraints_.Apply(width, height);
+  // A size the constraints changed grows or shrinks away from the anchored edge.
+  if ((anchors_ & akRight) && !(anchors_ & akLeft)) r.left = r.right - width;
+  if ((anchors_ & akBottom) && !(anchors_ & akTop)) r.top = r.bottom - height;
+  return RECT{r.left, r.top, r.left + width, r.top + height};
 }
 
 void TControl::UpdateBoundsRect(const RECT& rect) {

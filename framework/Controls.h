@@ -13,10 +13,17 @@
 // framework/Messages.h. Alignment (`alTop`, `alBottom`, `alLeft`, `alRight`, `alClient`)
 // is deferred while a control is loading and done in `Loaded`.
 //
+// Anchors: a control that is not aligned keeps the distances of its anchored edges to the
+// same edges of its parent's client area when the parent is resized: akRight (without
+// akLeft) moves it along, akLeft with akRight stretches it, neither keeps its centre where
+// it was relative to the parent (likewise akTop and akBottom). The distances are those the
+// control had when it was last placed, parented or anchored by anyone but the layout
+// itself. `Constraints` bound every size the layout gives.
+//
 // The windowed controls are in framework/WinControls.h, the painted ones in
 // framework/CustomControls.h.
 //
-// Left out: anchors beyond storage, docking, drag and drop, bi-di, hint windows (hint
+// Left out: docking, drag and drop, bi-di, hint windows (hint
 // texts are stored only), scrolling windows.
 #pragma once
 
@@ -163,7 +170,7 @@ public:
   TAlign Align() const { return align_; }
   void SetAlign(TAlign align);
   uint32_t Anchors() const { return anchors_; }
-  void SetAnchors(uint32_t anchors) { anchors_ = anchors; }
+  void SetAnchors(uint32_t anchors);
 
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
@@ -271,11 +278,19 @@ private:
   void MouseButtonMessage(const TMessage& message, TMouseButton button, bool down);
   void MouseNotification(const TMessage& message, const TNotifyEvent& event);
   void ParentColorChanged();
+  // Remembers the bounds and the parent's client size the anchors keep distances from.
+  void UpdateAnchorRules();
+  // The bounds the anchors call for in a parent client area of `parentSize`.
+  RECT AnchoredBounds(SIZE parentSize) const;
   void ParentFontChanged();
   void SetParentFlag(bool& flag, bool on, UINT parentChanged);
 
   TAlign align_ = alNone;
   uint32_t anchors_ = akLeft | akTop;
+  RECT anchorBounds_{};
+  SIZE anchorParentSize_{-1, -1};
+  // The layout is moving the control now: its rules stay as they were.
+  bool anchorMove_ = false;
   bool visible_ = true;
   bool enabled_ = true;
   TColor color_ = clWindow;

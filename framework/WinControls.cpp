@@ -553,6 +553,7 @@ void TWinControl::InsertControl(TControl* control) {
   controls_.push_back(control);
   control->parent_ = this;
   if (control->IsWindowed()) tabList_.push_back(static_cast<TWinControl*>(control));
+  control->UpdateAnchorRules();
   if (control->parentColor_) control->Perform(CM_PARENTCOLORCHANGED);
   if (control->parentFont_) control->Perform(CM_PARENTFONTCHANGED);
   if (control->parentShowHint_) control->Perform(CM_PARENTSHOWHINTCHANGED);
@@ -754,6 +755,24 @@ void TWinControl::AlignControls(TControl*, RECT& rect) {
   }
   for (TControl* c : take(alClient))
     c->SetBounds(rect.left, rect.top, std::max<LONG>(rect.right - rect.left, 0), std::max<LONG>(rect.bottom - rect.top, 0));
+  AnchorControls();
+}
+
+void TWinControl::AnchorControls() {
+  const RECT client = ClientRect();
+  const SIZE size{client.right - client.left, client.bottom - client.top};
+  for (TControl* c : std::vector<TControl*>(controls_)) {
+    if (c->align_ != alNone || c->anchors_ == (akLeft | akTop) || c->anchorParentSize_.cx < 0) continue;
+    const RECT r = c->AnchoredBounds(size);
+    c->anchorMove_ = true;
+    try {
+      c->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    } catch (...) {
+      c->anchorMove_ = false;
+      throw;
+    }
+    c->anchorMove_ = false;
+  }
 }
 
 // ---------------------------------------------------------------- bounds, text, showing
@@ -781,6 +800,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     height_ = std::max(height, 0);
     if (resized) Realign();
   }
+  UpdateAnchorRules();
   RequestAlign();
 }
 

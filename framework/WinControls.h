@@ -142,7 +142,9 @@ protected:
   void MouseCaptureLost() override;
   // The area children are aligned in (client coordinates); a container may shrink it.
   virtual void AdjustClientRect(RECT& rect) const;
+  // Lays out the aligned children in `rect`, then the anchored ones (see Controls.h).
   virtual void AlignControls(TControl* control, RECT& rect);
+  void AnchorControls();
   // Paints the window's own face (not the non-windowed children) on `dc`.
   virtual void PaintWindow(HDC dc);
   // Paints the visible non-windowed children on `dc`.

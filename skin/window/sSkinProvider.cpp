@@ -102,6 +102,7 @@ TsSkinProvider::~TsSkinProvider() {
     if (formAlive) UninitializeFrame();
     // Reverse order of hooking: nothing of ours is chained after the handler yet, so the
     // handler goes first (and only while it is first; otherwise it passes messages on).
+    FreeAdapter();
     if (handler_) handler_->Remove();
     if (formAlive && form_->HandleAllocated())
       RedrawWindow(form_->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
@@ -171,7 +172,7 @@ void TsSkinProvider::InitializeFrame() {
   if (!systemMenu_) systemMenu_ = new TsSystemMenu(this, form_);
   systemMenu_->UpdateItems();
   SetSysMenuStyle(false);
-  if (FrameHooks().ScanControls) FrameHooks().ScanControls(*this);
+  ScanControls();
   CallHook(FrameHooks().ScrollBars, true);
   CallHook(FrameHooks().Menus, true);
   ApplyGlobalColor();
@@ -188,6 +189,7 @@ void TsSkinProvider::InitializeFrame() {
 void TsSkinProvider::UninitializeFrame() {
   if (!form_ || !form_->HandleAllocated()) return;
   outline_.End(false);
+  FreeAdapter();
   CallHook(FrameHooks().ScrollBars, false);
   CallHook(FrameHooks().Menus, false);
   SetSysMenuStyle(true);
@@ -284,7 +286,7 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
   switch (SkinCommandOf(message.WParam)) {
     case CMD_REPAINT:
       if (reinterpret_cast<TsSkinManager*>(message.LParam) == skinData_->SkinManager()) {
-        if (FrameHooks().ScanControls) FrameHooks().ScanControls(*this);
+        ScanControls();
         CallHook(FrameHooks().ScrollBars, true);
         CallHook(FrameHooks().Menus, true);
         Invalidate();
@@ -301,7 +303,12 @@ void TsSkinProvider::SkinnedCommand(TMessage& message) {
       message.Result = reinterpret_cast<LRESULT>(this);
       return;
     case CMD_CONTROLADDED:
-      if (!form_->IsLoading() && message.LParam && FrameHooks().ScanControls) FrameHooks().ScanControls(*this);
+      if (!form_->IsLoading() && message.LParam) {
+        // The control itself, then whatever it holds.
+        auto* control = dynamic_cast<TWinControl*>(reinterpret_cast<TControl*>(message.LParam));
+        if (control) ScanControls(control);
+        if (control && adapter_ && adapter_->IsControlSupported(control)) adapter_->AddNewItem(control);
+      }
       return;
     case CMD_GETBGINFO:
       if (!IsLoading()) {
@@ -437,8 +444,14 @@ void TsSkinProvider::SkinnedMessage(TMessage& message) {
       return;
     case WM_PARENTNOTIFY:
       CallOld(message);
-      if (LOWORD(message.WParam) == WM_CREATE && !IsLoading() && !form_->IsLoading() && FrameHooks().ScanControls)
-        FrameHooks().ScanControls(*this);
+      if (LOWORD(message.WParam) == WM_CREATE && !IsLoading() && !form_->IsLoading()) ScanControls();
+      return;
+    case CM_CONTROLLISTCHANGE:
+      CallOld(message);
+      if (message.LParam && adapter_) {
+        auto* control = dynamic_cast<TWinControl*>(reinterpret_cast<TControl*>(message.WParam));
+        if (control && adapter_->IsControlSupported(control)) adapter_->AddNewItem(control);
+      }
       return;
     case WM_SETTINGCHANGE:
       Invalidate();
@@ -644,6 +657,18 @@ bool TsSkinProvider::OnNcMouse(TMessage& message) {
 TsFrameHooks& FrameHooks() {
   static TsFrameHooks hooks;
   return hooks;
+}
+
+void TsSkinProvider::ScanControls(TWinControl* parent) {
+  if (!form_ || form_->IsDestroying() || windowGone_) return;
+  if (!adapter_) adapter_ = std::make_unique<TacCtrlAdapter>(*this);
+  adapter_->AddAllItems(parent);
+}
+
+void TsSkinProvider::FreeAdapter() {
+  // Out of the member first: a handler given back may send the form messages meanwhile.
+  std::unique_ptr<TacCtrlAdapter> adapter = std::move(adapter_);
+  adapter.reset();
 }
 
 void TsSkinProvider::CallHook(const std::function<void(TsSkinProvider&, bool)>& hook, bool on) {

@@ -21,11 +21,16 @@
 // frame's painting is in sFramePainter.cpp. The provider owns one of each and a size grip
 // (`GripMode`).
 //
+// The form's framework controls that have no binding of their own (buttons, edits, panels,
+// tree views) are skinned by the provider's control adapter, `TacCtrlAdapter`
+// (sCtrlAdapter.cpp): each gets a binding and a window handler, and plain labels take the
+// skin's font colour over the skinned background.
+//
 // Left out so far: the title cache of RESERVEDBOOLEAN sections, main menus, MDI and the show
-// animation. The child-control adapter, the skinned scroll bars and the skinned menus join
-// the frame through `FrameHooks()`, empty until those pieces exist; the system menu is a
-// platform pop-up menu until then (the menu hook may switch it to owner-drawn items, whose
-// requests reach the menu through the form).
+// animation. The skinned scroll bars and the skinned menus join the frame through
+// `FrameHooks()`, empty until those pieces exist; the system menu is a platform pop-up menu
+// until then (the menu hook may switch it to owner-drawn items, whose requests reach the
+// menu through the form).
 #pragma once
 
 #include <windows.h>
@@ -61,9 +66,6 @@ using enum TsResizeMode;
 // Where pieces of the engine built elsewhere join a skinned frame. Each hook is empty until
 // that piece exists; an empty hook means there is nothing to do.
 struct TsFrameHooks {
-  // The form's child controls that have no binding of their own should be skinned now
-  // (first skinning, a repaint command, a child created or added).
-  std::function<void(TsSkinProvider& provider)> ScanControls;
   // The form's own scroll bars follow the skinned state `on`.
   std::function<void(TsSkinProvider& provider, bool on)> ScrollBars;
   // The form's menus follow the skinned state `on` (activation re-hooks them as well).
@@ -73,6 +75,97 @@ struct TsFrameHooks {
   std::function<void(TsSkinProvider& provider, TPopupMenu& menu)> PopupMenu;
 };
 TsFrameHooks& FrameHooks();
+
+class TacMainWnd;
+class TacCtrlAdapter;
+class TLabel;
+
+// The control kind code of an adapted control's binding.
+constexpr int COC_TacAdapterItem = 227;
+
+// Asked for every control the adapter is about to skin: clear `canBeAdded` to leave it in
+// the platform look, or name another section.
+using TAddItemEvent = std::function<void(TComponent* item, bool& canBeAdded, std::string& skinSection)>;
+
+// One adapted control: its binding and the window handler that paints it from the skin.
+class TacAdapterItem {
+public:
+  TacAdapterItem(TacCtrlAdapter& adapter, TWinControl& control);
+  ~TacAdapterItem();
+  TacAdapterItem(const TacAdapterItem&) = delete;
+  TacAdapterItem& operator=(const TacAdapterItem&) = delete;
+
+  // The control skinned (borrowed; the adapter drops the item when the control goes).
+  TWinControl* Control() const { return control_; }
+  TsCommonData& SkinData() { return *skinData_; }
+  TacCtrlAdapter& Adapter() const { return adapter_; }
+  // The handler on the control's window, or null.
+  TacMainWnd* Handler() const { return handler_.get(); }
+  // No handler, or one that gave its window back (the window was destroyed).
+  bool Dead() const;
+  // Attaches the handler the control's class calls for; returns it, or null (no window,
+  // no parent, the control skinned already, or a class without a rule).
+  TacMainWnd* DoHook(TWinControl* control);
+  // Frees the handler (now, or once the message running through it returns).
+  void FreeHandler();
+
+private:
+  TacCtrlAdapter& adapter_;
+  TWinControl* control_;
+  std::unique_ptr<TsCommonData> skinData_;
+  std::unique_ptr<TacMainWnd> handler_;
+};
+
+// The provider's adapter of framework controls without a binding. Works only while the
+// manager's skinning rules hold srThirdParty.
+class TacCtrlAdapter : private TComponent {
+public:
+  explicit TacCtrlAdapter(TsSkinProvider& provider);
+  // Frees every item (their handlers give the windows back unless the form is being
+  // destroyed) and gives every label it changed its transparency and font colour back.
+  ~TacCtrlAdapter() override;
+  // Adapters are plain objects held by their provider.
+  static void* operator new(std::size_t size) { return ::operator new(size); }
+  static void operator delete(void* block) { ::operator delete(block); }
+
+  TsSkinProvider& Provider() const { return provider_; }
+  // Items in the order they were added (borrowed).
+  const std::vector<std::unique_ptr<TacAdapterItem>>& Items() const { return items_; }
+  // The section of controls added singly (AddNewItem); empty: the class's own.
+  std::string DefaultSection;
+
+  // Drops dead items, then skins every supported control owned by or placed on `parent`
+  // (null: the provider's form) and its descendants, and adjusts plain labels. A scan asked
+  // for while one runs (a child window created meanwhile) runs once the running one ends.
+  void AddAllItems(TWinControl* parent = nullptr);
+  // One control with DefaultSection; asked for while a scan runs, it waits for a scan
+  // after that one.
+  void AddNewItem(TWinControl* control);
+  void AddItem(TWinControl* control, const std::string& section);
+  virtual bool IsControlSupported(TControl* control) const;
+  // Sends the message to the window of every item with a live handler and a parented
+  // control; whatever a control raises is dropped.
+  void Broadcast(UINT msg, WPARAM wParam, LPARAM lParam);
+  // The item of `control`, or null.
+  TacAdapterItem* ItemOf(const TControl* control) const;
+
+private:
+  struct LabelLook;
+  TsSkinManager* Manager() const;
+  void Scan(TWinControl* parent);
+  void TakeIn(TComponent* component);
+  void AdjustLabel(TLabel& label);
+  void RemoveDeadItems();
+  void RemoveItem(const TacAdapterItem* item);
+  void RestoreLabels();
+  void Notification(TComponent* component, TOperation operation) override;
+
+  TsSkinProvider& provider_;
+  std::vector<std::unique_ptr<TacAdapterItem>> items_;
+  std::vector<std::unique_ptr<LabelLook>> labels_;
+  int scanDepth_ = 0;
+  bool rescanPending_ = false;
+};
 
 class TsSkinProvider : public TComponent {
 public:
@@ -107,6 +200,10 @@ public:
   int SnapBuffer() const { return snapBuffer_; }
   void SetSnapBuffer(int pixels) { snapBuffer_ = pixels; }
   TsTitleButtons& TitleButtons() { return titleButtons_; }
+  // The adapter of the form's framework controls (made when the form is first skinned), or null.
+  TacCtrlAdapter* Adapter() const { return adapter_.get(); }
+  // Lets the application veto or re-section each control the adapter is about to skin.
+  TAddItemEvent OnSkinItem;
   TsTitleIcon& TitleIcon() { return titleIcon_; }
   // The system menu (made when the frame is first skinned), or null.
   TsSystemMenu* SystemMenu() const { return systemMenu_; }
@@ -167,6 +264,9 @@ private:
   int TitleIndex() const;
   std::string TitleSection() const;
   void CallHook(const std::function<void(TsSkinProvider&, bool)>& hook, bool on);
+  // The adapter made if missing, then its scan of `parent` (null: the whole form).
+  void ScanControls(TWinControl* parent = nullptr);
+  void FreeAdapter();
   void FormWindowGone();
 
   // The frame painter (sFramePainter.cpp).
@@ -211,6 +311,7 @@ private:
   TCustomForm* form_ = nullptr;
   std::unique_ptr<TsCommonData> skinData_;
   std::unique_ptr<Handler> handler_;
+  std::unique_ptr<TacCtrlAdapter> adapter_;
   TAlignment captionAlignment_ = taLeftJustify;
   bool showAppIcon_ = true;
   std::string titleSkin_;

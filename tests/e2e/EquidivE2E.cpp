@@ -772,7 +772,9 @@ private:
   HWND WaitForMessageForm() { return WaitForTopLevel(app_.Id(), L"TMessageForm", nullptr, kWaitMs); }
 
   // Checks the framework's message form: the application title as caption, `text`, one OK
-  // button; saves a screenshot if `shot` is given, and presses OK.
+  // button; saves a screenshot if `shot` is given, and presses OK. The form is skinned: its
+  // text in the skin's font colour straight on the frame's background (no box of the
+  // platform's face behind it), its button painted from "BUTTON".
   void AnswerMessageForm(HWND form, const std::wstring& text, const wchar_t* shot) {
     report_.CheckEqual(TextOf(form), kTitle, L"the message's caption is the application title");
     std::vector<HWND> buttons;
@@ -781,20 +783,23 @@ private:
       seen += L"\n          " + Describe(w);
       if (IsKind(w, kPushButton)) buttons.push_back(w);
     }
+    report_.Check(buttons.size() == 1 && TextOf(buttons[0]) == L"OK", L"it has one button, OK", L"its windows:" + seen);
+    MoveMouseTo({0, 0});  // the button is not under the pointer
     // The text is painted by the form itself, in the system's message font; the form is
     // captured again until it shows (a skinned form may repaint its client once more after
     // its frame is taken over).
     Sync(form);
+    const COLORREF ink = builtin_->GlobalFontColor();
     TextMatch match;
     WaitFor([&] {
       match = FindText(CaptureSettled(ClientScreenRect(form)), {0, 0, ClientSizeOf(form).cx, ClientSizeOf(form).cy}, text,
-                       MessageFont(), GetSysColor(COLOR_BTNTEXT));
+                       MessageFont(), ink);
       return match.found;
     }, kWaitMs);
-    report_.Check(match.found, L"the message reads \"" + text + L"\"",
+    report_.Check(match.found, L"the message reads \"" + text + L"\" in the skin's font colour " + ColourText(ink),
                   L"best match differs in " + std::to_wstring(static_cast<int>(match.mismatch * 100)) +
                       L"% of the text's ink pixels");
-    report_.Check(buttons.size() == 1 && TextOf(buttons[0]) == L"OK", L"it has one button, OK", L"its windows:" + seen);
+    if (!buttons.empty()) CheckMessageFormSkinned(form, buttons[0], text, match, shot);
     RECT r = ScreenRectOf(form);
     int dx = (r.left + r.right) - GetSystemMetrics(SM_CXSCREEN);
     int dy = (r.top + r.bottom) - GetSystemMetrics(SM_CYSCREEN);
@@ -803,6 +808,68 @@ private:
     if (buttons.empty()) return;
     ClickWindow(buttons[0]);
     report_.Require(WaitFor([&] { return !IsWindow(form) || !IsWindowVisible(form); }), L"pressing OK closes it");
+  }
+
+  // The message form's client area against the frame's background composed from the skin,
+  // leaving out the button and the text's own rectangle; inside that rectangle no pixel
+  // shows the platform's face where the background has another colour. The button against
+  // "BUTTON" composed over that background, with the pointer away and over it: the focused
+  // default button shows the section's hot look (state 1) either way.
+  void CheckMessageFormSkinned(HWND form, HWND button, const std::wstring& text, const TextMatch& match,
+                               const wchar_t* shot) {
+    const std::wstring name = std::wstring(shot ? shot : L"e2e-message") + L"-skinned";
+    const RECT window = ScreenRectOf(form), client = ClientScreenRect(form);
+    const auto background = ComposeFormBackground(*builtin_, window.right - window.left, window.bottom - window.top);
+    const POINT clientInWindow{client.left - window.left, client.top - window.top};
+    const Picture expectedClient = Crop(PictureOf(background->View()),
+                                        RECT{clientInWindow.x, clientInWindow.y, clientInWindow.x + ClientSizeOf(form).cx,
+                                             clientInWindow.y + ClientSizeOf(form).cy});
+    RECT textBox{};
+    {
+      const TextFont font = MessageFont();
+      HDC dc = GetDC(nullptr);
+      HFONT f = CreateFontW(font.height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, font.face.c_str());
+      HGDIOBJ old = SelectObject(dc, f);
+      RECT calc{0, 0, 4000, 0};
+      DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &calc, DT_CALCRECT | DT_NOPREFIX);
+      SelectObject(dc, old);
+      DeleteObject(f);
+      ReleaseDC(nullptr, dc);
+      textBox = RECT{match.at.x, match.at.y, match.at.x + calc.right, match.at.y + calc.bottom};
+      InflateRect(&textBox, 4, 4);
+    }
+    RECT buttonRect = RectInParent(button, form);
+    InflateRect(&buttonRect, 1, 1);
+    Sync(form);
+    const Picture shown = CaptureSettled(ClientScreenRect(form));
+    CompareShown(shown, expectedClient, {textBox, buttonRect},
+                 L"the message form's client is the skin's frame background around its text and button", name);
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    int facePixels = 0;
+    for (int y = std::max<int>(textBox.top, 0); y < std::min<int>(textBox.bottom, shown.height); ++y)
+      for (int x = std::max<int>(textBox.left, 0); x < std::min<int>(textBox.right, shown.width); ++x)
+        facePixels += shown.Pixel(x, y) == face && expectedClient.Pixel(x, y) != face;
+    report_.Check(facePixels == 0, L"no box of the platform's face lies behind the message text",
+                  std::to_wstring(facePixels) + L" pixels of " + ColourText(face) + L" around the text");
+
+    const ParentPicture underButton{background->View(), clientInWindow.x, clientInWindow.y};
+    const Picture composed = ComposeControl(*builtin_, "BUTTON", 1, underButton, RectInParent(button, form));
+    const COLORREF buttonInk = SectionFontColour(*builtin_, "BUTTON", true);
+    const SIZE size = ClientSizeOf(button);
+    auto checkButton = [&](const std::wstring& when, const std::wstring& suffix) {
+      Sync(form);
+      const Picture seenButton = CaptureSettled(ScreenRectOf(button));
+      CompareShown(seenButton, composed, {}, L"its OK button shows \"BUTTON\" in state 1 along its edges " + when,
+                   name + suffix, CompareRing(seenButton, composed, 2, 4));
+      const TextMatch caption = FindText(seenButton, {0, 0, size.cx, size.cy}, L"OK", MessageFont(), buttonInk, 0.2);
+      report_.Check(caption.found, L"its caption is in the section's font colour " + ColourText(buttonInk) + L" " + when,
+                    L"best match differs in " + std::to_wstring(static_cast<int>(caption.mismatch * 100)) + L"%");
+      if (shot) Screenshot(ScreenRectOf(button), name + suffix);
+    };
+    checkButton(L"with the pointer away", L"-button");
+    const RECT b = ScreenRectOf(button);
+    MoveMouseTo({(b.left + b.right) / 2, (b.top + b.bottom) / 2});
+    checkButton(L"with the pointer over it", L"-button-hot");
   }
 
   void SplitIntoFour() {

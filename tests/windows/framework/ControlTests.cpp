@@ -5,7 +5,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "Helpers.h"
 #include "framework/ComCtrls.h"
@@ -107,6 +110,76 @@ TEST_F(ControlTest, AlignedChildrenShareTheClientAreaAndFollowResizes) {
   children[4]->Constraints().MaxWidth = 100;   // limits hold against alignment
   panel->SetBounds(0, 0, 300, 140);
   EXPECT_EQ(children[4]->Width(), 100);
+}
+
+// Children that are not aligned keep the distances of their anchored edges to the parent's
+// over a series of resizes (each from the one before, growing and shrinking), windowed and
+// painted children alike; a size limit holds against the stretching.
+TEST_F(ControlTest, AnchoredChildrenKeepTheirDistancesOverResizes) {
+  auto* panel = Add<TPanel>(form.get(), 0, 0, 200, 100);
+  panel->SetBevelOuter(bvNone);
+  struct Case {
+    uint32_t anchors;
+    bool windowed;
+  };
+  const Case cases[] = {
+      {akLeft | akTop, true},           {akRight | akTop, true},           {akLeft | akRight | akTop, true},
+      {akLeft | akBottom, true},        {akLeft | akTop | akBottom, true}, {akRight | akBottom, false},
+      {akLeft | akRight | akTop | akBottom, false}, {0, true},
+  };
+  // Each child starts at (40, 30), 60 x 20, in a 200 x 100 client area.
+  std::vector<TControl*> children;
+  for (const Case& c : cases) {
+    TControl* child;
+    if (c.windowed) {
+      child = Add<TButton>(panel, 40, 30, 60, 20);
+    } else {
+      auto* label = Add<TLabel>(panel, 40, 30, 60, 20);
+      label->SetAutoSize(false);
+      child = label;
+    }
+    child->SetAnchors(c.anchors);
+    children.push_back(child);
+  }
+  auto* limited = Add<TButton>(panel, 40, 30, 60, 20);
+  limited->SetAnchors(akLeft | akRight | akTop);
+  limited->Constraints().MaxWidth = 90;
+  limited->Constraints().MinWidth = 50;
+  form->Show();
+  for (const SIZE size : {SIZE{260, 140}, SIZE{230, 90}, SIZE{150, 70}, SIZE{200, 100}, SIZE{320, 200}}) {
+    panel->SetBounds(0, 0, size.cx, size.cy);
+    const int dx = size.cx - 200, dy = size.cy - 100;
+    for (size_t i = 0; i < children.size(); ++i) {
+      const uint32_t a = cases[i].anchors;
+      const auto axis = [](bool nearAnchor, bool farAnchor, int start, int length, int delta) {
+        if (nearAnchor && farAnchor) return std::pair{start, std::max(length + delta, 0)};
+        if (farAnchor) return std::pair{start + delta, length};
+        if (!nearAnchor) return std::pair{start + delta / 2, length};
+        return std::pair{start, length};
+      };
+      const auto [left, width] = axis(a & akLeft, a & akRight, 40, 60, dx);
+      const auto [top, height] = axis(a & akTop, a & akBottom, 30, 20, dy);
+      const RECT r = children[i]->BoundsRect();
+      SCOPED_TRACE(testing::Message() << "child " << i << " in " << size.cx << " x " << size.cy);
+      EXPECT_EQ(r.left, left);
+      EXPECT_EQ(r.top, top);
+      EXPECT_EQ(r.right - r.left, width);
+      EXPECT_EQ(r.bottom - r.top, height);
+      if (cases[i].windowed) {
+        RECT window;  // the platform window agrees with the control
+        GetWindowRect(static_cast<TWinControl*>(children[i])->Handle(), &window);
+        MapWindowPoints(nullptr, panel->Handle(), reinterpret_cast<POINT*>(&window), 2);
+        EXPECT_EQ(window.left, left);
+        EXPECT_EQ(window.right, left + width);
+      }
+    }
+    EXPECT_EQ(limited->Left(), 40);
+    EXPECT_EQ(limited->Width(), std::clamp(60 + dx, 50, 90)) << size.cx;
+  }
+  // Placed anew by the program: the distances count from there.
+  children[1]->SetBounds(10, 30, 60, 20);  // 320 - 70 = 250 from the right edge
+  panel->SetBounds(0, 0, 300, 200);
+  EXPECT_EQ(children[1]->Left(), -10);
 }
 
 TEST_F(ControlTest, PropertyChangesArriveAsNotificationsAndReachChildren) {
