@@ -190,5 +190,11 @@ void TacBtnWnd::WndProc(TMessage& message) {
     default: break;
   }
   TacMainWnd::WndProc(message);
-  if (message.Msg == WM_MOUSEMOVE && !Destroyed()) TrackHotWindow(Window(), true);
+  if (message.Msg == WM_MOUSEMOVE && !Destroyed()) {
+    TrackHotWindow(Window(), true);
+    // The pointer may leave for a window no handler sees (another process, the desktop):
+    // the leave notice ends the hot look then (the base handling of WM_MOUSELEAVE).
+    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, Window(), 0};
+    TrackMouseEvent(&track);
+  }
 }

@@ -14,12 +14,6 @@
 
 namespace {
 
-// Asks the platform for WM_MOUSELEAVE; adds to whatever tracking the window asked for itself.
-void TrackLeave(HWND window) {
-  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, window, 0};
-  TrackMouseEvent(&track);
-}
-
 std::atomic<int> gLiveHandlers{0};
 
 String WindowText(HWND window) {
@@ -352,10 +346,7 @@ void TacMainWnd::WndProc(TMessage& message) {
       message.Result = CallOld(message);
       caption_ = WindowText(window_);
       return;
-    case WM_MOUSEMOVE:
-      TrackHotWindow(window_);
-      TrackLeave(window_);
-      break;
+    case WM_MOUSEMOVE: TrackHotWindow(window_); break;
     case WM_MOUSELEAVE:
       // The pointer may leave for a window no handler sees (another process, the desktop).
       if (TsSkinManager* manager = DefaultManager(); manager && manager->HotWindow() == window_)
