@@ -267,6 +267,15 @@ void TacDialogWnd::RepaintFrame() {
   if (Ready() && Visible()) GuardedPaint([&] { OnNcPaint(); });
 }
 
+TBitmap* TacDialogWnd::UpToDatePicture(const TFrameGeometry& g) {
+  TsCommonData& binding = *Binding();
+  binding.UpdatingFlag = binding.RefreshUpdating();
+  TBitmap* cache = binding.Cache();
+  if (binding.UpdatingFlag || !cache) return nullptr;
+  if (binding.BackgroundChangedFlag || cache->Width() != g.Width || cache->Height() != g.Height) PaintAll(g);
+  return cache;
+}
+
 void TacDialogWnd::PaintAll(const TFrameGeometry& g) {
   TsCommonData& binding = *Binding();
   TsSkinManager* manager = binding.SkinManager();
@@ -394,13 +403,9 @@ void TacDialogWnd::OnNcPaint() {
   HWND window = Window();
   caption_ = ReadWindowText(window);
   WalkChildren();
-  TsCommonData& binding = *Binding();
-  binding.UpdatingFlag = binding.RefreshUpdating();
-  if (binding.UpdatingFlag) return;
   const TFrameGeometry g = Geometry();
-  TBitmap* cache = binding.Cache();
+  TBitmap* cache = UpToDatePicture(g);
   if (!cache) return;
-  if (binding.BackgroundChangedFlag || cache->Width() != g.Width || cache->Height() != g.Height) PaintAll(g);
   UpdateRegion(g);
   const TWindowDC dc = TWindowDC::Of(window);
   if (!dc || cache->Empty()) return;
@@ -412,13 +417,9 @@ void TacDialogWnd::OnNcPaint() {
 }
 
 void TacDialogWnd::PaintTo(HDC dc) {
-  TsCommonData& binding = *Binding();
-  binding.UpdatingFlag = binding.RefreshUpdating();
-  if (binding.UpdatingFlag) return;
   const TFrameGeometry g = Geometry();
-  TBitmap* cache = binding.Cache();
+  TBitmap* cache = UpToDatePicture(g);
   if (!cache) return;
-  if (binding.BackgroundChangedFlag || cache->Width() != g.Width || cache->Height() != g.Height) PaintAll(g);
   const int mode = provider_ ? provider_->SpecialMode() : 0;
   if (mode == 1) {
     const RECT& preview = PreviewRect();
@@ -426,7 +427,7 @@ void TacDialogWnd::PaintTo(HDC dc) {
   } else if (mode == 3) {
     if (HRGN areas = ColorAreasRegion()) ExtSelectClipRgn(dc, areas, RGN_DIFF);
   }
-  PaintWindowToDCExcludingChildren(Window(), binding, POINT{g.OffsetX, g.OffsetY}, dc,
+  PaintWindowToDCExcludingChildren(Window(), *Binding(), POINT{g.OffsetX, g.OffsetY}, dc,
                                    RECT{0, 0, g.ClientWidth, g.ClientHeight});
 }
 
@@ -736,9 +737,7 @@ bool TacDialogWnd::MouseMessage(TMessage& message) {
       } else {
         message.Result = answer;
       }
-      // The borders of a maximised window lie outside the work area: the pointer goes through.
-      const TFrameGeometry g = Geometry();
-      if (IsZoomed(window) && (p.x < 2 || p.y < 2 || p.x >= g.Width - 4 || p.y >= g.Height - 4)) {
+      if (OnZoomedBorder(window, p, Geometry())) {
         buttons_->SetHot(0);
         message.Result = HTTRANSPARENT;
       }

@@ -130,6 +130,8 @@ private:
   bool OffersNoCancel() const;
 
   void PaintAll(const TFrameGeometry& g);
+  // The picture, rebuilt first when out of date; null while the skin is updating.
+  TBitmap* UpToDatePicture(const TFrameGeometry& g);
   void PaintCaption(const TFrameGeometry& g, int state);
   void PaintIcon(const TFrameGeometry& g);
   void PaintTitleBar(const TFrameGeometry& g, int state);

@@ -290,6 +290,10 @@ int TacCaptionButtons::HitTest(POINT p, const TFrameGeometry& g, const RECT& ico
   return HTCAPTION;
 }
 
+bool OnZoomedBorder(HWND window, POINT p, const TFrameGeometry& g) {
+  return IsZoomed(window) && (p.x < 2 || p.y < 2 || p.x >= g.Width - 4 || p.y >= g.Height - 4);
+}
+
 void TacCaptionButtons::SetHot(int code, bool repaint) {
   if (code == hotCode_) return;
   const int old = hotCode_;

@@ -51,6 +51,10 @@ TFrameGeometry MeasureFrame(HWND window, bool framed, bool thinBorder, bool tool
 // the same places of `dc`: the top band, the left and right strips and the bottom strip.
 void CopyFrameBands(HDC dc, HDC source, const TFrameGeometry& g);
 
+// The borders of a maximised window lie outside the work area, over whatever is there (the
+// taskbar): true when window point `p` lies on them, where the pointer goes through.
+bool OnZoomedBorder(HWND window, POINT p, const TFrameGeometry& g);
+
 // One caption button. `State`: 0 normal, 1 hot, 2 pressed.
 struct TCaptionButton {
   int State = 0;

@@ -562,10 +562,7 @@ bool TsSkinProvider::OnNcMouse(TMessage& message) {
       } else {
         message.Result = answer;
       }
-      // The borders of a maximised window lie outside the work area, over whatever is
-      // there (the taskbar): the pointer goes through them.
-      const TFrameGeometry g = Geometry();
-      if (IsZoomed(window) && (p.x < 2 || p.y < 2 || p.x >= g.Width - 4 || p.y >= g.Height - 4)) {
+      if (OnZoomedBorder(window, p, Geometry())) {
         buttons_->SetHot(0);
         message.Result = HTTRANSPARENT;
       }
