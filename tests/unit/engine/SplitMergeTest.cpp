@@ -329,8 +329,8 @@ TEST(SplitIntoParts, APieceThatRunsOutOfRoomIsNotLeftAndTheErrorNamesIt) {
   } catch (const EWriteError& error) {
     EXPECT_EQ(error.Message(), L"Cannot write file \"" + (dir / "v.sprt2") + L"\". " + SystemErrorText(kDiskFull));
   }
-  const Bytes source = Sequence(30);
-  EXPECT_EQ(ReadFile(dir / "v.sprt1"), Bytes(source.begin(), source.begin() + 10)) << "completed piece";
+  const Bytes bytes = Sequence(30);
+  EXPECT_EQ(ReadFile(dir / "v.sprt1"), Bytes(bytes.begin(), bytes.begin() + 10)) << "completed piece";
   EXPECT_EQ(ReadFile(dir / "v.sprt2"), (Bytes{7, 7})) << "the earlier piece of that number is untouched";
   EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"v", "v.sprt1", "v.sprt2"})) << "no temporary file";
   ASSERT_EQ(opened.size(), 2u);
