@@ -336,7 +336,10 @@ void Tfrmmain::slst1KeyDown(TComponent*, WORD& key, TShiftState shift) {
   } else if (key == 'A' && modifiers == ssCtrl) {
     slst1->SelectAll();
   } else if ((key == VK_UP || key == VK_DOWN) && modifiers == ssAlt) {
+    // The key goes on to the default handling: the platform then knows that Alt was used
+    // with another key, and its release does not enter the window's menu mode.
     MoveSelectedEntries(key == VK_UP ? -1 : +1);
+    return;
   } else {
     return;
   }
