@@ -4,6 +4,8 @@
 
 #include "app/AppIcon.h"
 #include "app/BuiltinSkin.h"
+#include "app/MergeList.h"
+#include "engine/JoinOrder.h"
 #include "engine/SplitMerge.h"
 #include "framework/Convert.h"
 
@@ -162,6 +164,7 @@ void Tfrmmain::CreateLayout(bool skinned) {
   Place(slst1, sTabSheet2, {0, 0, 500, 138});
   slst1->SetAlign(alTop);
   slst1->SetTabOrder(1);
+  slst1->OnKeyDown = [this](TComponent* s, WORD& key, TShiftState shift) { slst1KeyDown(s, key, shift); };
 
   sbtn7 = addButton(sTabSheet2, L"sbtn7", {169, 144, 88, 25}, L"开始合并", 2, &Tfrmmain::sbtn7Click);
 
@@ -218,18 +221,24 @@ void Tfrmmain::CreateLayout(bool skinned) {
     TMenuItem** item;
     const wchar_t* name;
     const wchar_t* caption;
+    const wchar_t* shortCut;
     void (Tfrmmain::*handler)(TComponent*);
   };
   const MenuEntry items[] = {
-      {&N1, L"N1", L"全选", &Tfrmmain::N1Click},
-      {&N2, L"N2", L"-", nullptr},
-      {&N3, L"N3", L"删除选中", &Tfrmmain::N3Click},
-      {&N4, L"N4", L"全部删除", &Tfrmmain::N4Click},
+      {&N1, L"N1", L"全选", L"Ctrl+A", &Tfrmmain::N1Click},
+      {&N2, L"N2", L"-", L"", nullptr},
+      {&N3, L"N3", L"删除选中", L"Del", &Tfrmmain::N3Click},
+      {&N4, L"N4", L"全部删除", L"", &Tfrmmain::N4Click},
+      {&N5, L"N5", L"-", L"", nullptr},
+      {&N6, L"N6", L"上移", L"Alt+Up", &Tfrmmain::N6Click},
+      {&N7, L"N7", L"下移", L"Alt+Down", &Tfrmmain::N7Click},
+      {&N8, L"N8", L"按编号排序", L"", &Tfrmmain::N8Click},
   };
   for (const MenuEntry& entry : items) {
     TMenuItem* item = phase.Add(new TMenuItem(this));
     item->SetName(entry.name);
     item->SetCaption(entry.caption);
+    item->SetShortCutText(entry.shortCut);
     if (entry.handler) item->OnClick = [this, h = entry.handler](TComponent* s) { (this->*h)(s); };
     pm1->Items().Add(item);
     *entry.item = item;
@@ -283,13 +292,16 @@ void Tfrmmain::sbtn6Click(TComponent*) {
   sod1->SetFilterIndex(0);
   sod1->SetOptions(ofHideReadOnly | ofAllowMultiSelect | ofEnableSizing);
   if (!sod1->Execute()) return;
-  slst1->Items().AddStrings(sod1->Files());
+  // The dialog returns files chosen together in its own text order (".sprt10" before
+  // ".sprt2"); they enter in natural order, after the entries already listed.
+  slst1->Items().AddStrings(NaturallySorted(sod1->Files()));
 }
 
 void Tfrmmain::sbtn7Click(TComponent*) {
   if (slst1->Count() == 0) return;
   const auto proposal = MergeTargetName(slst1->Items()[0]);
   if (!proposal) return;
+  if (!ConfirmJoinOrder()) return;
   ssdlg1->SetFileName(*proposal);
   if (!ssdlg1->Execute()) return;
   MergeParts(slst1->Items().ToVector(), ssdlg1->FileName());
@@ -307,3 +319,57 @@ void Tfrmmain::N1Click(TComponent*) { slst1->SelectAll(); }
 void Tfrmmain::N3Click(TComponent*) { slst1->DeleteSelected(); }
 
 void Tfrmmain::N4Click(TComponent*) { slst1->Clear(); }
+
+void Tfrmmain::N6Click(TComponent*) { MoveSelectedEntries(-1); }
+
+void Tfrmmain::N7Click(TComponent*) { MoveSelectedEntries(+1); }
+
+void Tfrmmain::N8Click(TComponent*) {
+  const std::vector<String> sorted = NaturallySorted(slst1->Items().ToVector());
+  slst1->Items().Assign(sorted);
+}
+
+void Tfrmmain::slst1KeyDown(TComponent*, WORD& key, TShiftState shift) {
+  const TShiftState modifiers = shift & (ssShift | ssAlt | ssCtrl);
+  if (key == VK_DELETE && modifiers == 0) {
+    slst1->DeleteSelected();
+  } else if (key == 'A' && modifiers == ssCtrl) {
+    slst1->SelectAll();
+  } else if ((key == VK_UP || key == VK_DOWN) && modifiers == ssAlt) {
+    // The key goes on to the default handling: the platform then knows that Alt was used
+    // with another key, and its release does not enter the window's menu mode.
+    MoveSelectedEntries(key == VK_UP ? -1 : +1);
+    return;
+  } else {
+    return;
+  }
+  key = 0;
+}
+
+void Tfrmmain::MoveSelectedEntries(int delta) {
+  TListSelection list{slst1->Items().ToVector(), {}};
+  for (int i = 0; i < slst1->Count(); ++i) list.selected.push_back(slst1->Selected(i));
+  const TListSelection moved = MovedSelection(list, delta);
+  if (moved == list) return;
+  const int focused = slst1->ItemIndex();
+  slst1->Items().BeginUpdate();
+  slst1->Items().Assign(moved.items);
+  for (size_t i = 0; i < moved.selected.size(); ++i) slst1->SetSelected(static_cast<int>(i), moved.selected[i]);
+  slst1->Items().EndUpdate();
+  if (focused >= 0 && list.selected[static_cast<size_t>(focused)])
+    SendMessageW(slst1->Handle(), LB_SETCARETINDEX, static_cast<WPARAM>(focused + delta), FALSE);
+}
+
+bool Tfrmmain::ConfirmJoinOrder() {
+  const TJoinOrderVerdict verdict = CheckJoinOrder(slst1->Items().ToVector());
+  const std::optional<TJoinOrderQuestion> question = JoinOrderQuestion(verdict);
+  if (!question) return true;
+  switch (Application->MessageBox(question->text, Application->Title(), question->flags)) {
+    case IDYES:
+      if (verdict.kind == TJoinOrderVerdict::Kind::OutOfOrder)
+        slst1->Items().Assign(SortedByPieceNumber(slst1->Items().ToVector()));
+      return true;
+    case IDNO: return verdict.kind == TJoinOrderVerdict::Kind::OutOfOrder;
+    default: return false;
+  }
+}

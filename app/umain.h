@@ -56,6 +56,10 @@ public:
   TMenuItem* N2 = nullptr;
   TMenuItem* N3 = nullptr;
   TMenuItem* N4 = nullptr;
+  TMenuItem* N5 = nullptr;
+  TMenuItem* N6 = nullptr;
+  TMenuItem* N7 = nullptr;
+  TMenuItem* N8 = nullptr;
 
   void FormCreate(TComponent* sender);
   void sbtn2Click(TComponent* sender);
@@ -68,10 +72,19 @@ public:
   void N1Click(TComponent* sender);
   void N3Click(TComponent* sender);
   void N4Click(TComponent* sender);
+  void N6Click(TComponent* sender);
+  void N7Click(TComponent* sender);
+  void N8Click(TComponent* sender);
+  void slst1KeyDown(TComponent* sender, WORD& key, TShiftState shift);
   void tmr1Timer(TComponent* sender);
 
 private:
   void CreateLayout(bool skinned);
+  // Moves the selected entries of the merge list one place (-1 up, +1 down).
+  void MoveSelectedEntries(int delta);
+  // Asks about a list of pieces out of order or incomplete; false when nothing is to be
+  // merged. May sort the list first.
+  bool ConfirmJoinOrder();
 };
 
 // The mail link of the credit line.

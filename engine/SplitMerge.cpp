@@ -18,9 +18,11 @@ String Trim(const String& text) {
 
 std::vector<uint8_t> NewCopyBuffer() { return std::vector<uint8_t>(static_cast<size_t>(kCopyBufferSize)); }
 
-void WritePiece(TStream& source, int64_t length, const String& fileName, std::vector<uint8_t>& buffer) {
-  TFileStream piece(fileName, fmCreate);
-  if (length > 0) piece.CopyFrom(source, length, buffer);
+void WritePiece(TStream& source, int64_t length, const String& fileName, std::vector<uint8_t>& buffer,
+                const TOutputOpener& open) {
+  TPendingFile piece(fileName, open);
+  piece.CopyFrom(source, length, buffer);
+  piece.Commit();
 }
 
 void RefuseOutputAmongEntries(const std::vector<String>& entries, const String& outputName) {
@@ -49,7 +51,8 @@ String PieceFileName(const String& folder, const String& sourceName, int32_t k) 
   return name;
 }
 
-void SplitIntoParts(TStream& source, int32_t count, const String& folder, const String& sourceName) {
+void SplitIntoParts(TStream& source, int32_t count, const String& folder, const String& sourceName,
+                    const TOutputOpener& open) {
   const int64_t size = source.Size();
   if (SplitPieceCount(size, count) == 0) return;
   const int64_t pieceSize = size / count;
@@ -57,7 +60,7 @@ void SplitIntoParts(TStream& source, int32_t count, const String& folder, const 
   std::vector<uint8_t> buffer = NewCopyBuffer();
   for (int32_t k = 1; k <= count; ++k) {
     const int64_t length = k == count ? size - source.Position() : pieceSize;
-    WritePiece(source, length, PieceFileName(folder, sourceName, k), buffer);
+    WritePiece(source, length, PieceFileName(folder, sourceName, k), buffer, open);
   }
 }
 
@@ -68,14 +71,13 @@ std::optional<String> MergeTargetName(const String& firstEntry) {
   return trimmed.substr(0, marker);
 }
 
-void MergeParts(const std::vector<String>& entries, const String& outputName) {
+void MergeParts(const std::vector<String>& entries, const String& outputName, const TOutputOpener& open) {
   RefuseOutputAmongEntries(entries, outputName);
-  TFileStream output(outputName, fmCreate | fmShareExclusive);
-  output.SetPosition(0);
+  TPendingFile output(outputName, open);
   std::vector<uint8_t> buffer = NewCopyBuffer();
   for (const String& entry : entries) {
     TFileStream input(entry, fmOpenRead | fmShareDenyWrite);
-    const int64_t length = input.Size();
-    if (length > 0) output.CopyFrom(input, length, buffer);
+    output.CopyFrom(input, input.Size(), buffer);
   }
+  output.Commit();
 }

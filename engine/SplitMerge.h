@@ -1,5 +1,9 @@
 // Cutting a file into equal pieces and joining files back into one.
 //
+// Every output (each piece, the joined file) is written as a TPendingFile: it appears
+// under its name only when complete, and a failure leaves neither a partial file nor a
+// temporary one, nor changes an existing file of that name.
+//
 // Pieces are raw slices named "<name>.sprt<k>" with no header: joining pieces 1..count in
 // order gives the source byte for byte. Both operations copy through one reused buffer
 // of a few MiB, so memory stays bounded whatever the file size, and sizes are 64-bit.
@@ -9,6 +13,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/PendingFile.h"
 #include "framework/Streams.h"
 
 // Size of the buffer both operations copy through.
@@ -24,16 +29,20 @@ String PieceFileName(const String& folder, const String& sourceName, int32_t k);
 // Cuts `source` (readable, seekable; its position moves, it is not closed) into `count`
 // pieces in `folder`, named after the file name part of `sourceName`. Every piece has
 // size / count bytes but the last, which takes the remainder. Existing pieces of the
-// same numbers are replaced. Raises EFCreateError, EReadError or EWriteError; pieces
-// written before a failure stay on disk.
-void SplitIntoParts(TStream& source, int32_t count, const String& folder, const String& sourceName);
+// same numbers are replaced. Raises EFCreateError, EReadError or EWriteError (naming the
+// piece); pieces completed before a failure stay on disk, the failing one is not left.
+// `open` creates the temporary files (the file system unless a test substitutes it).
+void SplitIntoParts(TStream& source, int32_t count, const String& folder, const String& sourceName,
+                    const TOutputOpener& open = CreateTemporaryFile);
 
 // The output name a merge proposes: the trimmed first entry up to its first ".sprt"
 // (case-sensitive), or nothing when there is no marker or nothing precedes it.
 std::optional<String> MergeTargetName(const String& firstEntry);
 
 // Writes the concatenation of `entries`, in list order, into `outputName` (created or
-// replaced, held exclusively). An entry that is the output file itself is refused with
-// EFOpenError before anything is created. Raises EFCreateError for the output and
-// EFOpenError or EReadError for an entry; the output keeps what was appended before.
-void MergeParts(const std::vector<String>& entries, const String& outputName);
+// replaced once complete). An entry that is the output file itself is refused with
+// EFOpenError before anything is created. Raises EFCreateError or EWriteError for the
+// output and EFOpenError or EReadError for an entry; on any failure `outputName` is as it
+// was before the merge.
+void MergeParts(const std::vector<String>& entries, const String& outputName,
+                const TOutputOpener& open = CreateTemporaryFile);

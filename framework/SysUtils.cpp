@@ -7,6 +7,9 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 #endif
 
 namespace {
@@ -121,9 +124,27 @@ String FormatMessageText(std::wstring_view pattern, std::initializer_list<String
   return out;
 }
 
-String LastSystemErrorText() {
+String LastSystemErrorText() { return SystemErrorText(LastSystemErrorCode()); }
+
+int LastSystemErrorCode() {
 #ifdef _WIN32
-  const DWORD code = GetLastError();
+  return static_cast<int>(GetLastError());
+#else
+  return errno;
+#endif
+}
+
+void SetLastSystemErrorCode(int code) {
+#ifdef _WIN32
+  SetLastError(static_cast<DWORD>(code));
+#else
+  errno = code;
+#endif
+}
+
+String SystemErrorText(int errorCode) {
+#ifdef _WIN32
+  const auto code = static_cast<DWORD>(errorCode);
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
@@ -133,7 +154,7 @@ String LastSystemErrorText() {
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
   return text;
 #else
-  return Utf8ToString(std::strerror(errno));
+  return Utf8ToString(std::strerror(errorCode));
 #endif
 }
 
@@ -172,6 +193,13 @@ bool DirectoryExists(const String& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+int ReplaceFileWith(const String& from, const String& to) {
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return 0;
+  return static_cast<int>(GetLastError());
+}
+
+int RemoveFile(const String& path) { return DeleteFileW(path.c_str()) ? 0 : static_cast<int>(GetLastError()); }
 #else
 bool FileExists(const String& path) {
   struct stat info {};
@@ -182,4 +210,10 @@ bool DirectoryExists(const String& path) {
   struct stat info {};
   return !path.empty() && stat(StringToUtf8(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
+
+int ReplaceFileWith(const String& from, const String& to) {
+  return std::rename(StringToUtf8(from).c_str(), StringToUtf8(to).c_str()) == 0 ? 0 : errno;
+}
+
+int RemoveFile(const String& path) { return unlink(StringToUtf8(path).c_str()) == 0 ? 0 : errno; }
 #endif

@@ -52,6 +52,12 @@ String FormatMessageText(std::wstring_view pattern, std::initializer_list<String
 
 // The platform's text for the last error of a file operation (GetLastError / errno).
 String LastSystemErrorText();
+// The last error of a file operation as a number (GetLastError / errno), and the
+// platform's text for such a number.
+int LastSystemErrorCode();
+String SystemErrorText(int code);
+// Sets the last error of a file operation (SetLastError / errno).
+void SetLastSystemErrorCode(int code);
 
 // Characters that end the folder part of a path on this platform.
 bool IsPathDelimiter(wchar_t c);
@@ -70,3 +76,9 @@ String ExtractFilePath(const String& path);
 bool FileExists(const String& path);
 // True when `path` names an existing folder.
 bool DirectoryExists(const String& path);
+// Puts the file `from` in place as `to`, replacing a file of that name in one step
+// (MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH, or rename). 0 when
+// done, else the system's error code.
+int ReplaceFileWith(const String& from, const String& to);
+// Removes the file `path`; 0 when done, else the system's error code.
+int RemoveFile(const String& path);

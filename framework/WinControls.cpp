@@ -244,8 +244,10 @@ void TWinControl::WndProc(TMessage& message) {
       Resized(message.WParam);
       return;
     // Before the platform procedure.
-    case WM_KEYDOWN: KeyMessage(message, true); return;
-    case WM_KEYUP: KeyMessage(message, false); return;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: KeyMessage(message, true); return;
+    case WM_KEYUP:
+    case WM_SYSKEYUP: KeyMessage(message, false); return;
     case WM_CHAR:
       if (DialogChar(message)) return;
       break;

@@ -219,6 +219,7 @@ public:
       GoToMergePage();
       CheckClientMatchesSkin(sheet2_, L"merge page");
       UseLongList();
+      GuardJoinOrder();
       UsePopupMenu();
       MergeThroughSaveDialog();
       SplitFileHeldOpenElsewhere();
@@ -1106,7 +1107,7 @@ private:
     MergeLongList(work_.File(L"long.bin"), joined);
 
     // The popup menu empties it again.
-    ClickMenuEdgeItem(OpenPopupMenu(), false);
+    ClickMenuItem(OpenPopupMenu(), 2);  // 全部删除
     report_.Check(ListIs({}), L"\"全部删除\" empties the long list", L"it lists " + Joined(ListItems(list_)));
   }
 
@@ -1143,14 +1144,29 @@ private:
     HWND menu = WaitForTopLevel(app_.Id(), L"#32768", nullptr, kWaitMs,
                                 [](HWND w) { return IsWindowVisible(w) != FALSE; });
     report_.Require(menu != nullptr, L"a right click on slst1 opens a popup menu (#32768)");
+    // The menu is painted from inside its tracking loop: once it is, keys reach the menu
+    // and not the list (the window shows a moment before the loop starts).
+    report_.Require(WaitUntilPainted(menu, kWaitMs), L"the popup menu has painted");
     return menu;
   }
 
   // Chooses an item of the open menu with the arrow keys and Enter: `downs` presses from
   // no highlighted item (the menu skips the separator itself).
+  // Chooses an item of the open menu with the arrow keys and Enter: `downs` presses from
+  // no highlighted item (the menu skips the separators itself).
   void ChooseMenuItemByKeys(HWND menu, int downs) {
     for (int i = 0; i < downs; ++i) PressKey(VK_DOWN);
     PressKey(VK_RETURN);
+    report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"the menu closes");
+  }
+
+  // Clicks item `index` (0 to 5, separators not counted) of the open pm1: six rows of one
+  // height and two 2-pixel separators, after the first and the fourth item, in a 3-pixel frame.
+  void ClickMenuItem(HWND menu, int index) {
+    const RECT r = ScreenRectOf(menu);
+    const int itemHeight = (r.bottom - r.top - 10) / 6;
+    const int top = 3 + index * itemHeight + (index >= 1 ? 2 : 0) + (index >= 4 ? 2 : 0);
+    ClickAt({(r.left + r.right) / 2, r.top + top + itemHeight / 2});
     report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"the menu closes");
   }
 
@@ -1190,14 +1206,19 @@ private:
     }, kShortWaitMs);
     report_.Check(same, L"the menu's border and icon column are MAINMENU and ICOLINE", DifferenceText(d));
 
-    // The item rows: three ordinary items of one height and a 2-pixel separator inside a
-    // 3-pixel frame. Left of the captions a hot item shows MENUITEM's hot look over the
-    // icon column, every other row the menu picture.
-    const int itemHeight = (h - 6 - 2) / 3;
-    const int tops[] = {3, 5 + itemHeight, 5 + 2 * itemHeight};
+    // The item rows: six ordinary items of one height and two 2-pixel separators (after the
+    // first and the fourth item) inside a 3-pixel frame. Left of the captions a hot item
+    // shows MENUITEM's hot look over the icon column, every other row the menu picture.
+    const int itemHeight = (h - 6 - 4) / 6;
+    const int tops[] = {3,
+                        5 + itemHeight,
+                        5 + 2 * itemHeight,
+                        5 + 3 * itemHeight,
+                        7 + 4 * itemHeight,
+                        7 + 5 * itemHeight};
     auto onlyHot = [&](int hotIndex) {
       const Picture seen = CaptureScreen(r);
-      for (int i = 0; i < 3; ++i) {
+      for (int i = 0; i < 6; ++i) {
         bool differs = false;
         for (int y = tops[i]; y < tops[i] + itemHeight; ++y)
           for (int x = 3; x < 30; ++x) differs = differs || seen.Pixel(x, y) != expected.Pixel(x, y);
@@ -1205,19 +1226,22 @@ private:
       }
       return true;
     };
+    const std::vector<std::wstring> order = {L"全选", L"删除选中", L"全部删除", L"上移", L"下移", L"按编号排序"};
     auto hotCaption = [&](const wchar_t* caption) {
-      const int index = std::wstring(caption) == L"全选" ? 0 : std::wstring(caption) == L"删除选中" ? 1 : 2;
+      const int index = static_cast<int>(std::find(order.begin(), order.end(), caption) - order.begin());
       return WaitFor([&] { return onlyHot(index); }, kShortWaitMs);
     };
-    // The pointer rests on the menu's corner, over no item: the keys go first.
+    // The pointer rests on the menu's corner, over no item: the keys go first, from the
+    // last item up, across both separators.
     PressKey(VK_UP);
-    report_.Check(hotCaption(L"全部删除"), L"the up arrow from no hot item makes the last item hot (\"全部删除\")");
-    PressKey(VK_UP);
-    report_.Check(hotCaption(L"删除选中"), L"the up arrow makes \"删除选中\" hot");
-    PressKey(VK_UP);
-    report_.Check(hotCaption(L"全选"), L"the up arrow skips the separator to \"全选\"");
+    report_.Check(hotCaption(L"按编号排序"), L"the up arrow from no hot item makes the last item hot (\"按编号排序\")");
+    for (int i = static_cast<int>(order.size()) - 2; i >= 0; --i) {
+      PressKey(VK_UP);
+      report_.Check(hotCaption(order[static_cast<size_t>(i)].c_str()),
+                    L"the up arrow makes \"" + order[static_cast<size_t>(i)] + L"\" hot");
+    }
     MoveMouseTo({r.left + w / 2, r.bottom - 8});
-    report_.Check(hotCaption(L"全部删除"), L"the item under the pointer is hot (\"全部删除\")");
+    report_.Check(hotCaption(L"按编号排序"), L"the item under the pointer is hot (\"按编号排序\")");
     Screenshot(UnionOf(ScreenRectOf(main_), r), L"e2e-4-popup-menu-hot");
     PressKey(VK_ESCAPE);
     report_.Require(WaitFor([&] { return !IsWindow(menu) || !IsWindowVisible(menu); }), L"Esc closes the menu");
@@ -1251,6 +1275,127 @@ private:
     report_.Check(ListIs(pieces), L"Esc chose nothing", L"it lists " + Joined(ListItems(list_)));
   }
 
+  // ----- the join order and the list's keys
+
+  // The question box the program shows (a "#32770" that is no file dialog) and its text.
+  HWND WaitForQuestion(DWORD ms) {
+    return WaitForTopLevel(app_.Id(), L"#32770", nullptr, ms, [](HWND w) { return !IsFileDialog(w); });
+  }
+  std::wstring QuestionText(HWND box) {
+    HWND text = FindDescendant(box, [](HWND w) { return ClassOf(w) == L"Static" && !TextOf(w).empty(); });
+    return text ? TextOf(text) : L"";
+  }
+  // True while the program's GUI thread is in a menu's modal loop (a menu bar, the system
+  // menu entered with Alt alone, or a popup menu).
+  bool InMenuMode() {
+    Sync(main_);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info) &&
+           (info.flags & (GUI_INMENUMODE | GUI_SYSTEMMENUMODE | GUI_POPUPMENUMODE)) != 0;
+  }
+  bool IsSelected(int index) { return Send(list_, LB_GETSEL, static_cast<WPARAM>(index)) > 0; }
+
+  void GuardJoinOrder() {
+    report_.Step(L"the join order: pieces chosen together, the order question, list keys");
+    // Twelve pieces of "twelve.bin": piece k holds k + 2 bytes of value 10 * k.
+    std::vector<std::wstring> byNumber, byText;
+    Bytes joined;
+    bool written = true;
+    for (int k = 1; k <= 12; ++k) {
+      byNumber.push_back(L"twelve.bin.sprt" + std::to_wstring(k));
+      const Bytes piece(static_cast<size_t>(k + 2), static_cast<uint8_t>(10 * k));
+      joined.insert(joined.end(), piece.begin(), piece.end());
+      written = WriteWholeFile(work_.File(byNumber.back()), piece) && written;
+    }
+    report_.Require(written, L"12 pieces of twelve.bin are written");
+    byText = byNumber;
+    std::sort(byText.begin(), byText.end());  // the dialog's own order: 1, 10, 11, 12, 2, ...
+    AddFiles(byText);
+    std::vector<std::wstring> expected;
+    for (const auto& name : byNumber) expected.push_back(work_.File(name));
+    report_.Check(ListIs(expected), L"twelve pieces chosen together enter in piece order",
+                  L"it lists " + Joined(ListItems(list_)));
+
+    // Alt+Down and Alt+Up move the selected entry one place.
+    const RECT listRect = ScreenRectOf(list_);
+    ClickAt({listRect.left + 40, listRect.top + 6});
+    report_.Require(WaitFor([&] { return FocusOf(main_) == list_ && SelectedCount(list_) == 1; }, kShortWaitMs),
+                    L"a click selects the first entry and gives slst1 the focus");
+    std::vector<std::wstring> swapped = expected;
+    std::swap(swapped[0], swapped[1]);
+    PressKey(VK_DOWN, VK_MENU);
+    report_.Check(ListIs(swapped) && IsSelected(1) && SelectedCount(list_) == 1,
+                  L"Alt+Down moves the selected first entry below the second, still selected",
+                  L"it lists " + Joined(ListItems(list_)));
+    PressKey(VK_UP, VK_MENU);
+    report_.Check(ListIs(expected) && IsSelected(0), L"Alt+Up moves it back", L"it lists " + Joined(ListItems(list_)));
+    PressKey(VK_UP, VK_MENU);
+    report_.Check(ListIs(expected), L"Alt+Up on the first entry changes nothing");
+    report_.Check(FindTopLevel(app_.Id(), L"#32768") == nullptr && !InMenuMode(),
+                  L"Alt with an arrow opens no menu and leaves no menu mode behind");
+
+    // The popup menu's "下移" and "按编号排序".
+    ClickMenuItem(OpenPopupMenu(), 4);  // 下移
+    report_.Check(ListIs(swapped), L"\"下移\" moves the selected entry down", L"it lists " + Joined(ListItems(list_)));
+    ClickMenuEdgeItem(OpenPopupMenu(), false);
+    report_.Check(ListIs(expected), L"\"按编号排序\" puts the pieces back in number order",
+                  L"it lists " + Joined(ListItems(list_)));
+
+    // Out of order, answered with Enter: the list is sorted and the join is the source.
+    ClickAt({listRect.left + 40, listRect.top + 6});
+    PressKey(VK_DOWN, VK_MENU);
+    report_.Require(ListIs(swapped), L"the list is out of order again (2, 1, 3, ...)");
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(merge_);
+    HWND box = WaitForQuestion(kWaitMs);
+    report_.Require(box != nullptr, L"merging a list out of order asks first (#32770)");
+    report_.Check(QuestionText(box) == L"列表中的分块没有按编号排列（当前顺序：2, 1, 3, 4, 5, …）。按编号排序后再合并吗？",
+                  L"the question names the order", L"it reads \"" + QuestionText(box) + L"\"");
+    report_.Check(GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) && GetDlgItem(box, IDCANCEL),
+                  L"the question offers Yes, No and Cancel");
+    Screenshot(ScreenRectOf(box), L"e2e-6-order-question");
+    PressKey(VK_RETURN);
+    report_.Require(WaitFor([&] { return !IsWindow(box); }), L"Enter answers the question");
+    report_.Check(ListIs(expected), L"Enter (Yes, the default) sorts the list", L"it lists " + Joined(ListItems(list_)));
+    HWND dialog = WaitForFileDialog(app_.Id(), kWaitMs);
+    report_.Require(dialog != nullptr, L"then the save dialog opens");
+    PressOk(dialog);
+    report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"the save dialog closes");
+    HWND form = WaitForMessageForm();
+    report_.Require(form != nullptr, L"the merge ends with a message form (TMessageForm)");
+    AnswerMessageForm(form, kMergeDone, nullptr);
+    auto merged = ReadWholeFile(work_.File(L"twelve.bin"));
+    report_.Check(merged && *merged == joined, L"the sorted list merges to the source byte for byte",
+                  merged ? L"it has " + std::to_wstring(merged->size()) + L" bytes" : L"it cannot be read");
+
+    // Ctrl+A selects all, Delete removes the selection.
+    ClickAt({listRect.left + 40, listRect.top + 6});
+    PressKey('A', VK_CONTROL);
+    report_.Check(WaitFor([&] { return SelectedCount(list_) == 12; }, kShortWaitMs), L"Ctrl+A selects all twelve",
+                  L"selected: " + std::to_wstring(SelectedCount(list_)));
+    PressKey(VK_DELETE);
+    report_.Check(ListIs({}), L"Delete removes the selected entries", L"it lists " + Joined(ListItems(list_)));
+
+    // A gap: the warning's default is No, which merges nothing.
+    AddFiles({byNumber[0], byNumber[1], byNumber[2], byNumber[4]});
+    DeleteFileW(work_.File(L"twelve.bin").c_str());
+    report_.Require(BringToFront(main_), L"the main window comes to the front");
+    ClickWindow(merge_);
+    box = WaitForQuestion(kWaitMs);
+    report_.Require(box != nullptr, L"merging a list with a gap asks first");
+    report_.Check(QuestionText(box) == L"缺少第 4 块，合并出的文件将不完整。仍要合并吗？", L"the warning names the gap",
+                  L"it reads \"" + QuestionText(box) + L"\"");
+    PressKey(VK_RETURN);
+    report_.Require(WaitFor([&] { return !IsWindow(box); }), L"Enter answers the warning");
+    report_.Check(WaitForFileDialog(app_.Id(), 1000) == nullptr && !PathExists(work_.File(L"twelve.bin")),
+                  L"Enter (No, the default) merges nothing: no save dialog, no file");
+    ClickAt({listRect.left + 40, listRect.top + 6});
+    PressKey('A', VK_CONTROL);
+    PressKey(VK_DELETE);
+    report_.Require(ListIs({}), L"the list is empty again");
+  }
+
   void UsePopupMenu() {
     report_.Step(L"adding pieces and the popup menu");
     const std::vector<std::wstring> pieces = PiecePaths();
@@ -1268,7 +1413,8 @@ private:
     Picture picture = Screenshot(shot, L"e2e-4-popup-menu");
     RECT inShot = {menuRect.left - shot.left, menuRect.top - shot.top, menuRect.right - shot.left,
                    menuRect.bottom - shot.top};
-    const wchar_t* captions[] = {L"全选", L"删除选中", L"全部删除"};
+    const wchar_t* captions[] = {L"全选",   L"Ctrl+A", L"删除选中", L"Del",      L"全部删除",
+                                 L"上移",   L"Alt+Up", L"下移",     L"Alt+Down", L"按编号排序"};
     const COLORREF text = SectionFontColour(*builtin_, "MENUITEM", false);
     for (const wchar_t* caption : captions)
       report_.Check(FindText(picture, inShot, caption, MenuFont(), text).found,
@@ -1282,7 +1428,7 @@ private:
     ClickMenuEdgeItem(OpenPopupMenu(), true);
     report_.Check(WaitFor([&] { return SelectedCount(list_) == 3; }, kShortWaitMs), L"\"全选\" selects all three entries",
                   L"selected: " + std::to_wstring(SelectedCount(list_)));
-    ChooseMenuItemByKeys(OpenPopupMenu(), 2);
+    ClickMenuItem(OpenPopupMenu(), 1);  // 删除选中
     report_.Check(ListIs({}), L"\"删除选中\" after \"全选\" empties the list", L"it lists " + Joined(ListItems(list_)));
 
     // Adding twice appends twice; "全部删除" (delete all) empties the list.
@@ -1292,7 +1438,7 @@ private:
     twice.insert(twice.end(), pieces.begin(), pieces.end());
     report_.Check(ListIs(twice), L"adding the pieces again appends them again",
                   L"it lists " + Joined(ListItems(list_)));
-    ClickMenuEdgeItem(OpenPopupMenu(), false);
+    ClickMenuItem(OpenPopupMenu(), 2);  // 全部删除
     report_.Check(ListIs({}), L"\"全部删除\" empties the list", L"it lists " + Joined(ListItems(list_)));
 
     AddPieces();

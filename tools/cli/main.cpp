@@ -5,6 +5,8 @@
 //   equidiv-cli target FIRST-PIECE          prints the name a merge would propose
 //
 // Exit status: 0 done, 1 engine error (message on stderr) or no proposal, 2 usage error.
+// An output appears only when complete: a failed run leaves no partial piece or joined
+// file and leaves an existing file of that name as it was; write errors name the file.
 
 #include <climits>
 #include <optional>

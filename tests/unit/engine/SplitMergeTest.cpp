@@ -4,7 +4,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
+#include <set>
+
+#include <cerrno>
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 #include "engine/SplitMerge.h"
 
@@ -58,6 +66,47 @@ Bytes RandomBytes(size_t size, uint32_t seed) {
 void Split(const String& file, int32_t count, const String& folder) {
   TFileStream source(file, fmOpenRead | fmShareExclusive);
   SplitIntoParts(source, count, folder, file);
+}
+
+std::set<std::string> NamesIn(const TempFolder& dir) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.Folder())) names.insert(entry.path().filename().string());
+  return names;
+}
+
+#ifdef _WIN32
+constexpr int kDiskFull = 112;  // ERROR_DISK_FULL
+#else
+constexpr int kDiskFull = ENOSPC;
+#endif
+
+// A file stream on a disk that has room for `room` bytes more: writes beyond it fail as
+// the platform's do, returning nothing with the disk-full error set.
+class FullDiskStream : public TFileStream {
+public:
+  FullDiskStream(const String& name, int64_t room) : TFileStream(name, fmCreate | fmShareExclusive), room_(room) {}
+  int64_t Write(const void* buffer, int64_t count) override {
+    if (room_ <= 0) {
+      SetLastSystemErrorCode(kDiskFull);
+      return 0;
+    }
+    const int64_t put = TFileStream::Write(buffer, std::min(count, room_));
+    room_ -= put;
+    return put;
+  }
+
+private:
+  int64_t room_;
+};
+
+// Opens real temporary files; the `failing`-th one (1-based) runs out of room after `room` bytes.
+TOutputOpener DiskFullAt(int failing, int64_t room, std::vector<String>* opened = nullptr) {
+  auto count = std::make_shared<int>(0);
+  return [=](const String& name) -> std::unique_ptr<TStream> {
+    if (opened) opened->push_back(name);
+    if (++*count == failing) return std::make_unique<FullDiskStream>(name, room);
+    return CreateTemporaryFile(name);
+  };
 }
 
 std::vector<String> PieceNames(const TempFolder& dir, const std::string& name, int count) {
@@ -163,6 +212,7 @@ TEST(SplitIntoParts, UncreatablePieceRaisesCreateErrorAfterEarlierPieces) {
   }
   EXPECT_EQ(ReadFile(dir / "h.sprt1").size(), 3u);
   EXPECT_FALSE(FileExists(dir / "h.sprt3"));
+  EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"h", "h.sprt1", "h.sprt2"})) << "no temporary file";
 }
 
 // A stream that reports more bytes than it can deliver.
@@ -183,6 +233,7 @@ TEST(SplitIntoParts, ShortReadRaisesStreamReadError) {
     EXPECT_EQ(error.Message(), L"Stream read error");
   }
   EXPECT_EQ(ReadFile(dir / "short.sprt1").size(), 15u);
+  EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"short.sprt1"})) << "the piece that failed is not left";
 }
 
 TEST(MergeTargetName, ProposesTheTextBeforeTheFirstMarker) {
@@ -228,16 +279,18 @@ TEST(MergeParts, JoinsArbitraryFilesInListOrderAndReplacesTheOutput) {
   EXPECT_EQ(ReadFile(dir / "out"), (Bytes{3, 1, 2, 1, 2}));
 }
 
-TEST(MergeParts, MissingEntryRaisesOpenErrorAndKeepsWhatWasAppended) {
+TEST(MergeParts, MissingEntryLeavesAnExistingOutputAsItWasAndNoTemporaryFile) {
   TempFolder dir;
   WriteFile(dir / "a", {1, 2});
+  WriteFile(dir / "out", {9, 9, 9});
   try {
     MergeParts({dir / "a", dir / "missing", dir / "a"}, dir / "out");
     FAIL() << "expected EFOpenError";
   } catch (const EFOpenError& error) {
     EXPECT_EQ(error.Message().rfind(L"Cannot open file \"" + (dir / "missing") + L"\". ", 0), 0u);
   }
-  EXPECT_EQ(ReadFile(dir / "out"), (Bytes{1, 2}));
+  EXPECT_EQ(ReadFile(dir / "out"), (Bytes{9, 9, 9}));
+  EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"a", "out"}));
 }
 
 TEST(MergeParts, UncreatableOutputRaisesCreateErrorAndReadsNothing) {
@@ -263,3 +316,96 @@ TEST(MergeParts, RefusesAnEntryThatIsTheOutputBeforeTouchingIt) {
     EXPECT_EQ(ReadFile(dir / "a"), (Bytes{1, 2, 3})) << "the input was not truncated";
   }
 }
+
+TEST(SplitIntoParts, APieceThatRunsOutOfRoomIsNotLeftAndTheErrorNamesIt) {
+  TempFolder dir;
+  WriteFile(dir / "v", Sequence(30));
+  WriteFile(dir / "v.sprt2", {7, 7});  // from an earlier split
+  std::vector<String> opened;
+  TFileStream source(dir / "v", fmOpenRead | fmShareExclusive);
+  try {
+    SplitIntoParts(source, 3, dir.Folder(), dir / "v", DiskFullAt(2, 4, &opened));
+    FAIL() << "expected EWriteError";
+  } catch (const EWriteError& error) {
+    EXPECT_EQ(error.Message(), L"Cannot write file \"" + (dir / "v.sprt2") + L"\". " + SystemErrorText(kDiskFull));
+  }
+  const Bytes bytes = Sequence(30);
+  EXPECT_EQ(ReadFile(dir / "v.sprt1"), Bytes(bytes.begin(), bytes.begin() + 10)) << "completed piece";
+  EXPECT_EQ(ReadFile(dir / "v.sprt2"), (Bytes{7, 7})) << "the earlier piece of that number is untouched";
+  EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"v", "v.sprt1", "v.sprt2"})) << "no temporary file";
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(ExtractFilePath(opened[1]), ExtractFilePath(dir / "v.sprt2")) << "written beside its target";
+}
+
+TEST(MergeParts, AnOutputThatRunsOutOfRoomLeavesTheOldFileAndNamesTheOutput) {
+  TempFolder dir;
+  WriteFile(dir / "a", Sequence(100));
+  WriteFile(dir / "out", {5});
+  try {
+    MergeParts({dir / "a", dir / "a"}, dir / "out", DiskFullAt(1, 150));
+    FAIL() << "expected EWriteError";
+  } catch (const EWriteError& error) {
+    EXPECT_EQ(error.Message(), L"Cannot write file \"" + (dir / "out") + L"\". " + SystemErrorText(kDiskFull));
+  }
+  EXPECT_EQ(ReadFile(dir / "out"), (Bytes{5}));
+  EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"a", "out"}));
+}
+
+// Whatever stops a run between its writes (a cancel from a progress report raises the
+// same way) removes the temporary file of the output under way.
+TEST(MergeParts, ARunStoppedByAnyErrorFromItsOutputLeavesNoTemporaryFile) {
+  struct Stopped {};
+  class StoppingStream : public TFileStream {
+  public:
+    using TFileStream::TFileStream;
+    int64_t Write(const void*, int64_t) override { throw Stopped{}; }
+  };
+  TempFolder dir;
+  WriteFile(dir / "a", {1, 2, 3});
+  const TOutputOpener stopping = [](const String& name) -> std::unique_ptr<TStream> {
+    return std::make_unique<StoppingStream>(name, fmCreate | fmShareExclusive);
+  };
+  EXPECT_THROW(MergeParts({dir / "a"}, dir / "joined", stopping), Stopped);
+  EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"a"}));
+}
+
+TEST(MergeParts, AnOutputInAFolderThatDoesNotExistIsNamedInTheCreateError) {
+  TempFolder dir;
+  WriteFile(dir / "a", {1});
+  const String output = dir / "no-such-folder" + String(1, kPathDelimiter) + L"out";
+  try {
+    MergeParts({dir / "a"}, output);
+    FAIL() << "expected EFCreateError";
+  } catch (const EFCreateError& error) {
+    const String prefix = L"Cannot create file \"" + output + L"\". ";
+    EXPECT_EQ(error.Message().rfind(prefix, 0), 0u) << StringToUtf8(error.Message());
+    EXPECT_GT(error.Message().size(), prefix.size()) << "the system's reason follows";
+  }
+}
+
+#ifndef _WIN32
+// A real refusal of the file system: the process's file size limit makes write() fail
+// with EFBIG once the output reaches it (SIGXFSZ ignored), with no privileges needed.
+TEST(MergeParts, ARealWriteFailureOfTheFileSystemLeavesNothingAndGivesItsReason) {
+  TempFolder dir;
+  WriteFile(dir / "a", Sequence(64 * 1024));
+  WriteFile(dir / "out", {4, 2});
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit limited = saved;
+  limited.rlim_cur = 100 * 1024;
+  const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  String message;
+  try {
+    MergeParts({dir / "a", dir / "a"}, dir / "out");
+  } catch (const EWriteError& error) {
+    message = error.Message();
+  }
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  EXPECT_EQ(message, L"Cannot write file \"" + (dir / "out") + L"\". " + SystemErrorText(EFBIG));
+  EXPECT_EQ(ReadFile(dir / "out"), (Bytes{4, 2}));
+  EXPECT_EQ(NamesIn(dir), (std::set<std::string>{"a", "out"}));
+}
+#endif

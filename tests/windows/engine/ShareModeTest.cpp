@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "engine/SplitMerge.h"
 
@@ -35,6 +36,12 @@ void WriteFile(const String& name, const std::string& bytes) { std::ofstream(fs:
 std::string ReadFile(const String& name) {
   std::ifstream in(fs::path(name), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::set<String> NamesIn(const TempFolder& dir) {
+  std::set<String> names;
+  for (const auto& entry : fs::directory_iterator(fs::path(dir.Folder()))) names.insert(entry.path().filename().wstring());
+  return names;
 }
 
 // Holds a file open the way another program might.
@@ -90,8 +97,32 @@ TEST(ShareModes, AMergeEntryHeldForWritingCannotBeRead) {
   WriteFile(dir / L"a.sprt2", "def");
   OtherProgramHandle writer(dir / L"a.sprt2", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
   ASSERT_TRUE(writer.IsOpen());
+  WriteFile(dir / L"a", "old");
   EXPECT_THROW(MergeParts({dir / L"a.sprt1", dir / L"a.sprt2"}, dir / L"a"), EFOpenError);
-  EXPECT_EQ(ReadFile(dir / L"a"), "abc") << "the output keeps the entries appended before";
+  EXPECT_EQ(ReadFile(dir / L"a"), "old") << "a failed merge leaves the existing output as it was";
+  EXPECT_EQ(NamesIn(dir), (std::set<String>{L"a", L"a.sprt1", L"a.sprt2"})) << "no temporary file";
+}
+
+TEST(ReplacedOutputs, AnOutputAnotherProgramHoldsOpenIsRefusedBeforeAnythingIsRead) {
+  TempFolder dir(L"equidiv replace ");
+  WriteFile(dir / L"in", "new");
+  WriteFile(dir / L"out", "old");
+  OtherProgramHandle other(dir / L"out", GENERIC_READ, FILE_SHARE_READ);
+  ASSERT_TRUE(other.IsOpen());
+  try {
+    MergeParts({dir / L"in"}, dir / L"out");
+    FAIL() << "expected EFCreateError";
+  } catch (const EFCreateError& error) {
+    const DWORD sharing = ERROR_SHARING_VIOLATION;
+    EXPECT_EQ(error.Message(), L"Cannot create file \"" + (dir / L"out") + L"\". " + SystemErrorText(sharing));
+  }
+  EXPECT_EQ(NamesIn(dir), (std::set<String>{L"in", L"out"}));
+}
+
+TEST(ReplacedOutputs, TheSystemHasAReasonForAFullDisk) {
+  const String reason = SystemErrorText(ERROR_DISK_FULL);
+  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(reason.find(L"System error"), String::npos) << StringToUtf8(reason);
 }
 
 TEST(ShareModes, MergeEntriesStayReadableButNotWritableAndTheOutputIsExclusive) {
@@ -126,4 +157,6 @@ TEST(UnicodeNames, ChineseAndBlankNamesRoundTrip) {
   EXPECT_EQ(*target, outFolder + L"\\视频 文件.avi");
   MergeParts(pieces, *target);
   EXPECT_EQ(ReadFile(*target), bytes + "tail");
+  for (const auto& entry : fs::directory_iterator(fs::path(outFolder)))
+    EXPECT_NE(entry.path().extension(), L".tmp") << "no temporary file left";
 }

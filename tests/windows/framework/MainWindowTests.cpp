@@ -199,8 +199,11 @@ TEST_F(MainWindowTest, PopupMenuSelectsAndDeletesListEntries) {
   window->sPageControl1->SetActivePage(window->sTabSheet2);
   TsListBox* list = window->slst1;
   list->Items().AddStrings({L"a", L"b", L"a"});  // the same file may appear twice
-  ASSERT_EQ(window->pm1->Items().Count(), 4);
+  ASSERT_EQ(window->pm1->Items().Count(), 8);
   EXPECT_TRUE(window->N2->IsLine());
+  EXPECT_TRUE(window->N5->IsLine());
+  EXPECT_EQ(window->N1->ShortCutText(), L"Ctrl+A");
+  EXPECT_EQ(window->N3->ShortCutText(), L"Del");
 
   // Open the real menu from the list and pick an item with the keyboard.
   auto pick = [&](int downs) {
@@ -218,7 +221,7 @@ TEST_F(MainWindowTest, PopupMenuSelectsAndDeletesListEntries) {
   };
   pick(1);  // 全选
   EXPECT_EQ(list->SelCount(), 3);
-  EXPECT_EQ(GetMenuItemCount(window->pm1->Handle()), 4);
+  EXPECT_EQ(GetMenuItemCount(window->pm1->Handle()), 8);
   pick(2);  // the separator is skipped: 删除选中
   EXPECT_EQ(list->Count(), 0);
 
@@ -261,6 +264,34 @@ TEST_F(MainWindowTest, MergeProposesTheNameAndJoinsTheListInOrder) {
   ASSERT_EQ(confirm.Answered().size(), 1u);
   EXPECT_EQ(confirm.Answered()[0].texts, (std::vector<std::wstring>{L"文件合并完毕"}));
   EXPECT_EQ(ReadFileBytes(file), bytes);
+}
+
+TEST_F(MainWindowTest, AJoinOrderQuestionAnsweredCancelOrNoMergesNothing) {
+  TempFolder folder;
+  for (int k = 1; k <= 5; ++k) WriteFileBytes(folder.File(L"p.bin.sprt" + std::to_wstring(k)), std::string(3, 'a'));
+  const auto piece = [&](int k) { return folder.File(L"p.bin.sprt" + std::to_wstring(k)); };
+  struct Case {
+    std::vector<int> numbers;
+    const wchar_t* button;
+    const wchar_t* text;
+  };
+  const Case cases[] = {
+      {{2, 1, 3}, L"Cancel", L"列表中的分块没有按编号排列（当前顺序：2, 1, 3）。按编号排序后再合并吗？"},
+      {{1, 2, 4, 5}, L"&No", L"缺少第 3 块，合并出的文件将不完整。仍要合并吗？"},
+      {{1, 2, 2, 3}, L"&No", L"第 2 块列出了两次，合并出的文件将不完整。仍要合并吗？"},
+  };
+  for (const Case& c : cases) {
+    window->slst1->Clear();
+    for (int k : c.numbers) window->slst1->Items().Add(piece(k));
+    const std::vector<String> listed = window->slst1->Items().ToVector();
+    ModalAnswerer question(L"#32770", c.button);
+    Click(window->sbtn7);
+    ASSERT_EQ(question.Answered().size(), 1u) << "one question and no save dialog";
+    EXPECT_EQ(question.Answered()[0].caption, L"Equidiv");
+    EXPECT_EQ(question.Answered()[0].texts, (std::vector<std::wstring>{c.text}));
+    EXPECT_EQ(window->slst1->Items().ToVector(), listed) << "the list is left as it was";
+    EXPECT_FALSE(FileExists(folder.File(L"p.bin")));
+  }
 }
 
 TEST_F(MainWindowTest, OpenDialogFillsTheFileBoxAndTheFolderLabel) {
