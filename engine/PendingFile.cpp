@@ -104,6 +104,7 @@ void TPendingFile::CopyFrom(TStream& source, int64_t count, std::vector<uint8_t>
 
 void TPendingFile::Commit() {
   stream_.reset();
-  if (const int code = ReplaceFileWith(temporaryName_, targetName_)) RaiseCreateError(targetName_, SystemErrorText(code));
+  if (const int code = ReplaceFileWith(temporaryName_, targetName_))
+    RaiseCreateError(targetName_, SystemErrorText(code));
   committed_ = true;
 }

@@ -1357,7 +1357,8 @@ private:
     Screenshot(ScreenRectOf(box), L"e2e-6-order-question");
     PressKey(VK_RETURN);
     report_.Require(WaitFor([&] { return !IsWindow(box); }), L"Enter answers the question");
-    report_.Check(ListIs(expected), L"Enter (Yes, the default) sorts the list", L"it lists " + Joined(ListItems(list_)));
+    report_.Check(ListIs(expected), L"Enter (Yes, the default) sorts the list",
+                  L"it lists " + Joined(ListItems(list_)));
     HWND dialog = WaitForFileDialog(app_.Id(), kWaitMs);
     report_.Require(dialog != nullptr, L"then the save dialog opens");
     PressOk(dialog);

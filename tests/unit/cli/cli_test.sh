@@ -35,14 +35,16 @@ label="missing source"; run split "$(path "$dir/none")" 2; expect 1 "" "Cannot o
 label="merge into an input"; run merge "$(path "$dir/joined")" "$(path "$dir/joined")"; expect 1 "" "Cannot open file \""
 cmp -s "$dir/clip.avi" "$dir/joined" || { echo "FAIL: the input of a refused merge changed"; failures=$((failures+1)); }
 printf 'old' >"$dir/kept"
-label="merge with a missing piece"; run merge "$(path "$dir/kept")" "$(path "$dir/clip.avi")" "$(path "$dir/none")"; expect 1 "" "Cannot open file \""
+label="merge with a missing piece"
+run merge "$(path "$dir/kept")" "$(path "$dir/clip.avi")" "$(path "$dir/none")"; expect 1 "" "Cannot open file \""
 [ "$(cat "$dir/kept")" = old ] || { echo "FAIL: a failed merge changed its existing output"; failures=$((failures+1)); }
 if [ ${#runner[@]} -eq 0 ]; then
   # A real refusal of the file system: a file size limit of 1 KiB (SIGXFSZ ignored, write() fails).
   head -c 4096 /dev/zero >"$dir/big"
   label="merge past the file size limit"
   ( trap '' XFSZ; ulimit -f 1; run merge "$dir/kept" "$dir/big" ); expect 1 "" "Cannot write file \"$dir/kept\". "
-  [ "$(cat "$dir/kept")" = old ] || { echo "FAIL: a merge that could not write changed its output"; failures=$((failures+1)); }
+  [ "$(cat "$dir/kept")" = old ] ||
+    { echo "FAIL: a merge that could not write changed its output"; failures=$((failures+1)); }
 fi
 leftovers=$(find "$dir" -name '*.tmp' | wc -l)
 [ "$leftovers" = 0 ] || { echo "FAIL: temporary files left: $(find "$dir" -name '*.tmp')"; failures=$((failures+1)); }

@@ -59,7 +59,8 @@ TEST(MovedSelection, MovesSelectedEntriesAsABlockAndStopsAtTheEnds) {
             (TListSelection{{L"b", L"c", L"a", L"e", L"d"}, {true, true, false, true, false}}));
   EXPECT_EQ(MovedSelection(list, +1), list) << "the last entry is selected: nothing moves down";
   const TListSelection second{items, {false, true, false, false, false}};
-  EXPECT_EQ(MovedSelection(second, +1), (TListSelection{{L"a", L"c", L"b", L"d", L"e"}, {false, false, true, false, false}}));
+  EXPECT_EQ(MovedSelection(second, +1),
+            (TListSelection{{L"a", L"c", L"b", L"d", L"e"}, {false, false, true, false, false}}));
   EXPECT_EQ(MovedSelection(TListSelection{items, {true, false, false, false, false}}, -1).items, items);
   EXPECT_EQ(MovedSelection(TListSelection{}, -1), TListSelection{});
 }

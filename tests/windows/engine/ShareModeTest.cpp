@@ -40,7 +40,8 @@ std::string ReadFile(const String& name) {
 
 std::set<String> NamesIn(const TempFolder& dir) {
   std::set<String> names;
-  for (const auto& entry : fs::directory_iterator(fs::path(dir.Folder()))) names.insert(entry.path().filename().wstring());
+  for (const auto& entry : fs::directory_iterator(fs::path(dir.Folder())))
+    names.insert(entry.path().filename().wstring());
   return names;
 }
 
