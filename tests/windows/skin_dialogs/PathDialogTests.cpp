@@ -375,8 +375,9 @@ TEST_F(PathDialogTest, ItemsOutsideTheFileSystemCannotBeChosen) {
   const String shown = ShellDisplayName(computer.Get(), SHGDN_NORMAL);
   ASSERT_FALSE(shown.empty());
   MakeFolder(shown);
+  // The main window passes its folder with a trailing delimiter.
   const bool chosen =
-      Run(folder.Path(), {Expect([&](TPathDialogForm& form) {
+      Run(folder.Path() + L"\\", {Expect([&](TPathDialogForm& form) {
                             TsShellTreeView& tree = *form.sShellTreeView1;
                             TTreeNode* node = tree.FindChild(tree.Root(0), computer.Get());
                             ASSERT_NE(node, nullptr);
@@ -387,7 +388,7 @@ TEST_F(PathDialogTest, ItemsOutsideTheFileSystemCannotBeChosen) {
                             form.SetModalResult(mrOk);  // as if OK were pressed all the same
                           })});
   EXPECT_FALSE(chosen);
-  EXPECT_EQ(dialog->Path(), folder.Path());
+  EXPECT_EQ(dialog->Path(), folder.Path() + L"\\");
 }
 
 TEST_F(PathDialogTest, CreateIsHiddenWithoutAllowCreate) {
