@@ -62,17 +62,17 @@ private:
     if (current_) current_->Run();
   }
   void Run() {
-    if (running_) return;
     TPathDialogForm* form = OpenForm();
     if (!form || !IsWindowVisible(form->Handle())) return;
+    // Checked even while a step runs: a step may have opened a box that waits for an answer.
     if (GetTickCount64() - started_ > 8000) {
       if (!timedOut_) ADD_FAILURE() << "the script stopped at step " << next_;
       timedOut_ = true;
-      // A box over the form (an error shown) goes first.
       if (HWND top = GetForegroundWindow(); top && top != form->Handle()) PostMessageW(top, WM_CLOSE, 0, 0);
       form->SetModalResult(mrAbort);
       return;
     }
+    if (running_) return;
     running_ = true;
     while (next_ < steps_.size() && steps_[next_](*form)) ++next_;
     running_ = false;
