@@ -201,7 +201,7 @@ void Tfrmmain::CreateLayout(bool skinned) {
   sod1 = phase.Add(new TsOpenDialog(this));
   sod1->SetName(L"sod1");
 
-  spdlg1 = phase.Add(new TFolderDialog(this));
+  spdlg1 = phase.Add(new TsPathDialog(this));
   spdlg1->SetName(L"spdlg1");
   spdlg1->SetRoot(L"rfDesktop");
 

@@ -48,7 +48,7 @@ public:
   TsButton* sbtn4 = nullptr;
   TsSkinManager* sSkinManager1 = nullptr;
   TsOpenDialog* sod1 = nullptr;
-  TFolderDialog* spdlg1 = nullptr;
+  TsPathDialog* spdlg1 = nullptr;
   TTimer* tmr1 = nullptr;
   TsSaveDialog* ssdlg1 = nullptr;
   TPopupMenu* pm1 = nullptr;

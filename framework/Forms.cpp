@@ -318,19 +318,28 @@ BOOL CALLBACK DisableWindow(HWND window, LPARAM data) {
 }
 }  // namespace
 
+TTaskWindowList DisableTaskWindows(HWND activeWindow) {
+  DisabledWindows disabled{activeWindow, {}};
+  EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&disabled));
+  return std::move(disabled.windows);
+}
+
+void EnableTaskWindows(const TTaskWindowList& windows) {
+  for (HWND w : windows)
+    if (IsWindow(w)) EnableWindow(w, TRUE);
+}
+
 TModalResult TCustomForm::ShowModal() {
   if (Visible() || modal_ || !Enabled()) throw Exception(L"Cannot make a visible window modal");
   if (GetCapture()) SendMessageW(GetCapture(), WM_CANCELMODE, 0, 0);
   ReleaseCapture();
   HWND previousActive = GetActiveWindow();
   HandleNeeded();
-  DisabledWindows disabled{handle_, {}};
-  EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&disabled));
+  const TTaskWindowList disabled = DisableTaskWindows(handle_);
   modal_ = true;
   modalResult_ = mrNone;
   auto restore = [&] {
-    for (HWND w : disabled.windows)
-      if (IsWindow(w)) EnableWindow(w, TRUE);
+    EnableTaskWindows(disabled);
     modal_ = false;
   };
   try {

@@ -189,6 +189,12 @@ using TApplicationHook = std::function<bool(TMessage& message)>;
 // comes after "." in character order (so texts ending in ".", "!" or ")" get none).
 String ErrorBoxText(const String& message);
 
+// The visible, enabled top-level windows of this thread other than `activeWindow`, disabled
+// for a modal window of the platform's; EnableTaskWindows gives them back their input.
+using TTaskWindowList = std::vector<HWND>;
+TTaskWindowList DisableTaskWindows(HWND activeWindow);
+void EnableTaskWindows(const TTaskWindowList& windows);
+
 class TApplication : public TComponent {
 public:
   TApplication();

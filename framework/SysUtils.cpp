@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -9,7 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #endif
 
 namespace {
@@ -216,4 +219,88 @@ int ReplaceFileWith(const String& from, const String& to) {
 }
 
 int RemoveFile(const String& path) { return unlink(StringToUtf8(path).c_str()) == 0 ? 0 : errno; }
+#endif
+
+String IncludeTrailingPathDelimiter(const String& path) {
+  if (path.empty() || IsPathDelimiter(path.back())) return path;
+  return path + kPathDelimiter;
+}
+
+namespace {
+// A root keeps its delimiter: "\" or "/", and "C:\".
+bool IsRootPath(const String& path) {
+  if (path.size() == 1) return IsPathDelimiter(path[0]);
+#ifdef _WIN32
+  return path.size() == 3 && path[1] == L':' && IsPathDelimiter(path[2]);
+#else
+  return false;
+#endif
+}
+}  // namespace
+
+String ExcludeTrailingPathDelimiter(const String& path) {
+  String result = path;
+  while (!result.empty() && IsPathDelimiter(result.back()) && !IsRootPath(result)) result.pop_back();
+  return result;
+}
+
+#ifdef _WIN32
+String ExpandFileName(const String& name) {
+  const String source = name.empty() ? String(L".") : name;
+  const DWORD needed = GetFullPathNameW(source.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return name;
+  String full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(source.c_str(), needed, full.data(), nullptr);
+  full.resize(length < needed ? length : 0);
+  return full.empty() ? name : full;
+}
+
+String GetCurrentDir() {
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  String dir(needed, L'\0');
+  const DWORD length = GetCurrentDirectoryW(needed, dir.data());
+  dir.resize(length < needed ? length : 0);
+  return ExcludeTrailingPathDelimiter(dir);
+}
+
+void ChDir(const String& path) {
+  if (!SetCurrentDirectoryW(path.c_str())) throw EInOutError(LastSystemErrorText());
+}
+
+bool CreateDir(const String& path) { return CreateDirectoryW(path.c_str(), nullptr) != 0; }
+#else
+String ExpandFileName(const String& name) {
+  String full = name;
+  if (full.empty() || !IsPathDelimiter(full[0])) full = IncludeTrailingPathDelimiter(GetCurrentDir()) + full;
+  // Resolves "." and ".." by the text alone, as the platform's full-path call does.
+  std::vector<String> parts;
+  String part;
+  for (size_t i = 1; i <= full.size(); ++i) {
+    if (i == full.size() || IsPathDelimiter(full[i])) {
+      if (part == L"..") {
+        if (!parts.empty()) parts.pop_back();
+      } else if (!part.empty() && part != L".") {
+        parts.push_back(part);
+      }
+      part.clear();
+    } else {
+      part += full[i];
+    }
+  }
+  String result;
+  for (const String& p : parts) result += kPathDelimiter + p;
+  return result.empty() ? String(1, kPathDelimiter) : result;
+}
+
+String GetCurrentDir() {
+  char buffer[PATH_MAX] = {};
+  if (!getcwd(buffer, sizeof(buffer))) return String();
+  return ExcludeTrailingPathDelimiter(Utf8ToString(buffer));
+}
+
+void ChDir(const String& path) {
+  if (chdir(StringToUtf8(path).c_str()) != 0) throw EInOutError(LastSystemErrorText());
+}
+
+bool CreateDir(const String& path) { return mkdir(StringToUtf8(path).c_str(), 0777) == 0; }
 #endif

@@ -43,6 +43,8 @@ EQUIDIV_EXCEPTION_KIND(EWriteError, EStreamError);
 EQUIDIV_EXCEPTION_KIND(EFileStreamError, EStreamError);
 EQUIDIV_EXCEPTION_KIND(EFOpenError, EFileStreamError);
 EQUIDIV_EXCEPTION_KIND(EFCreateError, EFileStreamError);
+// A failed operation on the file system (changing the current directory, say).
+EQUIDIV_EXCEPTION_KIND(EInOutError, Exception);
 
 #undef EQUIDIV_EXCEPTION_KIND
 
@@ -82,3 +84,17 @@ bool DirectoryExists(const String& path);
 int ReplaceFileWith(const String& from, const String& to);
 // Removes the file `path`; 0 when done, else the system's error code.
 int RemoveFile(const String& path);
+// `path` ending with one path delimiter (an empty path stays empty).
+String IncludeTrailingPathDelimiter(const String& path);
+// `path` without its trailing delimiter, except a drive's root ("C:\") or the file
+// system's root, which keep theirs.
+String ExcludeTrailingPathDelimiter(const String& path);
+// The full path of `name`, relative names taken from the current directory; "." and ".."
+// resolved. An empty name gives the current directory.
+String ExpandFileName(const String& name);
+// The process's current directory, without a trailing delimiter except at a root.
+String GetCurrentDir();
+// Makes `path` the current directory; raises EInOutError with the system's reason.
+void ChDir(const String& path);
+// Makes the folder `path` (its parent must exist); false when it could not be made.
+bool CreateDir(const String& path);

@@ -15,6 +15,7 @@ equidiv_library(framework
   ${CMAKE_CURRENT_LIST_DIR}/Menus.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Forms.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Shell.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Convert.cpp
   ${CMAKE_CURRENT_LIST_DIR}/Subclass.cpp)
-target_link_libraries(framework PUBLIC framework_core comctl32 comdlg32 shell32 ole32 uuid gdi32 user32 msimg32)
+target_link_libraries(framework PUBLIC framework_core comctl32 comdlg32 shell32 shlwapi ole32 uuid gdi32 user32 msimg32)

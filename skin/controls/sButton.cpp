@@ -445,7 +445,7 @@ void TsButton::DrawCaption(TCanvas& canvas, int state) {
   UINT format = DT_CENTER | DT_EXPANDTABS | (wordWrap_ ? DT_WORDBREAK : 0);
   DrawSkinText(canvas, caption, true, hot, *skinData_, format, r);
   const TsGeneralData* section = skinData_->Section();
-  if (Enabled() && Focused() && section && section->ShowFocus) {
+  if (Enabled() && Focused() && section && section->ShowFocus && ShowsFocusFrame()) {
     InflateRect(&r, focusMargin_, focusMargin_);
     DrawFocusDots(canvas, r);
   }

@@ -56,6 +56,8 @@ protected:
   // The framework button's own handling: every message the skinned handling passes on goes
   // through here (a descendant may watch what it passes on, in order).
   virtual void CallFramework(TMessage& message);
+  // Whether the focused button draws its dotted focus frame (where the section asks for it).
+  virtual bool ShowsFocusFrame() const { return true; }
 
 private:
   bool AnyStateCommand(TMessage& message);

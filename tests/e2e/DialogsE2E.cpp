@@ -25,6 +25,7 @@
 #include "tests/e2e/support/Files.h"
 #include "tests/e2e/support/Input.h"
 #include "tests/e2e/support/Process.h"
+#include "tests/e2e/support/RemoteMemory.h"
 #include "tests/e2e/support/Report.h"
 #include "tests/e2e/support/Screenshot.h"
 #include "tests/e2e/support/Tabs.h"
@@ -214,12 +215,13 @@ protected:
       if (cls == L"TsTabSheet" && text == L"文件合并") sheet2 = w;
       if (cls == L"TsButton" && text == L"打开要均分的文件") open = w;
       if (cls == L"TsButton" && text == L"开始分割") split = w;
+      if (cls == L"TsButton" && text == L"指定保存目录") saveFolder = w;
       if (cls == L"TsButton" && text == L"按顺序添加要合并的文件") add = w;
       if (cls == L"TsButton" && text == L"开始合并") merge = w;
       if (cls == L"TsListBox") list = w;
       if (cls == L"TsEdit" && RectInParent(w, GetParent(w)).top < 80) fileBox = w;
     }
-    ASSERT_TRUE(pages && sheet1 && sheet2 && open && split && add && merge && list && fileBox)
+    ASSERT_TRUE(pages && sheet1 && sheet2 && open && split && add && merge && list && fileBox && saveFolder)
         << "every control the tests use is found";
   }
 
@@ -302,8 +304,103 @@ protected:
   static inline std::unique_ptr<ChildProcess> app;
   static inline HWND main = nullptr, pages = nullptr, sheet1 = nullptr, sheet2 = nullptr;
   static inline HWND open = nullptr, split = nullptr, add = nullptr, merge = nullptr, list = nullptr,
-                     fileBox = nullptr;
+                     fileBox = nullptr, saveFolder = nullptr;
 };
+
+// ----- the folder dialog
+
+namespace {
+// The text of the tree's selected item (read through a buffer in the program's memory).
+std::wstring SelectedTreeText(HANDLE process, HWND tree) {
+  const auto item = static_cast<LPARAM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!item) return L"";
+  RemoteBuffer remote(process, sizeof(TVITEMW) + 520 * sizeof(wchar_t));
+  if (!remote.Valid()) return L"";
+  TVITEMW query{};
+  query.mask = TVIF_TEXT | TVIF_HANDLE;
+  query.hItem = reinterpret_cast<HTREEITEM>(item);
+  query.pszText = static_cast<wchar_t*>(remote.At(sizeof(TVITEMW)));
+  query.cchTextMax = 520;
+  if (!remote.Write(&query, sizeof(query))) return L"";
+  if (!Send(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.At()))) return L"";
+  wchar_t text[520] = {};
+  if (!remote.Read(text, sizeof(text) - sizeof(wchar_t), sizeof(TVITEMW))) return L"";
+  return text;
+}
+
+HWND ButtonOf(HWND form, const wchar_t* caption) {
+  return FindDescendant(form, [&](HWND w) { return ClassOf(w) == L"TsBitBtn" && TextOf(w) == caption; });
+}
+}  // namespace
+
+// The save-folder button opens the skinned folder form at the chosen file's folder; a
+// folder made there with Create, named by typing and Enter, and confirmed with OK gets the
+// pieces; Cancel leaves the folder the split writes to as it was.
+TEST_F(ProgramDialogs, FolderFormCreatesTheFolderThePiecesGoTo) {
+  const std::wstring folder = work->File(L"picked");
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || PathExists(folder));
+  const std::wstring source = folder + L"\\whole.bin";
+  const Bytes bytes = Pattern(901, 3);
+  ASSERT_TRUE(WriteWholeFile(source, bytes));
+  ChooseFileToCut(source);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(saveFolder) != FALSE; }));
+
+  auto openForm = [&]() -> HWND {
+    if (!BringToFront(main)) return nullptr;
+    ClickWindow(saveFolder);
+    return WaitForTopLevel(app->Id(), L"TPathDialogForm", nullptr, kWaitMs);
+  };
+  HWND form = openForm();
+  ASSERT_NE(form, nullptr) << "the save-folder button opens the folder form";
+  HWND tree = FindDescendantByClass(form, L"TsShellTreeView");
+  ASSERT_NE(tree, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return SelectedTreeText(app->Handle(), tree) == L"picked"; }))
+      << "the form opens at the file's folder, not at " << Narrow(SelectedTreeText(app->Handle(), tree));
+  EXPECT_EQ(TextOf(form), L"Select directory");
+  // A framework form's frame provider sits in its window method chain: no window property.
+  EXPECT_FALSE(GetWindowLongW(form, GWL_STYLE) & WS_SYSMENU) << "the skinned frame draws its own caption buttons";
+  EXPECT_LT(PlatformCaptionShare(form), 20) << "the caption band is the skin's";
+  EXPECT_TRUE(HasSkinHandler(tree)) << "the tree is painted from the skin";
+  ShotOf(form, L"folder-form");
+
+  HWND create = ButtonOf(form, L"Create"), ok = ButtonOf(form, L"OK");
+  ASSERT_TRUE(create && ok);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(create) != FALSE; }));
+  ClickWindow(create);
+  ASSERT_TRUE(WaitFor([&] { return Send(tree, TVM_GETEDITCONTROL) != 0; })) << "Create starts editing the new name";
+  EXPECT_TRUE(PathExists(folder + L"\\New folder1"));
+  ShotOf(form, L"folder-form-create");
+  PressKey('A', VK_CONTROL);
+  TypeText(L"pieces");
+  PressKey(VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return PathExists(folder + L"\\pieces"); })) << "Enter renames the new folder";
+  EXPECT_TRUE(WaitFor([&] { return SelectedTreeText(app->Handle(), tree) == L"pieces"; }));
+  EXPECT_TRUE(IsWindowVisible(form)) << "Enter ends the edit and the form stays";
+  ClickWindow(ok);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(form) || !IsWindowVisible(form); }));
+
+  ClickWindow(split);
+  ASSERT_TRUE(ConfirmDoneMessage());
+  auto piecesIn = [&](const std::wstring& where) {
+    for (int k = 1; k <= 3; ++k)
+      if (!PathExists(where + L"\\whole.bin.sprt" + std::to_wstring(k))) return false;
+    return true;
+  };
+  EXPECT_TRUE(piecesIn(folder + L"\\pieces")) << "the split writes into the folder made";
+  EXPECT_FALSE(PathExists(folder + L"\\whole.bin.sprt1"));
+
+  // Cancel: the pieces still go to the folder chosen before.
+  for (int k = 1; k <= 3; ++k) DeleteFileW((folder + L"\\pieces\\whole.bin.sprt" + std::to_wstring(k)).c_str());
+  form = openForm();
+  ASSERT_NE(form, nullptr);
+  HWND cancel = ButtonOf(form, L"Cancel");
+  ASSERT_NE(cancel, nullptr);
+  ClickWindow(cancel);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(form) || !IsWindowVisible(form); }));
+  ClickWindow(split);
+  ASSERT_TRUE(ConfirmDoneMessage());
+  EXPECT_TRUE(piecesIn(folder + L"\\pieces")) << "Cancel left the folder as it was";
+}
 
 // ----- the open dialog for the file to cut
 

@@ -924,10 +924,11 @@ private:
     report_.Require(CreateDirectoryW(target.c_str(), nullptr) != 0, L"a sub-folder \"pieces\" is made");
     report_.Require(BringToFront(main_), L"the main window comes to the front");
     ClickWindow(folderButton_);
-    HWND dialog = WaitForTopLevel(app_.Id(), L"#32770", nullptr, kWaitMs,
-                                  [](HWND w) { return FindDescendantByClass(w, L"SysTreeView32") != nullptr; });
-    report_.Require(dialog != nullptr, L"pressing sbtn1 opens a folder dialog (#32770 with a folder tree)");
-    HWND tree = FindDescendantByClass(dialog, L"SysTreeView32");
+    // With the skin active the folder dialog is the skin's own folder form.
+    HWND dialog = WaitForTopLevel(app_.Id(), L"TPathDialogForm", nullptr, kWaitMs);
+    report_.Require(dialog != nullptr, L"pressing sbtn1 opens the folder form (TPathDialogForm)");
+    HWND tree = FindDescendantByClass(dialog, L"TsShellTreeView");
+    report_.Require(tree != nullptr, L"the folder form has its folder tree");
     std::wstring folderName = work_.Path().substr(work_.Path().find_last_of(L'\\') + 1);
     report_.Check(WaitFor([&] { return TreeItemText(app_.Handle(), tree, TreeSelection(tree)) == folderName; }),
                   L"it opens at the chosen file's folder",
@@ -944,8 +945,11 @@ private:
     report_.Require(WaitFor([&] { return TreeItemText(app_.Handle(), tree, TreeSelection(tree)) == L"pieces"; }),
                     L"the keys Right and Down select its sub-folder \"pieces\"",
                     L"the selected folder is \"" + TreeItemText(app_.Handle(), tree, TreeSelection(tree)) + L"\"");
-    PressOk(dialog);
-    report_.Require(WaitFor([&] { return !IsWindow(dialog); }), L"pressing OK closes the folder dialog");
+    HWND ok = FindDescendant(dialog, [](HWND w) { return ClassOf(w) == L"TsBitBtn" && TextOf(w) == L"OK"; });
+    report_.Require(ok != nullptr, L"the folder form has its OK button");
+    PressKey(VK_RETURN);  // OK is the default button
+    report_.Require(WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }),
+                    L"Enter (OK) closes the folder form");
     CheckLabelTextOn(sheet1_, {104, 76, 396, 13}, target, L"slbl1 (folder label)");
 
     ClickWindow(split_);

@@ -185,18 +185,28 @@ TempFolder::TempFolder() {
   CreateDirectoryW(path_.c_str(), nullptr);
 }
 
-TempFolder::~TempFolder() {
+namespace {
+// Removes `path` with everything below it.
+void RemoveTree(const std::wstring& path) {
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path_ + L"\\*").c_str(), &data);
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
   if (find != INVALID_HANDLE_VALUE) {
     do {
       const std::wstring name = data.cFileName;
-      if (name != L"." && name != L"..") DeleteFileW((path_ + L"\\" + name).c_str());
+      if (name == L"." || name == L"..") continue;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path + L"\\" + name);
+      else
+        DeleteFileW((path + L"\\" + name).c_str());
     } while (FindNextFileW(find, &data));
     FindClose(find);
   }
-  RemoveDirectoryW(path_.c_str());
+  RemoveDirectoryW(path.c_str());
 }
+}  // namespace
+
+// Folders the test made below it go too.
+TempFolder::~TempFolder() { RemoveTree(path_); }
 
 void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

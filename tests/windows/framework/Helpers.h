@@ -109,7 +109,7 @@ private:
 
 std::wstring WindowClassOf(HWND window);
 std::wstring WindowTextOf(HWND window);
-// A fresh empty folder under the temporary folder, removed with its files at the end.
+// A fresh empty folder under the temporary folder, removed with everything in it at the end.
 class TempFolder {
 public:
   TempFolder();
