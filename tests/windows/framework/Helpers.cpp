@@ -147,6 +147,7 @@ void ModalAnswerer::Check() {
   strayFirstSeen_.swap(stillThere);
   for (HWND window : found.windows) {
     if (std::find(handled_.begin(), handled_.end(), window) != handled_.end()) continue;
+    if (ready_ && !ready_(window)) continue;
     handled_.push_back(window);
     Seen seen;
     seen.caption = WindowTextOf(window);

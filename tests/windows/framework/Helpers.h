@@ -93,6 +93,9 @@ public:
   const std::vector<Seen>& Answered() const { return answered_; }
   // For file dialogs: the file name typed into the dialog before it is confirmed.
   void SetFileName(std::wstring name) { fileName_ = std::move(name); }
+  // A window of the class is answered only once `ready` holds for it (a dialog that
+  // settles after it is shown, such as a browser selecting its initial folder).
+  void SetReady(std::function<bool(HWND)> ready) { ready_ = std::move(ready); }
 
 private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
@@ -101,6 +104,7 @@ private:
   std::wstring className_;
   std::wstring button_;
   std::wstring fileName_;
+  std::function<bool(HWND)> ready_;
   UINT_PTR timer_ = 0;
   std::vector<Seen> answered_;
   std::vector<HWND> handled_;

@@ -495,6 +495,23 @@ TEST_F(PathBrowserTest, WithoutASkinThePlatformBrowserReturnsThePath) {
   TsPathDialog dialog(nullptr);
   dialog.SetPath(folder.Path() + L"\\");
   ModalAnswerer answer(L"#32770", L"OK");
+  // The browser selects the initial folder after it is shown: confirm only once it has.
+  // After a few seconds it is confirmed as it is, so a browser that never selects fails
+  // the path check below instead of blocking the test.
+  const String name = ExtractFileName(folder.Path());
+  const ULONGLONG deadline = GetTickCount64() + 5000;
+  answer.SetReady([&](HWND browser) {
+    if (GetTickCount64() >= deadline) return true;
+    HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
+    const auto item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = text;
+    tv.cchTextMax = MAX_PATH;
+    return tree && item && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv)) && name == text;
+  });
   EXPECT_TRUE(dialog.Execute());
   EXPECT_EQ(answer.Answered().size(), 1u);
   EXPECT_EQ(dialog.Path(), folder.Path());
