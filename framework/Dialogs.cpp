@@ -111,17 +111,17 @@ bool TSaveDialog::Execute() { return DoExecute(true); }
 
 // ---------------------------------------------------------------- TFolderDialog
 
-namespace {
-int CALLBACK BrowseCallback(HWND window, UINT msg, LPARAM, LPARAM data) {
-  if (msg == BFFM_INITIALIZED && data) {
-    SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+int CALLBACK BrowseAtFolder(HWND window, UINT msg, LPARAM, LPARAM path) {
+  if (msg == BFFM_INITIALIZED && path) {
+    SendMessageW(window, BFFM_SETSELECTIONW, TRUE, path);
     // Once more after the browser has finished its own start-up: Wine's browser
     // sometimes loses the first selection while it is still filling its tree.
-    PostMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
+    PostMessageW(window, BFFM_SETSELECTIONW, TRUE, path);
   }
   return 0;
 }
 
+namespace {
 String WithoutTrailingDelimiter(String path) {
   // "C:\" keeps its delimiter; every other folder loses it.
   while (path.size() > 1 && IsPathDelimiter(path.back()) && !(path.size() == 3 && path[1] == L':'))
@@ -154,7 +154,7 @@ bool TFolderDialog::Execute() {
   info.lpszTitle = caption_.empty() ? nullptr : caption_.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   if (!start.empty()) {
-    info.lpfn = BrowseCallback;
+    info.lpfn = BrowseAtFolder;
     info.lParam = reinterpret_cast<LPARAM>(start.c_str());
   }
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);

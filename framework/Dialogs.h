@@ -103,6 +103,10 @@ public:
   bool Execute() override;
 };
 
+// The folder browser's callback that opens it at the folder whose path (wide text) is the
+// BROWSEINFOW's lParam.
+int CALLBACK BrowseAtFolder(HWND window, UINT msg, LPARAM, LPARAM path);
+
 // The platform folder browser.
 class TFolderDialog : public TComponent {
 public:

@@ -24,11 +24,6 @@ private:
   bool& flag_;
 };
 
-int CALLBACK BrowseCallback(HWND window, UINT msg, LPARAM, LPARAM data) {
-  if (msg == BFFM_INITIALIZED && data) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
-  return 0;
-}
-
 // The application's other windows stay disabled and critical-error boxes stay away while
 // the platform's browser is open.
 class TBrowserScope {
@@ -102,7 +97,7 @@ bool TsPathDialog::ExecuteBrowser(const String& start) {
   info.lpszTitle = caption_.empty() ? nullptr : caption_.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   if (!start.empty()) {
-    info.lpfn = BrowseCallback;
+    info.lpfn = BrowseAtFolder;
     info.lParam = reinterpret_cast<LPARAM>(start.c_str());
   }
   TItemIdList chosen;
